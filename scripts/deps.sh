@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tarvolin need.
+# Packages already present are not touched; nothing is downloaded when all are there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # GUI, X11 backend
+  qt6-base-dev libx11-dev libxtst-dev
+  # headless X server and clients for the X11 and end-to-end tests, fonts for rendering
+  xvfb xauth openbox xterm xdotool x11-utils x11-xkb-utils
+  fonts-dejavu-core fonts-liberation2
+  # PDF pages to pictures in report tests, pseudo-terminal tooling
+  poppler-utils socat
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: the optimised build with all suites (the X11 ones
+# start their own headless X server), then the logic, serial and capture suites again under
+# AddressSanitizer+UBSan and under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+for preset in release asan tsan; do
+  echo "=== $preset ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+echo "=== tests: release ==="
+ctest --preset release -j "$jobs"
+echo "=== tests: asan ==="
+ctest --preset asan -j "$jobs" -LE x11
+echo "=== tests: tsan ==="
+ctest --preset tsan -j "$jobs" -L 'serial|capture'
