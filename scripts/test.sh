@@ -18,4 +18,4 @@ ctest --preset release -j "$jobs"
 echo "=== tests: asan ==="
 ctest --preset asan -j "$jobs" -LE x11
 echo "=== tests: tsan ==="
-ctest --preset tsan -j "$jobs" -L 'serial|capture'
+ctest --preset tsan -j "$jobs" -L 'base|serial|capture'
