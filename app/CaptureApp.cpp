@@ -1,0 +1,233 @@
+#include "app/CaptureApp.h"
+
+#include <cstdlib>
+
+#include "app/IniFile.h"
+#include "app/PortSettings.h"
+#include "base/SysUtils.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kPathDelim = '\\';
+bool EndsWithDelim(const std::string& s) {
+  return !s.empty() && (s.back() == '\\' || s.back() == '/');
+}
+#else
+constexpr char kPathDelim = '/';
+bool EndsWithDelim(const std::string& s) {
+  return !s.empty() && s.back() == '/';
+}
+#endif
+
+std::string WithDelim(std::string s) {
+  if (!EndsWithDelim(s)) s += kPathDelim;
+  return s;
+}
+
+int32_t InList(int32_t index, int32_t count) {
+  return index >= 0 && index < count ? index : -1;
+}
+
+int32_t DefaultIndex(int32_t TCaptureConfig::*field) {
+  return TCaptureConfig().*field;
+}
+
+// One port value: how the dialog applies it to the port, and how the dialog goes back to the
+// value's default when the file held one that cannot be applied.
+struct TPortStep {
+  void (*apply)(const IPortOptionsView&, ICommsPort&);
+  void (*reset)(IPortOptionsView&);
+};
+
+const TPortStep kPortSteps[] = {
+    {comboPortChange,
+     [](IPortOptionsView& d) { d.SetPortText(DefaultText(&TCaptureConfig::Port)); }},
+    {comboBaudChange,
+     [](IPortOptionsView& d) { d.SetBaudText(DefaultText(&TCaptureConfig::Baud)); }},
+    {comboDatabitsChange,
+     [](IPortOptionsView& d) { d.SetDatabitsText(DefaultText(&TCaptureConfig::Databits)); }},
+    {comboParityChange,
+     [](IPortOptionsView& d) { d.SetParityIndex(DefaultIndex(&TCaptureConfig::Parity)); }},
+    {comboStopChange,
+     [](IPortOptionsView& d) { d.SetStopText(DefaultText(&TCaptureConfig::Stopbits)); }},
+    {comboXonXoffChange,
+     [](IPortOptionsView& d) { d.SetXonXoffIndex(DefaultIndex(&TCaptureConfig::XonXoff)); }},
+    {setHwHandshake,
+     [](IPortOptionsView& d) {
+       TCaptureConfig c;
+       d.SetUseDTR(c.useDTR);
+       d.SetUseRTS(c.useRTS);
+       d.SetReqDSR(c.useDSR);
+       d.SetReqCTS(c.useCTS);
+     }},
+};
+
+}  // namespace
+
+std::optional<std::string> SystemEnvironment(const std::string& name) {
+  const char* v = std::getenv(name.c_str());
+  if (v == nullptr) return std::nullopt;
+  return std::string(v);
+}
+
+void setLED(IMainView& main, TColor color, const std::string& text) {
+  const std::string shown = Trim(text).empty() ? std::string("<kein Titel>") : text;
+  if (main.LedColor() != color) main.SetLedColor(color);
+  if (main.LedText() != shown) main.SetLedText(shown);
+}
+
+TCaptureApp::TCaptureApp(TCaptureParts parts, std::string programDir, TGetEnv getEnv)
+    : parts_(parts), getEnv_(std::move(getEnv)), programDir_(WithDelim(std::move(programDir))) {}
+
+void TCaptureApp::startUp(const std::vector<std::string>& params) {
+  configName_ = "Tarvolin";
+  evaluateCommandLine(params);
+  iniPath_ = WithDelim(configDirectory()) + configName_ + ".INI";
+  load(true);
+  parts_.comms.SetAutoOpen(false);
+  parts_.comms.SetOpen(false);
+  parts_.main.showRunState();
+  parts_.serOptions.getComPorts();
+  setLED(parts_.main, ledInactive, "<inaktiv>");
+  helpFile_ = programDir_ + HelpFileName;
+}
+
+void TCaptureApp::evaluateCommandLine(const std::vector<std::string>& params) {
+  static const std::string kPrefix = "/CONFIG=";
+  for (size_t i = 0; i < params.size(); ++i) {
+    const std::string& p = params[i];
+    const std::string upper = UpperCase(p);
+    if (upper.starts_with(kPrefix)) {
+      const char c = upper.size() == kPrefix.size() + 1 ? upper.back() : '\0';
+      if ((c >= '1' && c <= '9') || (c >= 'A' && c <= 'Z')) {
+        configName_ = std::string("Tarvolin") + c;
+      } else {
+        parts_.boxes.ShowMessageBox("Fehler",
+                                    "Parameter \"/CONFIG=\" erwartet genau 1 Zeichen als Wert!",
+                                    TMessageKind::Error);
+      }
+    } else {
+      parts_.boxes.ShowMessageBox(
+          "Warnung", Format("Parameter %d (%s) nicht auswertbar!", static_cast<int>(i + 1), p),
+          TMessageKind::Warning);
+    }
+  }
+}
+
+std::string TCaptureApp::configDirectory() const {
+  if (auto profile = getEnv_("USERPROFILE"); profile && !Trim(*profile).empty()) return *profile;
+#ifndef _WIN32
+  if (auto xdg = getEnv_("XDG_CONFIG_HOME"); xdg && xdg->starts_with('/'))
+    return WithDelim(*xdg) + "tarvolin";
+  if (auto home = getEnv_("HOME"); home && home->starts_with('/'))
+    return WithDelim(*home) + ".config/tarvolin";
+#endif
+  return programDir_;
+}
+
+void TCaptureApp::loadConfig() {
+  load(false);
+}
+
+void TCaptureApp::load(bool atStartUp) {
+  parts_.main.SetStatusText("Lade Konfiguration...");
+  TCaptureConfig c;
+  c.Read(TIniFile(iniPath_));
+  try {
+    apply(c, atStartUp);
+  } catch (const Exception& e) {
+    parts_.errors.ShowException(e);
+    return;
+  }
+  parts_.main.SetStatusText("Konfiguration geladen");
+}
+
+void TCaptureApp::apply(const TCaptureConfig& c, bool atStartUp) {
+  IPortOptionsView& d = parts_.serOptions;
+  d.SetPortText(c.Port);
+  d.SetBaudText(c.Baud);
+  d.SetDatabitsText(c.Databits);
+  d.SetParityIndex(InList(c.Parity, ParityItemCount));
+  d.SetStopText(c.Stopbits);
+  d.SetXonXoffIndex(InList(c.XonXoff, XonXoffItemCount));
+  d.SetUseDTR(c.useDTR);
+  d.SetUseRTS(c.useRTS);
+  d.SetReqDSR(c.useDSR);
+  d.SetReqCTS(c.useCTS);
+
+  for (const TPortStep& step : kPortSteps) {
+    try {
+      step.apply(d, parts_.comms);
+    } catch (const Exception& e) {
+      // A hand-edited file must not keep the program from starting: report the value and go
+      // on with its default. A load from the menu stops here instead.
+      if (!atStartUp) throw;
+      parts_.errors.ShowException(e);
+      step.reset(d);
+      try {
+        step.apply(d, parts_.comms);
+      } catch (const Exception& again) {
+        parts_.errors.ShowException(again);
+      }
+    }
+  }
+
+  IFilterOptionsView& f = parts_.prgOptions;
+  f.SetPrefixText(c.begin);
+  f.SetEolText(c.end);
+  f.SetGoodText(c.goodChars);
+  f.SetCheckText(c.checkChars);
+  f.SetDecSubstIndex(InList(c.decSubst, DecSubstItemCount));
+  f.SetCursMoveIndex(InList(c.cursMove, CursMoveItemCount));
+
+  parts_.main.SetLeft(c.mainLeft);
+  parts_.main.SetTop(c.mainTop);
+  f.SetLeft(c.prgLeft);
+  f.SetTop(c.prgTop);
+  d.SetLeft(c.serLeft);
+  d.SetTop(c.serTop);
+  parts_.main.SetCaption(configName_);
+}
+
+TCaptureConfig TCaptureApp::currentConfig() const {
+  const IPortOptionsView& d = parts_.serOptions;
+  const IFilterOptionsView& f = parts_.prgOptions;
+  TCaptureConfig c;
+  c.Port = d.PortText();
+  c.Baud = d.BaudText();
+  c.Databits = d.DatabitsText();
+  c.Parity = d.ParityIndex();
+  c.Stopbits = d.StopText();
+  c.XonXoff = d.XonXoffIndex();
+  c.useDTR = d.UseDTR();
+  c.useRTS = d.UseRTS();
+  c.useDSR = d.ReqDSR();
+  c.useCTS = d.ReqCTS();
+  c.begin = f.PrefixText();
+  c.end = f.EolText();
+  c.checkChars = f.CheckText();
+  c.goodChars = f.GoodText();
+  c.decSubst = f.DecSubstIndex();
+  c.cursMove = f.CursMoveIndex();
+  c.mainLeft = parts_.main.Left();
+  c.mainTop = parts_.main.Top();
+  c.prgLeft = f.Left();
+  c.prgTop = f.Top();
+  c.serLeft = d.Left();
+  c.serTop = d.Top();
+  return c;
+}
+
+void TCaptureApp::saveConfig() {
+  parts_.main.SetStatusText("Speichere Konfiguration...");
+  TIniFile ini(iniPath_);
+  currentConfig().Write(ini);
+  try {
+    ini.UpdateFile();
+  } catch (const EIniFileException& e) {
+    parts_.errors.ShowException(e);
+    return;
+  }
+  parts_.main.SetStatusText("Konfiguration gespeichert");
+}

@@ -1,0 +1,75 @@
+// Start-up of the capture application: the command line, the configuration's name and file,
+// and loading and saving the configuration into the windows and the port.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CaptureConfig.h"
+#include "app/CaptureViews.h"
+
+// Looks up an environment variable; nullopt when it is not set.
+using TGetEnv = std::function<std::optional<std::string>(const std::string& name)>;
+std::optional<std::string> SystemEnvironment(const std::string& name);
+
+// The windows and services the start-up works on. They outlive the TCaptureApp.
+struct TCaptureParts {
+  IMainView& main;
+  IPortOptionsView& serOptions;
+  IFilterOptionsView& prgOptions;
+  ICommsPort& comms;
+  IMessageBoxes& boxes;
+  IErrorDisplay& errors;
+};
+
+inline constexpr const char* ApplicationTitle =
+    "Erfassung serieller Daten in jede Windows-Anwendung";
+inline constexpr const char* HelpFileName = "Tarvolin.hlp";
+
+// Sets the indicator: a blank text becomes "<kein Titel>"; colour and text are assigned only
+// when they differ from what the panel shows, so the panel does not flicker.
+void setLED(IMainView& main, TColor color, const std::string& text);
+
+class TCaptureApp {
+ public:
+  // `programDir` is the directory of the executable; a path separator is appended when missing.
+  TCaptureApp(TCaptureParts parts, std::string programDir, TGetEnv getEnv = SystemEnvironment);
+
+  // Evaluates the command line (the parameters after the program name), forms the INI path,
+  // loads the configuration and brings the windows into the stopped state. A damaged port value
+  // in the file is reported by the general error display and replaced by its default, so that
+  // the program always starts.
+  void startUp(const std::vector<std::string>& params);
+
+  // Re-reads the INI file into the windows and the port. A port value that cannot be applied is
+  // reported by the general error display and ends the load there: the values after it keep
+  // their contents and the status line keeps "Lade Konfiguration...".
+  void loadConfig();
+
+  // Writes the configuration as the windows show it. A failure is reported by the general error
+  // display; the file is then unchanged and the status line keeps "Speichere Konfiguration...".
+  void saveConfig();
+
+  // The configuration as the windows show it now.
+  TCaptureConfig currentConfig() const;
+
+  const std::string& programDir() const { return programDir_; }
+  const std::string& configName() const { return configName_; }
+  const std::string& iniPath() const { return iniPath_; }
+  const std::string& helpFile() const { return helpFile_; }
+
+ private:
+  void evaluateCommandLine(const std::vector<std::string>& params);
+  std::string configDirectory() const;
+  void load(bool atStartUp);
+  void apply(const TCaptureConfig& c, bool atStartUp);
+
+  TCaptureParts parts_;
+  TGetEnv getEnv_;
+  std::string programDir_;
+  std::string configName_ = "Tarvolin";
+  std::string iniPath_;
+  std::string helpFile_;
+};

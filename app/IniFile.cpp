@@ -1,0 +1,181 @@
+#include "app/IniFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "base/SysUtils.h"
+
+namespace {
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+std::string OneLine(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c == '\r' || c == '\n') c = ' ';
+  return r;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+  std::ifstream in(fileName_, std::ios::binary);
+  if (!in) return;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Parse(text);
+}
+
+void TIniFile::Parse(std::string_view text) {
+  sections_.push_back(Section{});
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t eol = text.find('\n', pos);
+    if (eol == std::string_view::npos) eol = text.size();
+    std::string_view line = text.substr(pos, eol - pos);
+    pos = eol + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+    std::string_view trimmed = TrimBlanks(line);
+    if (!trimmed.empty() && trimmed.front() == '[') {
+      size_t close = trimmed.find(']');
+      std::string_view name =
+          trimmed.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+      sections_.push_back(Section{std::string(TrimBlanks(name)), {}});
+      continue;
+    }
+    size_t eq = line.find('=');
+    std::string_view key =
+        eq == std::string_view::npos ? std::string_view() : TrimBlanks(line.substr(0, eq));
+    if (key.empty() || trimmed.front() == ';') {
+      sections_.back().lines.push_back(Line{std::string(), std::string(line)});
+    } else {
+      // The value is kept exactly: leading blanks carry meaning (" 10", " 9600").
+      sections_.back().lines.push_back(Line{std::string(key), std::string(line.substr(eq + 1))});
+    }
+  }
+}
+
+TIniFile::Section* TIniFile::FindSection(std::string_view name) {
+  for (Section& s : sections_)
+    if (!s.name.empty() && SameText(s.name, name)) return &s;
+  return nullptr;
+}
+
+const TIniFile::Section* TIniFile::FindSection(std::string_view name) const {
+  for (const Section& s : sections_)
+    if (!s.name.empty() && SameText(s.name, name)) return &s;
+  return nullptr;
+}
+
+const TIniFile::Line* TIniFile::FindKey(std::string_view section, std::string_view key) const {
+  const Section* s = FindSection(section);
+  if (s == nullptr) return nullptr;
+  for (const Line& l : s->lines)
+    if (!l.key.empty() && SameText(l.key, key)) return &l;
+  return nullptr;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view def) const {
+  const Line* l = FindKey(section, key);
+  std::string_view v = l != nullptr ? std::string_view(l->value) : def;
+  return std::string(v.substr(0, MaxValueLength));
+}
+
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
+  const Line* l = FindKey(section, key);
+  if (l == nullptr) return def;
+  std::string_view v = std::string_view(l->value).substr(0, MaxValueLength);
+  return StrToIntDef(TrimBlanks(v), def);
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  Section* s = FindSection(section);
+  if (s == nullptr) {
+    if (sections_.empty()) sections_.push_back(Section{});
+    sections_.push_back(Section{OneLine(section), {}});
+    s = &sections_.back();
+  }
+  for (Line& l : s->lines) {
+    if (!l.key.empty() && SameText(l.key, key)) {
+      l.value = OneLine(value);
+      return;
+    }
+  }
+  // New keys go after the section's last key, before trailing blank lines.
+  auto at = s->lines.end();
+  while (at != s->lines.begin() && std::prev(at)->key.empty() &&
+         TrimBlanks(std::prev(at)->value).empty())
+    --at;
+  s->lines.insert(at, Line{OneLine(key), OneLine(value)});
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  WriteString(section, key, IntToStr(value));
+}
+
+void TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+std::string TIniFile::Text() const {
+  std::string out;
+  for (const Section& s : sections_) {
+    if (!s.name.empty()) out += "[" + s.name + "]\r\n";
+    for (const Line& l : s.lines) {
+      if (!l.key.empty()) out += l.key + "=";
+      out += l.value + "\r\n";
+    }
+  }
+  return out;
+}
+
+void TIniFile::UpdateFile() const {
+  namespace fs = std::filesystem;
+  const EIniFileException failure(Format("In %s kann nicht geschrieben werden", fileName_));
+  fs::path target(fileName_);
+  std::error_code ec;
+  if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
+    fs::create_directories(target.parent_path(), ec);
+
+  fs::path temp = target;
+  temp += ".tmp";
+  std::string text = Text();
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (f == nullptr) throw failure;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = std::fflush(f) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (ok) {
+    fs::rename(temp, target, ec);
+    ok = !ec;
+  }
+  if (!ok) {
+    fs::remove(temp, ec);
+    throw failure;
+  }
+}

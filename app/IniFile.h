@@ -1,0 +1,72 @@
+// An INI file held in memory: sections of "key=value" lines, read and written in CP1252.
+//
+// Reading behaves like the private-profile functions: section and key names are found
+// regardless of letter case, at most MaxValueLength characters of a value are used, integers may
+// be written "0x..." (hexadecimal), a value that is not a number gives the default, and a missing
+// file, section or key gives the default. Lines other than keys (comments, blank lines) and keys
+// the program does not know are kept when the file is written again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Exception.h"
+
+// A configuration file that cannot be written. The message names the file.
+class EIniFileException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TIniFile {
+ public:
+  // The longest part of a value that reading gives back (a 2048-byte buffer with its NUL).
+  static constexpr size_t MaxValueLength = 2047;
+
+  // Reads `fileName` if it exists; a missing or unreadable file gives an empty store.
+  // Line ends may be CR LF or LF.
+  explicit TIniFile(std::string fileName);
+
+  const std::string& FileName() const { return fileName_; }
+
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view def) const;
+  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
+  // Any non-zero number is true; a value that is not a number gives the default.
+  bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+
+  // Changes the store only; UpdateFile writes it. A line break in a value cannot be stored (the
+  // rest of the value would become a key or section of its own): CR and LF become blanks.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteInteger(std::string_view section, std::string_view key, int32_t value);
+  void WriteBool(std::string_view section, std::string_view key, bool value);
+
+  // Writes the whole store with CR LF line ends to a temporary file beside the file and renames
+  // it over the file, so the old file stays intact when anything fails. Creates the directory
+  // when it does not exist yet. Raises EIniFileException("In <file> kann nicht geschrieben
+  // werden").
+  void UpdateFile() const;
+
+  // The text UpdateFile writes.
+  std::string Text() const;
+
+ private:
+  struct Line {
+    std::string key;    // empty for lines that are not keys
+    std::string value;  // the value of a key, or the whole text of another line
+  };
+  struct Section {
+    std::string name;  // empty for the lines before the first section
+    std::vector<Line> lines;
+  };
+
+  Section* FindSection(std::string_view name);
+  const Section* FindSection(std::string_view name) const;
+  const Line* FindKey(std::string_view section, std::string_view key) const;
+  void Parse(std::string_view text);
+
+  std::string fileName_;
+  std::vector<Section> sections_;
+};
