@@ -1,0 +1,279 @@
+#include "app/CaptureApp.h"
+
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "app/PortSettings.h"
+#include "tests/app/Fakes.h"
+#include "tests/app/TempDir.h"
+
+namespace {
+
+class CaptureAppTest : public ::testing::Test {
+ protected:
+  TCaptureApp MakeApp(const std::string& programDir = "/opt/tarvolin") {
+    return TCaptureApp(TCaptureParts{main, port, filter, comms, boxes, errors}, programDir,
+                       [this](const std::string& name) -> std::optional<std::string> {
+                         auto it = env.find(name);
+                         if (it == env.end()) return std::nullopt;
+                         return it->second;
+                       });
+  }
+  std::string StartedConfigName(const std::vector<std::string>& params) {
+    TCaptureApp app = MakeApp();
+    app.startUp(params);
+    return app.configName();
+  }
+
+  TempDir dir;
+  std::map<std::string, std::string> env{{"USERPROFILE", dir.Path()}};
+  FakeMainView main;
+  FakePortOptions port;
+  FakeFilterOptions filter;
+  FakeComms comms;
+  FakeBoxes boxes;
+  FakeErrors errors;
+};
+
+const char* const kNeedsOneChar = "Parameter \"/CONFIG=\" erwartet genau 1 Zeichen als Wert!";
+
+TEST_F(CaptureAppTest, ConfigSwitchSelectsTheConfiguration) {
+  EXPECT_EQ(StartedConfigName({}), "Tarvolin");
+  EXPECT_EQ(StartedConfigName({"/CONFIG=A"}), "TarvolinA");
+  EXPECT_EQ(StartedConfigName({"/config=b"}), "TarvolinB");
+  EXPECT_EQ(StartedConfigName({"/CONFIG=9"}), "Tarvolin9");
+  EXPECT_EQ(StartedConfigName({"/CONFIG=1", "/CONFIG=2"}), "Tarvolin2");
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  TCaptureApp app = MakeApp();
+  app.startUp({"/CONFIG=A"});
+  EXPECT_EQ(app.iniPath(), dir.Path() + "/TarvolinA.INI");
+  EXPECT_EQ(main.caption, "TarvolinA");
+}
+
+TEST_F(CaptureAppTest, FaultyConfigSwitchIsReportedAndKeepsTheName) {
+  for (const char* bad : {"/CONFIG=0", "/CONFIG=", "/CONFIG=AB", "/CONFIG=#"}) {
+    boxes.boxes.clear();
+    EXPECT_EQ(StartedConfigName({bad}), "Tarvolin") << bad;
+    ASSERT_EQ(boxes.boxes.size(), 1u) << bad;
+    EXPECT_EQ(boxes.boxes[0].title, "Fehler");
+    EXPECT_EQ(boxes.boxes[0].text, kNeedsOneChar);
+    EXPECT_EQ(boxes.boxes[0].kind, TMessageKind::Error);
+  }
+  // A faulty switch after a valid one leaves the valid choice.
+  boxes.boxes.clear();
+  EXPECT_EQ(StartedConfigName({"/CONFIG=3", "/CONFIG=xy"}), "Tarvolin3");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+TEST_F(CaptureAppTest, UnknownParametersWarnWithPositionAndTextAsTyped) {
+  EXPECT_EQ(StartedConfigName({"/CONFIG=1", "xyz", "/Foo"}), "Tarvolin1");
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(boxes.boxes[0].title, "Warnung");
+  EXPECT_EQ(boxes.boxes[0].text, "Parameter 2 (xyz) nicht auswertbar!");
+  EXPECT_EQ(boxes.boxes[0].kind, TMessageKind::Warning);
+  EXPECT_EQ(boxes.boxes[1].text, "Parameter 3 (/Foo) nicht auswertbar!");
+}
+
+TEST_F(CaptureAppTest, ConfigurationDirectory) {
+  TCaptureApp app = MakeApp("/opt/tarvolin");
+  EXPECT_EQ(app.programDir(), "/opt/tarvolin/");
+
+  env["USERPROFILE"] = "/home/anna/";
+  app.startUp({"/CONFIG=2"});
+  EXPECT_EQ(app.iniPath(), "/home/anna/Tarvolin2.INI");
+
+  env["XDG_CONFIG_HOME"] = "/xdg";
+  env["HOME"] = "/home/bert";
+  env["USERPROFILE"] = "  \t";
+  app.startUp({});
+  EXPECT_EQ(app.iniPath(), "/xdg/tarvolin/Tarvolin.INI");
+
+  env.erase("XDG_CONFIG_HOME");
+  app.startUp({});
+  EXPECT_EQ(app.iniPath(), "/home/bert/.config/tarvolin/Tarvolin.INI");
+
+  env.erase("HOME");
+  env.erase("USERPROFILE");
+  app.startUp({});
+  EXPECT_EQ(app.iniPath(), "/opt/tarvolin/Tarvolin.INI");
+  EXPECT_EQ(app.helpFile(), "/opt/tarvolin/Tarvolin.hlp");
+}
+
+TEST_F(CaptureAppTest, StartUpWithoutFileAppliesTheDefaultsInOrder) {
+  port.port = "5";
+  filter.check = "g";
+  filter.good = "0123456789.";
+  filter.eol = "10";
+  filter.cursMove = 0;
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+
+  EXPECT_EQ(comms.calls, (std::vector<std::string>{"ComNumber=1", "Baud=9600", "DataBits=8",
+                                                   "Parity=0", "StopBits=1", "SWFlow=0", "HWFlow=0",
+                                                   "AutoOpen=0", "Open=0"}));
+  EXPECT_EQ(port.port, "1");
+  EXPECT_EQ(filter.check, "");
+  EXPECT_EQ(filter.good, ".0123456789");
+  EXPECT_EQ(filter.eol, " 10");
+  EXPECT_EQ(filter.cursMove, 1);
+  EXPECT_EQ(filter.left, 200);
+  EXPECT_EQ(port.left, 200);
+  EXPECT_EQ(main.left, 100);
+  EXPECT_EQ(main.statusTexts,
+            (std::vector<std::string>{"Lade Konfiguration...", "Konfiguration geladen"}));
+  EXPECT_EQ(main.caption, "Tarvolin");
+  EXPECT_EQ(main.runStateCalls, 1);
+  EXPECT_EQ(port.comPortScans, 1);
+  EXPECT_EQ(main.ledColor, ledInactive);
+  EXPECT_EQ(main.ledText, "<inaktiv>");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(CaptureAppTest, PortValuesAreConvertedLikeTheDialogDoes) {
+  WriteFile(dir.File("Tarvolin.INI"),
+            "[Comms]\r\nPort= 3\r\nBaud= 19200\r\nDatabits=7\r\nParity=7\r\nStopbits=2\r\n"
+            "XonXoff=3\r\nuseDTR=1\r\nuseCTS=1\r\n[resModi]\r\ndecSubst=3\r\ncursMove=9\r\n");
+  port.parity = 2;
+  MakeApp().startUp({});
+  // Parity 7 is outside the list: no selection, and the port keeps its parity.
+  EXPECT_EQ(port.parity, -1);
+  EXPECT_EQ(comms.calls,
+            (std::vector<std::string>{"ComNumber=3", "Baud=19200", "DataBits=7", "StopBits=2",
+                                      "SWFlow=3", "HWFlow=9", "AutoOpen=0", "Open=0"}));
+  EXPECT_EQ(port.baud, " 19200");
+  EXPECT_EQ(filter.decSubst, -1);
+  EXPECT_EQ(filter.cursMove, 9);
+}
+
+TEST_F(CaptureAppTest, DamagedPortValuesAtStartUpFallBackToTheirDefaults) {
+  WriteFile(dir.File("Tarvolin.INI"),
+            "[Comms]\r\nPort=COM3\r\nBaud=schnell\r\nDatabits=70000\r\nStopbits=-1\r\n"
+            "[resRecog]\r\ncheckChars=kg\r\n");
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{"'COM3' ist kein g\xFCltiger Integerwert",
+                                                       "'schnell' ist kein g\xFCltiger Integerwert",
+                                                       "Fehler bei Bereichspr\xFC"
+                                                       "fung",
+                                                       "Fehler bei Bereichspr\xFC"
+                                                       "fung"}));
+  EXPECT_EQ(comms.calls, (std::vector<std::string>{"ComNumber=1", "Baud=9600", "DataBits=8",
+                                                   "Parity=0", "StopBits=1", "SWFlow=0", "HWFlow=0",
+                                                   "AutoOpen=0", "Open=0"}));
+  EXPECT_EQ(port.port, "1");
+  EXPECT_EQ(port.databits, "8");
+  // The rest of the file is still loaded and the program reaches the stopped state.
+  EXPECT_EQ(filter.check, "kg");
+  EXPECT_EQ(main.Status(), "Konfiguration geladen");
+  EXPECT_EQ(main.ledText, "<inaktiv>");
+}
+
+TEST_F(CaptureAppTest, LoadFromTheMenuStopsAtADamagedPortValue) {
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+  filter.check = "vorher";
+  comms.calls.clear();
+  main.statusTexts.clear();
+  WriteFile(dir.File("Tarvolin.INI"),
+            "[Comms]\r\nPort=2\r\nBaud=4800\r\nDatabits=x\r\n[resRecog]\r\ncheckChars=kg\r\n");
+  app.loadConfig();
+
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{"'x' ist kein g\xFCltiger Integerwert"}));
+  EXPECT_EQ(comms.calls, (std::vector<std::string>{"ComNumber=2", "Baud=4800"}));
+  EXPECT_EQ(port.databits, "x");
+  EXPECT_EQ(filter.check, "vorher");
+  EXPECT_EQ(main.statusTexts, (std::vector<std::string>{"Lade Konfiguration..."}));
+}
+
+TEST_F(CaptureAppTest, SaveWritesTheWindowsInKeyOrder) {
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+  port.baud = " 9600";
+  port.parity = -1;
+  port.dtr = true;
+  filter.check = "g";
+  filter.cursMove = -1;
+  main.left = 10;
+  main.top = 20;
+  main.statusTexts.clear();
+  app.saveConfig();
+
+  EXPECT_EQ(ReadFile(app.iniPath()),
+            "[Comms]\r\nPort=1\r\nBaud= 9600\r\nDatabits=8\r\nParity=-1\r\nStopbits=1\r\n"
+            "XonXoff=0\r\nuseDTR=1\r\nuseRTS=0\r\nuseDSR=0\r\nuseCTS=0\r\n"
+            "[resRecog]\r\nbegin=255\r\nend= 10\r\ncheckChars=g\r\ngoodChars=.0123456789\r\n"
+            "[resModi]\r\ndecSubst=0\r\ncursMove=-1\r\n"
+            "[mainWin]\r\nLeft=10\r\nTop=20\r\n[prgOpt]\r\nLeft=200\r\nTop=100\r\n"
+            "[serOpt]\r\nLeft=200\r\nTop=100\r\n");
+  EXPECT_EQ(main.statusTexts,
+            (std::vector<std::string>{"Speichere Konfiguration...", "Konfiguration gespeichert"}));
+
+  // Loading again reproduces the windows, -1 included.
+  const TCaptureConfig saved = app.currentConfig();
+  port = FakePortOptions();
+  filter = FakeFilterOptions();
+  app.loadConfig();
+  EXPECT_EQ(app.currentConfig(), saved);
+  EXPECT_EQ(port.parity, -1);
+  EXPECT_EQ(filter.cursMove, -1);
+}
+
+TEST_F(CaptureAppTest, FailedSaveIsReportedAndKeepsTheOldFile) {
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+  WriteFile(app.iniPath(), "[Comms]\r\nPort=4\r\n");
+  std::filesystem::create_directory(app.iniPath() + ".tmp");
+  main.statusTexts.clear();
+  app.saveConfig();
+
+  EXPECT_EQ(errors.messages,
+            (std::vector<std::string>{"In " + app.iniPath() + " kann nicht geschrieben werden"}));
+  EXPECT_EQ(ReadFile(app.iniPath()), "[Comms]\r\nPort=4\r\n");
+  EXPECT_EQ(main.statusTexts, (std::vector<std::string>{"Speichere Konfiguration..."}));
+}
+
+TEST_F(CaptureAppTest, XdgDirectoryIsCreatedAtTheFirstSave) {
+  env.erase("USERPROFILE");
+  env["XDG_CONFIG_HOME"] = dir.File("xdg");
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+  EXPECT_FALSE(std::filesystem::exists(dir.File("xdg")));
+  app.saveConfig();
+  EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/tarvolin/Tarvolin.INI")));
+}
+
+TEST(SetLed, BlankTextBecomesNoTitleAndUnchangedValuesAreNotAssigned) {
+  FakeMainView main;
+  setLED(main, ledTarget, " \t ");
+  EXPECT_EQ(main.ledText, "<kein Titel>");
+  EXPECT_EQ(main.ledColor, ledTarget);
+  EXPECT_EQ(main.ledAssignments, 2);
+  setLED(main, ledTarget, "<kein Titel>");
+  setLED(main, ledTarget, "");
+  EXPECT_EQ(main.ledAssignments, 2);
+  setLED(main, ledNoTarget, "<kein Titel>");
+  EXPECT_EQ(main.ledAssignments, 3);
+}
+
+TEST(PortHandlers, SelectionsOutsideTheListsSetNothing) {
+  FakePortOptions d;
+  FakeComms comms;
+  d.parity = ParityItemCount;
+  d.xonxoff = -1;
+  comboParityChange(d, comms);
+  comboXonXoffChange(d, comms);
+  EXPECT_TRUE(comms.calls.empty());
+  d.port = "65536";
+  EXPECT_THROW(comboPortChange(d, comms), ERangeError);
+  d.baud = "";
+  EXPECT_THROW(comboBaudChange(d, comms), EConvertError);
+  d.baud = "115200";
+  comboBaudChange(d, comms);
+  EXPECT_EQ(comms.calls, (std::vector<std::string>{"Baud=115200"}));
+}
+
+}  // namespace
