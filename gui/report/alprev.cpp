@@ -1,5 +1,6 @@
 #include "gui/report/alprev.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPageLayout>
 #include <QPainter>
@@ -91,9 +92,24 @@ QWidget* tAlPreview::PageView() const {
   return pageView_;
 }
 
+namespace {
+
+QPrinter* systemPrinter = nullptr;
+
+void FreeSystemPrinter() {
+  delete systemPrinter;
+  systemPrinter = nullptr;
+}
+
+}  // namespace
+
 QPrinter& tAlPreview::SystemPrinter() {
-  static QPrinter printer(QPrinter::HighResolution);
-  return printer;
+  // Freed with the application object: the printer's engine must not outlive the toolkit.
+  if (!systemPrinter) {
+    systemPrinter = new QPrinter(QPrinter::HighResolution);
+    qAddPostRoutine(FreeSystemPrinter);
+  }
+  return *systemPrinter;
 }
 
 int tAlPreview::PageWidth() const {
