@@ -1,0 +1,26 @@
+// Terminal controls beyond termios, with a Linux implementation and a fallback for other systems.
+// Their own files because <asm/termbits.h>, needed for arbitrary rates, clashes with <termios.h>.
+#pragma once
+
+#include <cstdint>
+
+// Sets a rate outside the termios speed table on an open tty, after its other settings were
+// written with tcsetattr. False when the system or the driver cannot.
+bool SetCustomBaud(int fd, uint32_t baud);
+
+// The output rate the tty runs at in bits per second, exact also for rates outside the table;
+// 0 when it cannot be read.
+uint32_t ReadDeviceBaud(int fd);
+
+// The driver's running counts of line events.
+struct TLineCounts {
+  uint32_t Frame = 0;
+  uint32_t Overrun = 0;  // characters lost in the UART
+  uint32_t Parity = 0;
+  uint32_t Break = 0;
+  uint32_t BufferOverrun = 0;  // characters lost because the receive queue was full
+  friend bool operator==(const TLineCounts&, const TLineCounts&) = default;
+};
+
+// False when the driver keeps no counts (pseudo-terminals, most USB adapters).
+bool ReadLineCounts(int fd, TLineCounts& counts);

@@ -1,0 +1,34 @@
+#include <asm/termbits.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
+#include "platform/posix/TtyExtras.h"
+
+bool SetCustomBaud(int fd, uint32_t baud) {
+  termios2 t{};
+  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+  t.c_cflag &= ~static_cast<tcflag_t>(CBAUD);
+  t.c_cflag |= BOTHER;
+  t.c_ispeed = baud;
+  t.c_ospeed = baud;
+  if (ioctl(fd, TCSETS2, &t) != 0) return false;
+  // A driver that cannot reach the rate settles on another; report that as failure.
+  return ReadDeviceBaud(fd) == baud;
+}
+
+uint32_t ReadDeviceBaud(int fd) {
+  termios2 t{};
+  if (ioctl(fd, TCGETS2, &t) != 0) return 0;
+  return t.c_ospeed;
+}
+
+bool ReadLineCounts(int fd, TLineCounts& counts) {
+  serial_icounter_struct ic{};
+  if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
+  counts.Frame = static_cast<uint32_t>(ic.frame);
+  counts.Overrun = static_cast<uint32_t>(ic.overrun);
+  counts.Parity = static_cast<uint32_t>(ic.parity);
+  counts.Break = static_cast<uint32_t>(ic.brk);
+  counts.BufferOverrun = static_cast<uint32_t>(ic.buf_overrun);
+  return true;
+}

@@ -1,0 +1,19 @@
+#include <termios.h>
+
+#include "platform/posix/Termios.h"
+#include "platform/posix/TtyExtras.h"
+
+// Without a way to set arbitrary rates the line keeps the nearest standard rate.
+bool SetCustomBaud(int, uint32_t) {
+  return false;
+}
+
+uint32_t ReadDeviceBaud(int fd) {
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) return 0;
+  return BaudOfSpeed(cfgetospeed(&t));
+}
+
+bool ReadLineCounts(int, TLineCounts&) {
+  return false;
+}
