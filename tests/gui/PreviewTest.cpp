@@ -27,13 +27,21 @@
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "PreviewTest";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+// The application object lives while the tests run and goes before the toolkit's own statics.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[12] = "PreviewTest";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] ::testing::Environment* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class CountingSound : public ISound {
  public:
@@ -81,7 +89,6 @@ int PdfPageCount(const QString& fileName) {
 class PreviewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     form = new TfrmPreview(nullptr, &sound);
     frmPreview = form;
     AddPages(*form->Previewer(), 3);
@@ -384,7 +391,6 @@ TEST_F(PreviewPrintTest, FailureEndsPrintingAndIsReported) {
 }
 
 TEST(PreviewControl, PrintingWithoutPagesStartsNoJob) {
-  App();
   tAlPreview preview;
   int asked = 0;
   QPrinter printer;
@@ -400,7 +406,6 @@ TEST(PreviewControl, PrintingWithoutPagesStartsNoJob) {
 }
 
 TEST(PreviewControl, LandscapePagesPrintLandscape) {
-  App();
   tAlPreview preview;
   auto page = std::make_unique<TDrawMetaFile>(1123, 794, &kScreen);
   page->Close();
