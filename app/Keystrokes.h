@@ -16,6 +16,7 @@ enum : uint8_t {
   VK_MENU = 0x12,
   VK_CAPITAL = 0x14,
   VK_ESCAPE = 0x1B,
+  VK_SPACE = 0x20,
   VK_LEFT = 0x25,
   VK_UP = 0x26,
   VK_RIGHT = 0x27,
@@ -31,8 +32,13 @@ class TKeystrokes {
   void keyUp(uint8_t virtualKey);
   void tapKey(uint8_t virtualKey);
   // Types an 8-bit (CP1252) text: Caps Lock switched off around it, Shift or AltGr where the
-  // layout needs them, characters without a key skipped.
+  // layout needs them, characters without a key skipped. Does not wait between events.
   void typeText(std::string_view text);
+
+  // Modifier bits in the high byte of a key lookup.
+  static constexpr uint8_t kShiftBit = 0x01;
+  static constexpr uint8_t kCtrlBit = 0x02;
+  static constexpr uint8_t kAltBit = 0x04;
 
  private:
   IKeyInjector& injector_;

@@ -1,0 +1,367 @@
+#include "platform/x11/X11KeyInjector.h"
+
+// The publishing group holds the typographic characters of CP1252 (dashes, quotes, dagger).
+#define XK_PUBLISHING
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <array>
+#include <bit>
+#include <cstdio>
+
+#include "base/Cp1252.h"
+#include "platform/x11/X11Display.h"
+
+namespace {
+
+constexpr uint16_t kNoKey = 0xFFFF;
+constexpr uint16_t kShiftBits = 0x0100;
+constexpr uint16_t kCtrlBits = 0x0200;
+constexpr uint16_t kAltGrBits = 0x0600;
+
+constexpr uint8_t kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkShift = 0x10,
+                  kVkControl = 0x11, kVkMenu = 0x12, kVkCapital = 0x14, kVkEscape = 0x1B,
+                  kVkSpace = 0x20, kVkRMenu = 0xA5;
+
+// Keys with a fixed virtual key, found by the keysym at their first level.
+struct FixedKey {
+  KeySym keysym;
+  uint8_t virtualKey;
+};
+constexpr FixedKey kFixedKeys[] = {
+    {XK_BackSpace, kVkBack},
+    {XK_Tab, kVkTab},
+    {XK_ISO_Left_Tab, kVkTab},
+    {XK_Return, kVkReturn},
+    {XK_Pause, 0x13},
+    {XK_Caps_Lock, kVkCapital},
+    {XK_Escape, kVkEscape},
+    {XK_space, kVkSpace},
+    {XK_Prior, 0x21},
+    {XK_Next, 0x22},
+    {XK_End, 0x23},
+    {XK_Home, 0x24},
+    {XK_Left, 0x25},
+    {XK_Up, 0x26},
+    {XK_Right, 0x27},
+    {XK_Down, 0x28},
+    {XK_Insert, 0x2D},
+    {XK_Delete, 0x2E},
+    {XK_F1, 0x70},
+    {XK_F2, 0x71},
+    {XK_F3, 0x72},
+    {XK_F4, 0x73},
+    {XK_F5, 0x74},
+    {XK_F6, 0x75},
+    {XK_F7, 0x76},
+    {XK_F8, 0x77},
+    {XK_F9, 0x78},
+    {XK_F10, 0x79},
+    {XK_F11, 0x7A},
+    {XK_F12, 0x7B},
+    {XK_Shift_L, kVkShift},
+    {XK_Shift_L, 0xA0},
+    {XK_Shift_R, 0xA1},
+    {XK_Control_L, kVkControl},
+    {XK_Control_L, 0xA2},
+    {XK_Control_R, 0xA3},
+    {XK_Alt_L, kVkMenu},
+    {XK_Alt_L, 0xA4},
+    {XK_Alt_R, kVkRMenu},
+    {XK_ISO_Level3_Shift, kVkRMenu},
+};
+
+// Codes handed out to the other character keys, the first four as the usual punctuation keys.
+constexpr uint8_t kOemPlus = 0xBB, kOemComma = 0xBC, kOemMinus = 0xBD, kOemPeriod = 0xBE;
+constexpr uint8_t kOemPool[] = {0xBA, 0xBF, 0xC0, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF, 0xE2, 0xE1,
+                                0xE3, 0xE4, 0xE6, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF,
+                                0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0x92, 0x93, 0x94, 0x95,
+                                0x96, 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F};
+
+// Keysyms of the CP1252 characters outside Latin-1 that layouts carry under their old names.
+struct LegacyKeysym {
+  KeySym keysym;
+  char32_t unicode;
+};
+constexpr LegacyKeysym kLegacyKeysyms[] = {
+    {XK_EuroSign, 0x20AC},
+    {XK_singlelowquotemark, 0x201A},
+    {XK_doublelowquotemark, 0x201E},
+    {XK_ellipsis, 0x2026},
+    {XK_dagger, 0x2020},
+    {XK_doubledagger, 0x2021},
+    {XK_permille, 0x2030},
+    {XK_Scaron, 0x0160},
+    {XK_OE, 0x0152},
+    {XK_Zcaron, 0x017D},
+    {XK_leftsinglequotemark, 0x2018},
+    {XK_rightsinglequotemark, 0x2019},
+    {XK_leftdoublequotemark, 0x201C},
+    {XK_rightdoublequotemark, 0x201D},
+    {XK_enfilledcircbullet, 0x2022},
+    {XK_endash, 0x2013},
+    {XK_emdash, 0x2014},
+    {XK_trademark, 0x2122},
+    {XK_scaron, 0x0161},
+    {XK_oe, 0x0153},
+    {XK_zcaron, 0x017E},
+    {XK_Ydiaeresis, 0x0178},
+};
+
+// The CP1252 character a keysym types, or -1.
+int Cp1252OfKeysym(KeySym keysym) {
+  char32_t unicode = 0;
+  if ((keysym >= 0x20 && keysym <= 0x7E) || (keysym >= 0xA0 && keysym <= 0xFF)) {
+    unicode = static_cast<char32_t>(keysym);
+  } else if ((keysym & 0xFF000000UL) == 0x01000000UL) {
+    unicode = static_cast<char32_t>(keysym & 0x00FFFFFFUL);
+  } else {
+    for (const LegacyKeysym& legacy : kLegacyKeysyms) {
+      if (legacy.keysym == keysym) unicode = legacy.unicode;
+    }
+  }
+  if (unicode < 0x20 || (unicode >= 0x7F && unicode < 0xA0)) return -1;
+  return UnicodeToCp1252(unicode);
+}
+
+}  // namespace
+
+struct TX11KeyInjector::Impl {
+  explicit Impl(TX11Display& d) : display(d) {}
+
+  void Init();
+  // Reads pending keyboard notifications and rebuilds the tables when the layout changed.
+  Display* Refresh();
+  void Build(Display* dpy);
+  void MapKeycode(XkbDescPtr xkb, KeyCode code, int group, unsigned level3Mask);
+
+  TX11Display& display;
+  bool xtest = false;
+  int xkbEventBase = -1;
+  Atom capsLockAtom = 0;
+  bool dirty = true;
+  std::array<uint16_t, 256> scan{};     // CP1252 character -> virtual key and modifier bits
+  std::array<KeyCode, 256> keycodes{};  // virtual key -> X keycode, 0 if none
+  std::array<bool, 256> oemUsed{};
+  size_t nextOem = 0;
+};
+
+void TX11KeyInjector::Impl::Init() {
+  Display* dpy = display.Handle();
+  if (dpy == nullptr) return;
+  int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+  xtest = XTestQueryExtension(dpy, &eventBase, &errorBase, &major, &minor) != False;
+  if (!xtest) std::fprintf(stderr, "Tarvolin: the X server has no XTest; keystrokes are off\n");
+  int opcode = 0;
+  major = XkbMajorVersion;
+  minor = XkbMinorVersion;
+  if (XkbQueryExtension(dpy, &opcode, &xkbEventBase, &errorBase, &major, &minor) != False) {
+    const unsigned long mapEvents = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+    XkbSelectEvents(dpy, XkbUseCoreKbd, mapEvents, mapEvents);
+    XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask, XkbGroupStateMask);
+  } else {
+    xkbEventBase = -1;
+  }
+  capsLockAtom = XInternAtom(dpy, "Caps Lock", False);
+}
+
+Display* TX11KeyInjector::Impl::Refresh() {
+  Display* dpy = display.Handle();
+  if (dpy == nullptr) return nullptr;
+  while (XPending(dpy) > 0) {
+    XEvent event;
+    XNextEvent(dpy, &event);
+    if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+      dirty = true;
+    } else if (xkbEventBase >= 0 && event.type == xkbEventBase) {
+      dirty = true;
+    }
+  }
+  dpy = display.Handle();  // the read may have found the connection gone
+  if (dpy != nullptr && dirty) Build(dpy);
+  return dpy;
+}
+
+void TX11KeyInjector::Impl::Build(Display* dpy) {
+  dirty = false;
+  scan.fill(kNoKey);
+  keycodes.fill(0);
+  oemUsed.fill(false);
+  nextOem = 0;
+  if (xkbEventBase < 0) return;
+
+  XkbDescPtr xkb = XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+  if (xkb == nullptr) return;
+  XkbStateRec state{};
+  XkbGetState(dpy, XkbUseCoreKbd, &state);
+  const unsigned level3Mask = XkbKeysymToModifiers(dpy, XK_ISO_Level3_Shift);
+
+  for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+    const int groups = XkbKeyNumGroups(xkb, code);
+    if (groups == 0) continue;
+    MapKeycode(xkb, static_cast<KeyCode>(code), state.group % groups, level3Mask);
+  }
+  // AltGr is only usable when its key exists and sets a modifier.
+  if (level3Mask == 0) keycodes[kVkRMenu] = 0;
+  XkbFreeKeyboard(xkb, 0, True);
+}
+
+void TX11KeyInjector::Impl::MapKeycode(XkbDescPtr xkb, KeyCode code, int group,
+                                       unsigned level3Mask) {
+  const XkbKeyTypePtr type = XkbKeyKeyType(xkb, code, group);
+  const int levels = std::min<int>(type->num_levels, 4);
+  const KeySym first = XkbKeySymEntry(xkb, code, 0, group);
+  const KeySym second = levels > 1 ? XkbKeySymEntry(xkb, code, 1, group) : NoSymbol;
+
+  uint8_t virtualKey = 0;
+  for (const FixedKey& fixed : kFixedKeys) {
+    if (fixed.keysym == first && keycodes[fixed.virtualKey] == 0) {
+      keycodes[fixed.virtualKey] = code;
+      virtualKey = fixed.virtualKey;
+    }
+  }
+  if (virtualKey == kVkRMenu && first == XK_Alt_R && level3Mask != 0) {
+    // Alt_R stands in for AltGr only until the level-3 key turns up.
+    virtualKey = 0;
+    keycodes[kVkRMenu] = 0;
+  }
+  if (virtualKey != 0 && virtualKey != kVkSpace) return;
+
+  for (KeySym ks : {first, second}) {
+    if (virtualKey != 0) break;
+    if (ks >= XK_a && ks <= XK_z) virtualKey = static_cast<uint8_t>('A' + (ks - XK_a));
+    if (ks >= XK_A && ks <= XK_Z) virtualKey = static_cast<uint8_t>(ks);
+    if (ks >= XK_0 && ks <= XK_9) virtualKey = static_cast<uint8_t>(ks);
+    if (virtualKey != 0 && keycodes[virtualKey] != 0) virtualKey = 0;  // keep the first key
+  }
+
+  // Which modifiers select each level, and the character there.
+  std::array<int, 4> chars{-1, -1, -1, -1};
+  std::array<uint16_t, 4> bits{};
+  for (int level = 0; level < levels; ++level) {
+    chars[level] = Cp1252OfKeysym(XkbKeySymEntry(xkb, code, level, group));
+    if (level == 0 || chars[level] < 0) continue;
+    int best = -1;
+    for (int i = 0; i < type->map_count; ++i) {
+      const XkbKTMapEntryRec& entry = type->map[i];
+      const unsigned mask = entry.mods.mask;
+      if (!entry.active || entry.level != level || (mask & ~(ShiftMask | level3Mask)) != 0) {
+        continue;
+      }
+      if (mask == 0 ||
+          (best >= 0 && std::popcount(mask) >= std::popcount(type->map[best].mods.mask))) {
+        continue;
+      }
+      best = i;
+    }
+    if (best < 0) {
+      chars[level] = -1;
+      continue;
+    }
+    const unsigned mask = type->map[best].mods.mask;
+    bits[level] = static_cast<uint16_t>(((mask & ShiftMask) != 0 ? kShiftBits : 0) |
+                                        ((mask & level3Mask) != 0 ? kAltGrBits : 0));
+  }
+  if (chars == std::array<int, 4>{-1, -1, -1, -1}) return;
+
+  if (virtualKey == 0) {
+    const int plain = chars[0];
+    const uint8_t preferred = plain == '+'   ? kOemPlus
+                              : plain == ',' ? kOemComma
+                              : plain == '-' ? kOemMinus
+                              : plain == '.' ? kOemPeriod
+                                             : 0;
+    if (preferred != 0 && !oemUsed[preferred] && keycodes[preferred] == 0) {
+      virtualKey = preferred;
+    }
+    while (virtualKey == 0 && nextOem < std::size(kOemPool)) {
+      const uint8_t candidate = kOemPool[nextOem++];
+      if (!oemUsed[candidate] && keycodes[candidate] == 0) virtualKey = candidate;
+    }
+    if (virtualKey == 0) return;  // more character keys than codes; should not happen
+    oemUsed[virtualKey] = true;
+  }
+  if (keycodes[virtualKey] == 0) keycodes[virtualKey] = code;
+  if (keycodes[virtualKey] != code) return;
+
+  for (int level = 0; level < 4; ++level) {
+    if (chars[level] < 0) continue;
+    uint16_t& entry = scan[static_cast<size_t>(chars[level])];
+    const uint16_t candidate = static_cast<uint16_t>(bits[level] | virtualKey);
+    // Fewer modifiers win; among equals the first key found.
+    if (entry == kNoKey || std::popcount(static_cast<unsigned>(candidate >> 8)) <
+                               std::popcount(static_cast<unsigned>(entry >> 8))) {
+      entry = candidate;
+    }
+  }
+}
+
+TX11KeyInjector::TX11KeyInjector(TX11Display& display) : impl_(std::make_unique<Impl>(display)) {
+  impl_->Init();
+}
+
+TX11KeyInjector::~TX11KeyInjector() = default;
+
+bool TX11KeyInjector::Available() const {
+  return impl_->xtest && impl_->display.Usable();
+}
+
+void TX11KeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {
+  if (!impl_->xtest) return;
+  Display* dpy = impl_->Refresh();
+  if (dpy == nullptr) return;
+  const KeyCode code = impl_->keycodes[virtualKey];
+  if (code == 0) return;
+  XTestFakeKeyEvent(dpy, code, keyUp ? False : True, CurrentTime);
+  XFlush(dpy);
+}
+
+uint16_t TX11KeyInjector::VkKeyScan(char ch) {
+  if (impl_->Refresh() == nullptr) return kNoKey;
+  const auto c = static_cast<unsigned char>(ch);
+  uint16_t result = kNoKey;
+  switch (c) {
+    case '\b':
+      result = kVkBack;
+      break;
+    case '\t':
+      result = kVkTab;
+      break;
+    case '\r':
+      result = kVkReturn;
+      break;
+    case '\n':
+      result = kCtrlBits | kVkReturn;
+      break;
+    case 0x1B:
+      result = kVkEscape;
+      break;
+    default:
+      if (c >= 1 && c <= 26) {
+        result = static_cast<uint16_t>(kCtrlBits | ('A' + c - 1));
+      } else {
+        return impl_->scan[c];
+      }
+  }
+  // Control characters need their key to exist on this keyboard.
+  return impl_->keycodes[result & 0xFF] != 0 ? result : kNoKey;
+}
+
+bool TX11KeyInjector::CapsLockOn() {
+  Display* dpy = impl_->Refresh();
+  if (dpy == nullptr) return false;
+  Bool on = False;
+  if (impl_->xkbEventBase >= 0 &&
+      XkbGetNamedIndicator(dpy, impl_->capsLockAtom, nullptr, &on, nullptr, nullptr) != False) {
+    return on != False;
+  }
+  XkbStateRec state{};
+  if (impl_->xkbEventBase >= 0 && XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
+    return (state.locked_mods & LockMask) != 0;
+  }
+  return false;
+}

@@ -1,0 +1,83 @@
+// A private headless X server for tests: Xvfb on a free display (and openbox for the desktop
+// conventions), plus the X clients a test starts on it. Everything started is stopped again by
+// the destructor. Xlib stays inside XServer.cpp so that Qt tests can use this header as well.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+class XServer {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  XServer() = default;
+  ~XServer();
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  // Empty when the programs a server needs are installed, else why not.
+  static std::string MissingPrograms(bool windowManager);
+
+  // Starts Xvfb (and openbox when asked) and waits until they serve; on failure returns false
+  // and leaves the reason in Error().
+  bool Start(bool windowManager);
+  // Kills every client and then the server, waiting for each.
+  void Stop();
+
+  const std::string& Display() const { return display_; }
+  const std::string& Error() const { return error_; }
+
+  // Starts a program with DISPLAY set to this server, its output going to logFile (or nowhere);
+  // it is killed by Stop(). Returns its process id, or -1.
+  pid_t Spawn(const std::vector<std::string>& argv, const std::string& logFile = {});
+  // Runs a program with DISPLAY set and waits for it; true when it exits with status 0.
+  bool Run(const std::vector<std::string>& argv);
+  // Ends one spawned client now.
+  void Kill(pid_t pid);
+
+  // The top-level client window whose title (WM_NAME or _NET_WM_NAME) is `title`, waiting for it
+  // to appear; 0 after the time-out.
+  uint64_t WaitForWindow(const std::string& title, std::chrono::milliseconds timeout);
+  // Waits until the window manager reports the window as active (or the input focus is in it
+  // when no window manager runs).
+  bool WaitForActive(uint64_t window, std::chrono::milliseconds timeout);
+
+  // Polls until the condition holds; false after the time-out.
+  static bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+ private:
+  pid_t SpawnWithFd(const std::vector<std::string>& argv, const std::string& logFile, int keepFd);
+
+  pid_t xvfb_ = -1;
+  std::vector<pid_t> clients_;
+  std::string display_;
+  std::string error_;
+};
+
+// One X server with a window manager for a whole test program. Tests call Require(), which
+// skips the test with the reason when no server could be started.
+class XServerEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override;
+  void TearDown() override;
+  static XServer* Server() { return server_; }
+  static const std::string& Reason() { return reason_; }
+
+ private:
+  static XServer* server_;
+  static std::string reason_;
+};
+
+#define TARVOLIN_REQUIRE_X_SERVER()                                    \
+  do {                                                                 \
+    if (XServerEnvironment::Server() == nullptr) {                     \
+      GTEST_SKIP() << "no X server: " << XServerEnvironment::Reason(); \
+    }                                                                  \
+  } while (false)
