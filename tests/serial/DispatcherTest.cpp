@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "serial/AdErrCodes.h"
 #include "tests/serial/support/DispatcherFixture.h"
@@ -453,4 +455,36 @@ TEST_F(DispatcherTest, TraceAndLogRecordOnlyWhileSwitchedOn) {
     EXPECT_EQ(std::make_tuple(e.type, e.sub, e.data, e.extra), expected[i]) << "entry " << i;
   }
   disp.SetTraceHooks(nullptr);
+}
+
+// ---- Threads ----
+
+TEST_F(DispatcherTest, NotificationsFromADispatchThreadRunOnTheGuiThread) {
+  Open();
+  disp.SetAvailThreshold(1);
+  TReaderWindow a(disp), b(disp);
+  b.toRead = 1;
+  disp.AddWindowHandler(a.wnd);
+  disp.AddWindowHandler(b.wnd);
+  std::string sent;
+  for (int i = 0; i < 200; ++i) sent += Pattern(7, static_cast<size_t>(i));
+  std::atomic<bool> done{false};
+  std::thread dispatchThread([&] {
+    for (int i = 0; i < 200; ++i) {
+      disp.PushBytes(sent.substr(static_cast<size_t>(i) * 7, 7));
+      disp.Step();
+      disp.TimerStep();
+    }
+    done = true;
+    WndMsg().Wake();
+  });
+  WndMsg().PumpUntil([&] {
+    // The GUI thread keeps using the dispatcher while the dispatch thread works.
+    disp.InputCount();
+    disp.CreateTimerTrigger();
+    return done.load();
+  });
+  dispatchThread.join();
+  EXPECT_EQ(a.seen, sent);
+  EXPECT_EQ(disp.InputCount(), 0u);
 }
