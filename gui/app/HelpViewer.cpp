@@ -1,0 +1,121 @@
+#include "gui/app/HelpViewer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+THelpViewer::THelpViewer(QWidget* parent)
+    : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
+  setObjectName(QStringLiteral("frmHelp"));
+  setWindowTitle(QStringLiteral("Tarvolin: Hilfe"));
+  browser_->setObjectName(QStringLiteral("browser"));
+  browser_->setOpenExternalLinks(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(browser_);
+  resize(640, 560);
+}
+
+void THelpViewer::SetHelpFile(const QString& path) {
+  helpFile_ = path;
+}
+
+void THelpViewer::ShowProblem(const QString& text) {
+  browser_->clear();
+  browser_->setPlainText(text);
+}
+
+bool THelpViewer::Load() {
+  QFileInfo info(helpFile_);
+  if (helpFile_.isEmpty() || !info.isFile() || !info.isReadable()) {
+    ShowProblem(QStringLiteral("Die Hilfedatei \"%1\" wurde nicht gefunden oder kann nicht "
+                               "gelesen werden.\n\nSie gehört in das Verzeichnis des "
+                               "Programms.")
+                    .arg(QDir::toNativeSeparators(helpFile_)));
+    return false;
+  }
+  // The file is HTML whatever its extension says; reloading picks up a replaced file.
+  const QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
+  if (browser_->source() == url) {
+    browser_->reload();
+  } else {
+    browser_->setSource(url, QTextDocument::HtmlResource);
+  }
+  return true;
+}
+
+bool THelpViewer::HasAnchor(const QString& name) const {
+  for (QTextBlock b = browser_->document()->begin(); b.isValid(); b = b.next()) {
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      if (it.fragment().charFormat().anchorNames().contains(name)) return true;
+    }
+  }
+  return false;
+}
+
+bool THelpViewer::ShowTopic(const std::string& topic) {
+  show();
+  raise();
+  activateWindow();
+  const QString anchor = QString::fromStdString(topic);
+  const bool loaded = Load();
+  found_ = loaded && HasAnchor(anchor);
+  setWindowTitle(QStringLiteral("Tarvolin: Hilfe"));
+  if (found_) {
+    browser_->scrollToAnchor(anchor);
+  } else if (loaded) {
+    browser_->verticalScrollBar()->setValue(0);
+    setWindowTitle(QStringLiteral("Tarvolin: Hilfe (Thema \"%1\" nicht gefunden)").arg(anchor));
+  }
+  return found_;
+}
+
+bool THelpViewer::ShowContext(int context) {
+  return ShowTopic("ctx" + std::to_string(context));
+}
+
+namespace {
+
+QPointer<THelpViewer>& Instance() {
+  static QPointer<THelpViewer> viewer;
+  return viewer;
+}
+
+QString& ApplicationHelpFile() {
+  static QString path;
+  return path;
+}
+
+}  // namespace
+
+THelpViewer& ApplicationHelpViewer() {
+  auto& viewer = Instance();
+  if (!viewer) {
+    // Like the program's other windows it lives until the process ends.
+    viewer = new THelpViewer();
+    viewer->SetHelpFile(ApplicationHelpFile());
+  }
+  return *viewer;
+}
+
+void SetApplicationHelpFile(const QString& path) {
+  ApplicationHelpFile() = path;
+  if (Instance()) Instance()->SetHelpFile(path);
+}
+
+void ShowHelpFor(const QWidget* active) {
+  for (const QWidget* w = active; w; w = w->parentWidget()) {
+    bool ok = false;
+    int context = w->property("HelpContext").toInt(&ok);
+    if (ok) {
+      ApplicationHelpViewer().ShowContext(context);
+      return;
+    }
+  }
+  ApplicationHelpViewer().ShowTopic("overview");
+}
