@@ -23,6 +23,8 @@ class ReportRender : public testing::Test {
     static char* argv[] = {name, nullptr};
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
   }
+  // Before the program's exit handlers, which run after Qt's own clean-up.
+  static void TearDownTestSuite() { app_.reset(); }
 
   void SetUp() override {
     AlPrinter().SetReferenceDevice(&device_);
