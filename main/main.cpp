@@ -7,6 +7,7 @@
 #include "gui/app/Mainform.h"
 #include "gui/app/Placeholders.h"
 #include "gui/app/QtServices.h"
+#include "gui/dialogs/prgOptions.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
   // Created in this order, all hidden; closing the main window ends the program.
   TfrmMain frmMain;
   placeholder::TserOptionForm serOptionForm(&frmMain);
-  placeholder::TprgOptionForm prgOptionForm(&frmMain);
+  TprgOptionForm prgOptionForm(&frmMain);
   QDialog* frmAbout = placeholder::NamedDialog("frmAbout", &frmMain);
   QDialog* frmPreview = placeholder::NamedDialog("frmPreview", &frmMain);
   QDialog* frmIqReport = placeholder::NamedDialog("frmIqReport", &frmMain);

@@ -7,11 +7,6 @@ TserOptionForm::TserOptionForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Tarvolin: Schnittstelle konfigurieren"));
 }
 
-TprgOptionForm::TprgOptionForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("prgOptionForm"));
-  setWindowTitle(QStringLiteral("Tarvolin: Filter konfigurieren"));
-}
-
 QDialog* NamedDialog(const char* objectName, QWidget* parent) {
   auto* d = new QDialog(parent);
   d->setObjectName(QString::fromLatin1(objectName));

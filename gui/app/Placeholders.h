@@ -45,33 +45,6 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
   bool dtr_ = false, rts_ = false, dsr_ = false, cts_ = false;
 };
 
-class TprgOptionForm : public QDialog, public IFilterOptionsView {
-  Q_OBJECT
-
- public:
-  explicit TprgOptionForm(QWidget* parent = nullptr);
-  int32_t Left() const override { return x(); }
-  int32_t Top() const override { return y(); }
-  void SetLeft(int32_t left) override { move(left, y()); }
-  void SetTop(int32_t top) override { move(x(), top); }
-  std::string PrefixText() const override { return prefix_; }
-  void SetPrefixText(const std::string& text) override { prefix_ = text; }
-  std::string EolText() const override { return eol_; }
-  void SetEolText(const std::string& text) override { eol_ = text; }
-  std::string CheckText() const override { return check_; }
-  void SetCheckText(const std::string& text) override { check_ = text; }
-  std::string GoodText() const override { return good_; }
-  void SetGoodText(const std::string& text) override { good_ = text; }
-  int32_t DecSubstIndex() const override { return decSubst_; }
-  void SetDecSubstIndex(int32_t index) override { decSubst_ = index; }
-  int32_t CursMoveIndex() const override { return cursMove_; }
-  void SetCursMoveIndex(int32_t index) override { cursMove_ = index; }
-
- private:
-  std::string prefix_ = "255", eol_ = "10", check_ = "g", good_ = "0123456789.";
-  int32_t decSubst_ = 0, cursMove_ = 0;
-};
-
 // Keeps the values the configuration gives the port.
 class TComms : public ICommsPort {
  public:
