@@ -1,17 +1,18 @@
 // The POSIX serial device on real pseudo-terminals: exclusive open, line settings, I/O, unplug.
 #include <gtest/gtest.h>
-#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "platform/posix/PortProbe.h"
 #include "platform/posix/SerialDevice.h"
 #include "platform/posix/SerialPortMap.h"
 #include "platform/posix/Termios.h"
+#include "platform/posix/WakeEvent.h"
 #include "serial/AdOsText.h"
 #include "tests/serial/support/Pty.h"
 
@@ -170,16 +171,31 @@ TEST(PosixDevice, MovesBytesBothWaysWithoutModemLines) {
   EXPECT_EQ(device.TakeLineErrors(), 0u);
 }
 
-TEST(PosixDevice, WaitIsWokenByTheWakeDescriptor) {
+TEST(PosixDevice, WaitsForRoomAndQueuesAndIsWokenByAnotherThread) {
   TPty pty;
   TSerialDevice device;
   ASSERT_EQ(device.Open(pty.SlavePath()), 0u);
-  int wake = eventfd(0, EFD_CLOEXEC);
-  ASSERT_GE(wake, 0);
-  uint64_t one = 1;
-  ASSERT_EQ(write(wake, &one, sizeof one), static_cast<ssize_t>(sizeof one));
-  EXPECT_EQ(device.Wait(-1, wake), TSerialDevice::TWait::Woken);
-  close(wake);
+  ASSERT_EQ(device.SetLineBlock(Line(9600)), 0u);
+  EXPECT_EQ(device.WaitWritable(5000), TSerialDevice::TWait::Writable);
+
+  ASSERT_TRUE(pty.Send("12345"));
+  ASSERT_EQ(device.Wait(5000), TSerialDevice::TWait::Readable);
+  TComStat stat = device.Status();
+  EXPECT_EQ(stat.InQueue, 5u);
+  EXPECT_EQ(stat.Errors, 0u);
+  ASSERT_TRUE(device.Purge(true, false));
+  EXPECT_EQ(device.InputQueued(), 0u);
+
+  TWakeEvent wake;
+  EXPECT_FALSE(wake.IsSet());
+  std::thread waker([&wake] { wake.Set(); });
+  EXPECT_EQ(device.Wait(-1, wake.Fd()), TSerialDevice::TWait::Woken);
+  waker.join();
+  wake.Set();
+  EXPECT_TRUE(wake.IsSet());
+  wake.Reset();
+  EXPECT_FALSE(wake.IsSet());
+  EXPECT_EQ(device.Wait(0, wake.Fd()), TSerialDevice::TWait::Timeout);
 }
 
 TEST(PosixDevice, UnplugIsDetectedAndNeverSpins) {
