@@ -50,7 +50,7 @@ Window CreateOwnWindow(Display* dpy, const std::string& utf8Title) {
 class X11ForegroundTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TARVOLIN_REQUIRE_X_SERVER();
+    TARVOLIN_REQUIRE_X_SERVER("xterm");
     server_ = XServerEnvironment::Server();
     display_ = std::make_unique<TX11Display>(server_->Display());
     foreground_ = std::make_unique<TX11ForegroundWindow>(*display_);
@@ -87,7 +87,7 @@ TEST_F(X11ForegroundTest, OwnWindowIsRecognisedAndItsUtf8TitleConverted) {
   const Window window = CreateOwnWindow(own.get(),
                                         "Tarvolin \xC3\x9C"
                                         "bersicht \xE2\x82\xAC");
-  ASSERT_TRUE(server_->WaitForActive(window, kTimeout));
+  ASSERT_TRUE(server_->Activate(window, kTimeout));
 
   EXPECT_EQ(foreground_->Foreground(), window);
   EXPECT_EQ(foreground_->Title(window, 79),
@@ -103,7 +103,7 @@ TEST_F(X11ForegroundTest, OwnWindowIsRecognisedAndItsUtf8TitleConverted) {
 
 // Without a window manager the input focus decides, and leftovers of one that has gone must not.
 TEST(X11ForegroundWithoutManager, FocusWindowDecidesAndStaleManagerIsIgnored) {
-  const std::string missing = XServer::MissingPrograms(false);
+  const std::string missing = XServer::MissingPrograms({"Xvfb", "xterm"});
   if (!missing.empty()) GTEST_SKIP() << missing;
   XServer server;
   ASSERT_TRUE(server.Start(false)) << server.Error();
@@ -191,7 +191,7 @@ TEST(X11Bell, BeepRingsWithPitchAndDurationAndRestoresTheBell) {
 }
 
 TEST(X11LostConnection, BackendsDegradeWhenTheServerGoesAway) {
-  const std::string missing = XServer::MissingPrograms(false);
+  const std::string missing = XServer::MissingPrograms({"Xvfb"});
   if (!missing.empty()) GTEST_SKIP() << missing;
   XServer server;
   ASSERT_TRUE(server.Start(false)) << server.Error();

@@ -28,7 +28,7 @@ std::string ReadFile(const std::string& path) {
 class X11TypingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TARVOLIN_REQUIRE_X_SERVER();
+    TARVOLIN_REQUIRE_X_SERVER("xterm", "setxkbmap");
     server_ = XServerEnvironment::Server();
     ASSERT_TRUE(server_->Run({"setxkbmap", "-display", server_->Display(), "us"}));
     display_ = std::make_unique<TX11Display>(server_->Display());

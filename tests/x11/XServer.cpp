@@ -101,11 +101,10 @@ XServer::~XServer() {
   Stop();
 }
 
-std::string XServer::MissingPrograms(bool windowManager) {
+std::string XServer::MissingPrograms(const std::vector<std::string>& programs) {
   std::string missing;
-  for (const char* program : {"Xvfb", "openbox"}) {
-    if (std::string(program) == "openbox" && !windowManager) continue;
-    if (!OnPath(program)) missing += std::string(missing.empty() ? "" : ", ") + program;
+  for (const std::string& program : programs) {
+    if (!OnPath(program)) missing += (missing.empty() ? "" : ", ") + program;
   }
   return missing.empty() ? missing : missing + " not installed";
 }
@@ -153,7 +152,8 @@ pid_t XServer::SpawnWithFd(const std::vector<std::string>& argv, const std::stri
 }
 
 bool XServer::Start(bool windowManager) {
-  error_ = MissingPrograms(windowManager);
+  error_ = MissingPrograms(windowManager ? std::vector<std::string>{"Xvfb", "openbox"}
+                                         : std::vector<std::string>{"Xvfb"});
   if (!error_.empty()) return false;
 
   int fds[2];
@@ -192,19 +192,32 @@ bool XServer::Start(bool windowManager) {
     Stop();
     return false;
   }
-  const Atom check = XInternAtom(dpy.get(), "_NET_SUPPORTING_WM_CHECK", False);
+  // openbox names itself on the root before it takes over mapping; a probe window that it
+  // manages (it gets WM_STATE) shows that it is ready. A probe mapped too early is mapped again.
+  const Window probe =
+      XCreateSimpleWindow(dpy.get(), DefaultRootWindow(dpy.get()), 0, 0, 10, 10, 0, 0, 0);
+  const Atom wmState = XInternAtom(dpy.get(), "WM_STATE", False);
   const bool managed = PollUntil(
       [&] {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(dpy.get(), DefaultRootWindow(dpy.get()), check, 0, 1, False, XA_WINDOW,
-                           &type, &format, &items, &after, &data);
-        if (data != nullptr) XFree(data);
-        return items == 1;
+        XUnmapWindow(dpy.get(), probe);
+        XMapWindow(dpy.get(), probe);
+        XSync(dpy.get(), False);
+        return PollUntil(
+            [&] {
+              Atom type = 0;
+              int format = 0;
+              unsigned long items = 0, after = 0;
+              unsigned char* data = nullptr;
+              XGetWindowProperty(dpy.get(), probe, wmState, 0, 1, False, wmState, &type, &format,
+                                 &items, &after, &data);
+              if (data != nullptr) XFree(data);
+              return items > 0;
+            },
+            std::chrono::milliseconds(200));
       },
       kStartTimeout);
+  XDestroyWindow(dpy.get(), probe);
+  XSync(dpy.get(), False);
   if (!managed) {
     error_ = "openbox did not start";
     Stop();
@@ -303,6 +316,30 @@ bool XServer::WaitForActive(uint64_t window, std::chrono::milliseconds timeout) 
   XSync(dpy.get(), False);
   XSetErrorHandler(previous);
   return ok;
+}
+
+bool XServer::Activate(uint64_t window, std::chrono::milliseconds timeout) {
+  DisplayPtr dpy(XOpenDisplay(display_.c_str()));
+  if (!dpy) return false;
+  const Window root = DefaultRootWindow(dpy.get());
+  const bool viewable = PollUntil(
+      [&] {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(dpy.get(), static_cast<Window>(window), &attributes) != 0 &&
+               attributes.map_state == IsViewable;
+      },
+      timeout);
+  if (!viewable) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = static_cast<Window>(window);
+  event.xclient.message_type = XInternAtom(dpy.get(), "_NET_ACTIVE_WINDOW", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = 2;  // request from a pager: not subject to focus stealing rules
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy.get(), root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(dpy.get());
+  return WaitForActive(window, timeout);
 }
 
 void XServerEnvironment::SetUp() {

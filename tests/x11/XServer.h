@@ -22,8 +22,8 @@ class XServer {
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
 
-  // Empty when the programs a server needs are installed, else why not.
-  static std::string MissingPrograms(bool windowManager);
+  // Empty when the programs are installed, else which are not.
+  static std::string MissingPrograms(const std::vector<std::string>& programs);
 
   // Starts Xvfb (and openbox when asked) and waits until they serve; on failure returns false
   // and leaves the reason in Error().
@@ -48,6 +48,8 @@ class XServer {
   // Waits until the window manager reports the window as active (or the input focus is in it
   // when no window manager runs).
   bool WaitForActive(uint64_t window, std::chrono::milliseconds timeout);
+  // Asks the window manager to activate the window, as a pager would, and waits for it.
+  bool Activate(uint64_t window, std::chrono::milliseconds timeout);
 
   // Polls until the condition holds; false after the time-out.
   static bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
@@ -75,9 +77,13 @@ class XServerEnvironment : public ::testing::Environment {
   static std::string reason_;
 };
 
-#define TARVOLIN_REQUIRE_X_SERVER()                                    \
-  do {                                                                 \
-    if (XServerEnvironment::Server() == nullptr) {                     \
-      GTEST_SKIP() << "no X server: " << XServerEnvironment::Reason(); \
-    }                                                                  \
+// Skips the test unless the shared server runs and the listed X clients are installed.
+#define TARVOLIN_REQUIRE_X_SERVER(...)                                                           \
+  do {                                                                                           \
+    if (XServerEnvironment::Server() == nullptr) {                                               \
+      GTEST_SKIP() << "no X server: " << XServerEnvironment::Reason();                           \
+    }                                                                                            \
+    if (const std::string missing = XServer::MissingPrograms({__VA_ARGS__}); !missing.empty()) { \
+      GTEST_SKIP() << missing;                                                                   \
+    }                                                                                            \
   } while (false)
