@@ -163,6 +163,12 @@ class TApdBaseDispatcher : public TObject {
   int DeleteTrigger(int32_t handle);
   void SnapshotTriggers(TTriggerSave& set);
   void ReinstateTriggers(const TTriggerSave& set);
+  // Asks the device for new queue sizes (the buffers keep their size); whether it agreed.
+  bool ResizeDeviceQueues(uint32_t inSize, uint32_t outSize) {
+    return SetupDeviceQueues(inSize, outSize);
+  }
+  // Added to the priority of the device threads.
+  void SetPriorityBoost(int boost) { ApplyPriorityBoost(boost); }
   void SetOptionFlag(uint32_t bits);
   void ClearOptionFlag(uint32_t bits);
   uint32_t OptionFlags();
