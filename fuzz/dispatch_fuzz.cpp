@@ -111,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Drain: everything that arrived comes out once, in order.
   disp.SetReadChunk(UINT32_MAX);
+  for (auto& w : windows) w.toRead = 0;
   for (int round = 0; round < 1000 && consumed < pushed; ++round) {
     disp.Step();
     char c;
