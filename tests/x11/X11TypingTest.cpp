@@ -84,9 +84,11 @@ TEST_F(X11TypingTest, NumberAndCarriageReturnArriveAsALine) {
   EXPECT_EQ(Received(1), "12.345\n");
 }
 
-TEST_F(X11TypingTest, LineFeedArrivesAsPlainEnterAndTabAsTab) {
-  keys_->typeText("1\t2\n");
-  EXPECT_EQ(Received(1), "1\t2\n");
+TEST_F(X11TypingTest, ControlCharactersAndNavigationKeysArriveAsTheirKeys) {
+  keys_->typeText("13\b4\t2");  // the terminal's line editing takes the Backspace
+  keys_->tapKey(VK_DOWN);
+  keys_->typeText("\n");  // Return without Ctrl
+  EXPECT_EQ(Received(1), "14\t2\x1B[B\n");
 }
 
 TEST_F(X11TypingTest, CaseCommaAndPlusSurviveCapsLock) {
