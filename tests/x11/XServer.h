@@ -63,8 +63,10 @@ class XServer {
   std::string error_;
 };
 
-// One X server with a window manager for a whole test program. Tests call Require(), which
-// skips the test with the reason when no server could be started.
+// One X server with a window manager for a whole test program, registered by one of its files
+// with ::testing::AddGlobalTestEnvironment(new XServerEnvironment). Tests start with
+// TARVOLIN_REQUIRE_X_SERVER(...), which skips them with the reason when no server could be
+// started or an X client they need is not installed.
 class XServerEnvironment : public ::testing::Environment {
  public:
   void SetUp() override;
