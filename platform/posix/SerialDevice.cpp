@@ -188,9 +188,17 @@ TSerialDevice::TIoResult TSerialDevice::Write(const void* data, size_t size) {
 }
 
 TSerialDevice::TWait TSerialDevice::Wait(int timeoutMs, int wakeFd) {
+  return WaitFor(POLLIN, TWait::Readable, timeoutMs, wakeFd);
+}
+
+TSerialDevice::TWait TSerialDevice::WaitWritable(int timeoutMs, int wakeFd) {
+  return WaitFor(POLLOUT, TWait::Writable, timeoutMs, wakeFd);
+}
+
+TSerialDevice::TWait TSerialDevice::WaitFor(short events, TWait ready, int timeoutMs, int wakeFd) {
   if (fd_ < 0) return TWait::Failed;
   if (unplugged_) return TWait::Unplugged;
-  pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+  pollfd fds[2] = {{fd_, events, 0}, {wakeFd, POLLIN, 0}};
   nfds_t count = wakeFd >= 0 ? 2 : 1;
   int r;
   do {
@@ -203,7 +211,7 @@ TSerialDevice::TWait TSerialDevice::Wait(int timeoutMs, int wakeFd) {
     unplugged_ = true;
     return TWait::Unplugged;
   }
-  if (fds[0].revents & POLLIN) return TWait::Readable;
+  if (fds[0].revents & events) return ready;
   return TWait::Timeout;
 }
 

@@ -71,11 +71,13 @@ class TSerialDevice {
   TIoResult Read(void* buffer, size_t size);
   TIoResult Write(const void* data, size_t size);
 
-  enum class TWait { Readable, Timeout, Woken, Unplugged, Failed };
+  enum class TWait { Readable, Writable, Timeout, Woken, Unplugged, Failed };
   // Waits up to `timeoutMs` (negative: without limit) for data, a hang-up, or `wakeFd` becoming
   // readable (the caller drains it). Once unplugged it returns Unplugged at once, so a reader
   // loop cannot spin on a dead descriptor.
   TWait Wait(int timeoutMs, int wakeFd = -1);
+  // The same for room in the driver's transmit queue (Writable).
+  TWait WaitWritable(int timeoutMs, int wakeFd = -1);
 
   // Bytes in the driver's receive and transmit queues; 0 when unknown.
   uint32_t InputQueued();
@@ -86,6 +88,8 @@ class TSerialDevice {
   bool Purge(bool input, bool output);
 
  private:
+  TWait WaitFor(short events, TWait ready, int timeoutMs, int wakeFd);
+
   TcSetAttrFn setAttr_;
   int fd_ = -1;
   std::atomic<bool> unplugged_{false};  // set by the reading thread, read by the others

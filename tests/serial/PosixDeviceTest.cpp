@@ -171,11 +171,12 @@ TEST(PosixDevice, MovesBytesBothWaysWithoutModemLines) {
   EXPECT_EQ(device.TakeLineErrors(), 0u);
 }
 
-TEST(PosixDevice, QueuesAndAWaitWokenByAnotherThread) {
+TEST(PosixDevice, WaitsForRoomAndQueuesAndIsWokenByAnotherThread) {
   TPty pty;
   TSerialDevice device;
   ASSERT_EQ(device.Open(pty.SlavePath()), 0u);
   ASSERT_EQ(device.SetLineBlock(Line(9600)), 0u);
+  EXPECT_EQ(device.WaitWritable(5000), TSerialDevice::TWait::Writable);
 
   ASSERT_TRUE(pty.Send("12345"));
   ASSERT_EQ(device.Wait(5000), TSerialDevice::TWait::Readable);
