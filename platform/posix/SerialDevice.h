@@ -28,7 +28,7 @@ class TSerialDevice {
   // Opens `path` for reading and writing, non-blocking, without becoming its controlling
   // terminal, and takes it exclusively (TIOCEXCL and an flock, because root ignores TIOCEXCL).
   // Saves its settings for Close. Returns 0, 2 (no such path, or a path that is no terminal),
-  // 3 (a directory on the way is missing), 5 (held by this or another process),
+  // 3 (a part of the path is no directory), 5 (held by this or another process),
   // kWin32PermissionDenied (no permission: not in the dialout group) or another Win32 number.
   // An open device is closed first.
   uint32_t Open(const std::string& path);

@@ -34,10 +34,11 @@ DCB Line(uint32_t baud, uint8_t parity = NOPARITY) {
   return d;
 }
 
-// Opens `path` in a child process and returns what its open gave.
-uint32_t OpenInOtherProcess(const std::string& path) {
+// Opens `path` in a child process, as user `uid` when given, and returns what its open gave.
+uint32_t OpenInOtherProcess(const std::string& path, uid_t uid = static_cast<uid_t>(-1)) {
   pid_t pid = fork();
   if (pid == 0) {
+    if (uid != static_cast<uid_t>(-1) && setuid(uid) != 0) _exit(0xFE);
     TSerialDevice device;
     _exit(static_cast<int>(device.Open(path) & 0xFF));
   }
@@ -56,6 +57,12 @@ TEST(PosixDevice, OpenIsExclusiveAndFailuresCarryTheirNumbers) {
   EXPECT_EQ(second.Open(pty.SlavePath()), uint32_t{kWin32AccessDenied}) << "same process";
   EXPECT_FALSE(second.IsOpen());
   EXPECT_EQ(OpenInOtherProcess(pty.SlavePath()), uint32_t{kWin32AccessDenied});
+
+  // Missing permission is told apart from "in use"; only root can show it, by becoming nobody
+  // (the terminal belongs to root and its group).
+  if (geteuid() == 0) {
+    EXPECT_EQ(OpenInOtherProcess(pty.SlavePath(), 65534), kWin32PermissionDenied);
+  }
 
   first.Close();
   EXPECT_FALSE(first.IsOpen());
