@@ -1,0 +1,944 @@
+#include "serial/AdPort.h"
+
+#include <algorithm>
+#include <iostream>
+#include <thread>
+
+#include "base/SysUtils.h"
+#include "serial/AdErrCodes.h"
+#include "serial/AdExcept.h"
+#include "serial/AwFactory.h"
+
+namespace {
+
+constexpr uint32_t MaxTraceSize = 4000000;
+constexpr uint32_t MaxLogSize = 16000000;
+// Dispatcher option flag that UseEventWord switches.
+constexpr uint32_t OptionEventWord = 4;
+
+TExceptionDisplay& ExceptionDisplay() {
+  static TExceptionDisplay display;
+  return display;
+}
+
+TPortPrompt& PortPrompt() {
+  static TPortPrompt prompt;
+  return prompt;
+}
+
+TDispatcherFactory& Factory() {
+  static TDispatcherFactory factory;
+  return factory;
+}
+
+// Raises the exception of a failing code whatever state the component is in.
+[[noreturn]] void RaiseCode(int32_t code) {
+  RaiseOnErrorCode(nullptr, code);
+  throw EAPDException(code);
+}
+
+// Sets a flag for the lifetime of the guard and restores the previous value.
+class TFlagGuard {
+ public:
+  explicit TFlagGuard(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  ~TFlagGuard() { flag_ = saved_; }
+  TFlagGuard(const TFlagGuard&) = delete;
+  TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
+uint32_t SoftwareMask(TSWFlowOptions options) {
+  switch (options) {
+    case swfReceive:
+      return 2;
+    case swfTransmit:
+      return 1;
+    case swfBoth:
+      return 3;
+    default:
+      return 0;
+  }
+}
+
+TSWFlowOptions SoftwareOptions(uint32_t mask) {
+  switch (mask & 3) {
+    case 1:
+      return swfTransmit;
+    case 2:
+      return swfReceive;
+    case 3:
+      return swfBoth;
+    default:
+      return swfNone;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Hooks
+
+TExceptionDisplay SetApplicationExceptionDisplay(TExceptionDisplay display) {
+  return std::exchange(ExceptionDisplay(), std::move(display));
+}
+
+void ShowApplicationException(const std::exception& e) {
+  if (ExceptionDisplay())
+    ExceptionDisplay()(e);
+  else
+    std::cerr << e.what() << std::endl;
+}
+
+TPortPrompt SetPortPrompt(TPortPrompt prompt) {
+  return std::exchange(PortPrompt(), std::move(prompt));
+}
+
+TDispatcherFactory SetDispatcherFactory(TDispatcherFactory factory) {
+  return std::exchange(Factory(), std::move(factory));
+}
+
+std::unique_ptr<TApdBaseDispatcher> CreateDispatcherFor(TApdCustomComPort* owner) {
+  if (Factory()) return Factory()(owner);
+  return CreateNativeDispatcher(owner);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+TApdCustomComPort::TApdCustomComPort(TComponent* owner) : TApdBaseComponent(owner) {}
+
+TApdCustomComPort::~TApdCustomComPort() {
+  try {
+    ShutdownPort();
+  } catch (const std::exception& e) {
+    ShowApplicationException(e);
+  }
+  // A close that was still completing in the hidden window.
+  ReleaseDispatcher();
+}
+
+int32_t TApdCustomComPort::Check(int32_t code) {
+  return RaiseOnErrorCode(this, code);
+}
+
+void TApdCustomComPort::Loaded() {
+  TApdBaseComponent::Loaded();
+  if (forceOpenAfterLoad_) open_ = true;
+  if (!open_) return;
+  forceOpenAfterLoad_ = false;
+  open_ = false;
+  try {
+    StartPort();
+  } catch (const std::exception& e) {
+    open_ = false;
+    ShowApplicationException(e);
+  }
+}
+
+void TApdCustomComPort::Assign(TObject* source) {
+  auto* src = dynamic_cast<TApdCustomComPort*>(source);
+  if (!src || src == this) return;
+  users_ = src->users_;
+  if (src->IsOpen() && src->dispatcher_) {
+    src->dispatcher_->SnapshotTriggers(savedTriggers_);
+    copyTriggers_ = true;
+  }
+  force_ = src->force_;
+  deviceLayer_ = src->deviceLayer_;
+  comNumber_ = src->comNumber_;
+  baud_ = src->baud_;
+  parity_ = src->parity_;
+  dataBits_ = src->dataBits_;
+  stopBits_ = src->stopBits_;
+  inSize_ = src->inSize_;
+  outSize_ = src->outSize_;
+  autoOpen_ = src->autoOpen_;
+  promptForPort_ = src->promptForPort_;
+  rs485Mode_ = src->rs485Mode_;
+  threadPriorityBoost_ = src->threadPriorityBoost_;
+  dtr_ = src->dtr_;
+  rts_ = src->rts_;
+  bufferFull_ = src->bufferFull_;
+  bufferResume_ = src->bufferResume_;
+  hwFlow_ = src->hwFlow_;
+  swFlow_ = src->swFlow_;
+  xonChar_ = src->xonChar_;
+  xoffChar_ = src->xoffChar_;
+  tracing_ = src->tracing_;
+  traceSize_ = src->traceSize_;
+  traceName_ = src->traceName_;
+  traceHex_ = src->traceHex_;
+  traceAllHex_ = src->traceAllHex_;
+  logging_ = src->logging_;
+  logSize_ = src->logSize_;
+  logName_ = src->logName_;
+  logHex_ = src->logHex_;
+  logAllHex_ = src->logAllHex_;
+  availThreshold_ = src->availThreshold_;
+  open_ = false;
+  SetOnTrigger(src->onTrigger_);
+  SetOnTriggerAvail(src->onTriggerAvail_);
+  SetOnTriggerData(src->onTriggerData_);
+  SetOnTriggerStatus(src->onTriggerStatus_);
+  SetOnTriggerTimer(src->onTriggerTimer_);
+  onPortOpen_ = src->onPortOpen_;
+  onPortClose_ = src->onPortClose_;
+  tapiMode_ = src->tapiMode_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Property setters
+
+void TApdCustomComPort::SetDeviceLayer(TDeviceLayer v) {
+  // The native layer is the only one this component supports.
+  if (v == deviceLayer_ || portState_ != psClosed || v != dlWin32) return;
+  deviceLayer_ = v;
+  DeviceLayerChanged();
+}
+
+void TApdCustomComPort::SetComNumber(uint16_t v) {
+  if (v == comNumber_) return;
+  if (!IsOpen()) {
+    comNumber_ = v;
+    return;
+  }
+  TTriggerSave triggers;
+  dispatcher_->SnapshotTriggers(triggers);
+  TTraceLogState tracing = tracing_;
+  TTraceLogState logging = logging_;
+  SetOpen(false);
+  comNumber_ = v;
+  tracing_ = tracing;
+  logging_ = logging;
+  SetOpen(true);
+  if (IsOpen()) dispatcher_->ReinstateTriggers(triggers);
+}
+
+void TApdCustomComPort::ApplyLine() {
+  if (IsOpen())
+    Check(dispatcher_->SetLine(baud_, static_cast<uint8_t>(parity_), stopBits_, dataBits_));
+}
+
+void TApdCustomComPort::SetBaud(int32_t v) {
+  if (v == baud_) return;
+  baud_ = v;
+  ApplyLine();
+}
+
+void TApdCustomComPort::SetParity(TParity v) {
+  if (v == parity_) return;
+  parity_ = v;
+  ApplyLine();
+}
+
+void TApdCustomComPort::SetDataBits(uint16_t v) {
+  if (v == dataBits_) return;
+  dataBits_ = v;
+  ApplyLine();
+}
+
+void TApdCustomComPort::SetStopBits(uint16_t v) {
+  if (v == stopBits_) return;
+  stopBits_ = v;
+  ApplyLine();
+}
+
+void TApdCustomComPort::SetInSize(uint16_t v) {
+  if (v == inSize_) return;
+  inSize_ = v;
+  if (IsOpen()) dispatcher_->ResizeDeviceQueues(inSize_, outSize_);
+}
+
+void TApdCustomComPort::SetOutSize(uint16_t v) {
+  if (v == outSize_) return;
+  outSize_ = v;
+  if (IsOpen()) dispatcher_->ResizeDeviceQueues(inSize_, outSize_);
+}
+
+void TApdCustomComPort::SetOpen(bool v) {
+  if (Streaming()) {
+    open_ = v;
+    if (v) forceOpenAfterLoad_ = true;
+    return;
+  }
+  if (!v) {
+    ShutdownPort();
+  } else if (portState_ == psClosed) {
+    StartPort();
+  } else if (Closing()) {
+    openPending_ = true;
+  }
+}
+
+void TApdCustomComPort::SetDTR(bool v) {
+  if (v == dtr_ && !force_) return;
+  if (!IsOpen()) {
+    dtr_ = v;
+    return;
+  }
+  // Under handshake control the dispatcher answers 1 and the property keeps its value.
+  int rc = Check(dispatcher_->SetDtr(v));
+  if (rc == ecOK) dtr_ = v;
+}
+
+void TApdCustomComPort::SetRTS(bool v) {
+  if (v == rts_ && !force_) return;
+  if (!IsOpen()) {
+    rts_ = v;
+    return;
+  }
+  int rc = Check(dispatcher_->SetRts(v));
+  if (rc == ecOK) rts_ = v;
+}
+
+void TApdCustomComPort::DeriveThresholds(bool hardware, bool software) {
+  auto derive = [this](uint32_t fullPercent, uint32_t resumePercent) {
+    if (bufferFull_ == 0 || bufferFull_ > inSize_)
+      bufferFull_ = static_cast<uint16_t>(inSize_ * fullPercent / 100);
+    if (bufferResume_ == 0 || bufferResume_ > bufferFull_)
+      bufferResume_ = static_cast<uint16_t>(inSize_ * resumePercent / 100);
+  };
+  if (hardware) derive(90, 10);
+  if (software) derive(75, 25);
+}
+
+void TApdCustomComPort::SetHWFlowOptions(THWFlowOptionSet v) {
+  if (v == hwFlow_ && !force_) return;
+  if (rs485Mode_ && (v.Contains(hwfUseRTS) || v.Contains(hwfRequireCTS))) SetRS485Mode(false);
+  hwFlow_ = v;
+  DeriveThresholds(!v.Empty(), false);
+  if (IsOpen()) Check(dispatcher_->SetHardwareFlow(bufferFull_, bufferResume_, v.Mask()));
+}
+
+void TApdCustomComPort::SetSWFlowOptions(TSWFlowOptions v) {
+  if (v == swFlow_ && !force_) return;
+  swFlow_ = v;
+  DeriveThresholds(false, v != swfNone);
+  if (!IsOpen()) return;
+  if (v == swfNone)
+    Check(dispatcher_->SoftwareFlowOff());
+  else
+    Check(dispatcher_->SetSoftwareFlow(bufferFull_, bufferResume_, SoftwareMask(v)));
+}
+
+void TApdCustomComPort::SetXOnChar(char v) {
+  if (v == xonChar_ && !force_) return;
+  xonChar_ = v;
+  if (IsOpen()) Check(dispatcher_->SetFlowChars(xonChar_, xoffChar_));
+}
+
+void TApdCustomComPort::SetXOffChar(char v) {
+  if (v == xoffChar_ && !force_) return;
+  xoffChar_ = v;
+  if (IsOpen()) Check(dispatcher_->SetFlowChars(xonChar_, xoffChar_));
+}
+
+void TApdCustomComPort::ReapplyFlow() {
+  TFlagGuard force(force_);
+  SetHWFlowOptions(hwFlow_);
+  SetSWFlowOptions(swFlow_);
+}
+
+void TApdCustomComPort::SetBufferFull(uint16_t v) {
+  if (v == bufferFull_ && !force_) return;
+  if (v > inSize_) v = static_cast<uint16_t>(v * 9u / 10u);
+  bufferFull_ = v;
+  ReapplyFlow();
+}
+
+void TApdCustomComPort::SetBufferResume(uint16_t v) {
+  if (v == bufferResume_ && !force_) return;
+  if (v > bufferFull_) v = static_cast<uint16_t>(bufferFull_ / 10u);
+  bufferResume_ = v;
+  ReapplyFlow();
+}
+
+TTraceLogState TApdCustomComPort::ChangeRecorder(TTraceLogState old, TTraceLogState wanted,
+                                                 bool trace) {
+  TApdBaseDispatcher& d = *dispatcher_;
+  auto record = [&d, trace](bool on) {
+    if (trace)
+      d.SetTracing(on);
+    else
+      d.SetLogging(on);
+  };
+  bool wasOn = old == tlOn;
+  bool paused = old == tlPause;
+  switch (wanted) {
+    case tlOff:
+      if (wasOn || paused) record(false);
+      return tlOff;
+    case tlOn:
+      record(true);
+      return tlOn;
+    case tlDump:
+    case tlAppend:
+      // Writing the file belongs to the recorder; the recording ends either way.
+      if (wasOn || paused) record(false);
+      return tlOff;
+    case tlClear:
+      return old;
+    case tlPause:
+      if (!wasOn) return old;
+      record(false);
+      return tlPause;
+  }
+  return old;
+}
+
+void TApdCustomComPort::SetTracing(TTraceLogState v) {
+  if (v == tracing_ && !force_) return;
+  if (!IsOpen())
+    tracing_ = v == tlOn ? tlOn : tlOff;
+  else
+    tracing_ = ChangeRecorder(tracing_, v, true);
+}
+
+void TApdCustomComPort::SetLogging(TTraceLogState v) {
+  if (v == logging_ && !force_) return;
+  if (!IsOpen())
+    logging_ = v == tlOn ? tlOn : tlOff;
+  else
+    logging_ = ChangeRecorder(logging_, v, false);
+}
+
+void TApdCustomComPort::SetTraceSize(uint32_t v) {
+  v = std::min(v, MaxTraceSize);
+  if (v == traceSize_) return;
+  traceSize_ = v;
+  if (IsOpen() && (tracing_ == tlOn || tracing_ == tlPause)) {
+    TTraceLogState previous = tracing_;
+    SetTracing(tlOff);
+    SetTracing(previous);
+  }
+}
+
+void TApdCustomComPort::SetLogSize(uint32_t v) {
+  v = std::min(v, MaxLogSize);
+  if (v == logSize_) return;
+  logSize_ = v;
+  if (IsOpen() && (logging_ == tlOn || logging_ == tlPause)) {
+    TTraceLogState previous = logging_;
+    SetLogging(tlOff);
+    SetLogging(previous);
+  }
+}
+
+void TApdCustomComPort::SetUseEventWord(bool v) {
+  if (v == useEventWord_ && !force_) return;
+  useEventWord_ = v;
+  if (!IsOpen()) return;
+  if (v)
+    dispatcher_->SetOptionFlag(OptionEventWord);
+  else
+    dispatcher_->ClearOptionFlag(OptionEventWord);
+}
+
+void TApdCustomComPort::SetRS485Mode(bool v) {
+  if (v == rs485Mode_ && !force_) return;
+  if (IsOpen()) Check(dispatcher_->SetRs485(v));
+  rs485Mode_ = v;
+  if (!v) return;
+  SetHWFlowOptions(hwFlow_.Without({hwfUseRTS, hwfRequireCTS}));
+  SetRTS(false);
+}
+
+void TApdCustomComPort::SetAvailThreshold(uint16_t v) {
+  if (v == availThreshold_ && !force_) return;
+  availThreshold_ = v;
+  if (IsOpen()) dispatcher_->SetAvailThreshold(v);
+}
+
+void TApdCustomComPort::SetThreadPriorityBoost(uint8_t v) {
+  if (v == threadPriorityBoost_ && !force_) return;
+  threadPriorityBoost_ = v;
+  if (IsOpen()) dispatcher_->SetPriorityBoost(v);
+}
+
+void TApdCustomComPort::SetOnTrigger(TTriggerEvent v) {
+  onTrigger_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent v) {
+  onTriggerAvail_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerData(TTriggerDataEvent v) {
+  onTriggerData_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerStatus(TTriggerStatusEvent v) {
+  onTriggerStatus_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerTimer(TTriggerTimerEvent v) {
+  onTriggerTimer_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent v) {
+  onTriggerLineError_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerModemStatus(TNotifyEvent v) {
+  onTriggerModemStatus_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerOutbuffFree(TNotifyEvent v) {
+  onTriggerOutbuffFree_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerOutbuffUsed(TNotifyEvent v) {
+  onTriggerOutbuffUsed_ = v;
+  UpdatePortHandler();
+}
+
+void TApdCustomComPort::SetOnTriggerOutSent(TNotifyEvent v) {
+  onTriggerOutSent_ = v;
+  UpdatePortHandler();
+}
+
+bool TApdCustomComPort::AnyTriggerEventAssigned() const {
+  return onTrigger_ || onTriggerAvail_ || onTriggerData_ || onTriggerStatus_ || onTriggerTimer_ ||
+         onTriggerLineError_ || onTriggerModemStatus_ || onTriggerOutbuffFree_ ||
+         onTriggerOutbuffUsed_ || onTriggerOutSent_;
+}
+
+void TApdCustomComPort::UpdatePortHandler() {
+  if (!IsOpen() || !dispatcher_) return;
+  dispatcher_->RecomputeHandlerService(AnyTriggerEventAssigned() ? hsInstall : hsUninstall);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
+
+void TApdCustomComPort::ValidatePort() {
+  if (comNumber_ != 0) return;
+  if (!promptForPort_) RaiseCode(ecNoPortSelected);
+  int chosen = PortPrompt() ? PortPrompt()() : ecNoPortSelected;
+  if (chosen < 1 || chosen > UINT16_MAX) RaiseCode(ecNoPortSelected);
+  SetComNumber(static_cast<uint16_t>(chosen));
+}
+
+std::unique_ptr<TApdBaseDispatcher> TApdCustomComPort::CreateDispatcher() {
+  if (deviceLayer_ != dlWin32) RaiseCode(ecNullApi);
+  // Telephony has no device layer of its own here: its dispatcher is the native one, which
+  // then fails the handle check below.
+  auto d = CreateDispatcherFor(this);
+  if (!d) RaiseCode(ecNullApi);
+  return d;
+}
+
+int TApdCustomComPort::OpenDevice() {
+  std::string name = tapiMode_ == tmOn ? std::string() : Format("\\\\.\\COM%d", comNumber_);
+  uint32_t options = (dtr_ ? ooDtr : 0u) | (rts_ ? ooRts : 0u) |
+                     (hwFlow_.Contains(hwfUseDTR) ? ooDtrHandshake : 0u) |
+                     (hwFlow_.Contains(hwfUseRTS) ? ooRtsHandshake : 0u);
+  return dispatcher_->OpenDevicePort(name, baud_, static_cast<uint8_t>(parity_), dataBits_,
+                                     stopBits_, inSize_, outSize_, options);
+}
+
+void TApdCustomComPort::StartPort() {
+  try {
+    if (tapiMode_ != tmOn) ValidatePort();
+    dispatcher_ = CreateDispatcher();
+    dispatcher_->SetPortName(Format("COM%d", comNumber_));
+
+    if (tapiMode_ == tmOn) {
+      if (dispatcher_->DeviceHandle() < 0) RaiseCode(ecNotOpenedByTapi);
+      int32_t baud;
+      uint8_t parity;
+      uint16_t dataBits, stopBits;
+      dispatcher_->GetLine(baud, parity, dataBits, stopBits);
+      baud_ = baud;
+      parity_ = static_cast<TParity>(std::min<uint8_t>(parity, pSpace));
+      dataBits_ = dataBits;
+      stopBits_ = stopBits;
+      uint32_t hardware, software;
+      dispatcher_->GetFlowOptions(hardware, software, xonChar_, xoffChar_);
+      hwFlow_ = THWFlowOptionSet::FromMask(hardware);
+      swFlow_ = SoftwareOptions(software);
+    }
+
+    int rc = OpenDevice();
+    if (rc == ecAccessDenied)
+      rc = ecAlreadyOpen;
+    else if (rc == ecFileNotFound || rc == ecPathNotFound)
+      rc = ecBadId;
+    if (rc < 0) RaiseCode(rc);
+
+    portState_ = psOpen;
+    UpdatePortHandler();
+    {
+      TFlagGuard force(force_);
+      SetTracing(tracing_);
+      SetLogging(logging_);
+      SetHWFlowOptions(hwFlow_);
+      SetSWFlowOptions(swFlow_);
+      SetXOnChar(xonChar_);
+      SetXOffChar(xoffChar_);
+      SetAvailThreshold(availThreshold_);
+      SetDTR(dtr_);
+      SetRTS(rts_);
+      SetUseEventWord(useEventWord_);
+      SetRS485Mode(rs485Mode_);
+      SetThreadPriorityBoost(threadPriorityBoost_);
+    }
+    open_ = true;
+
+    SetComWindow(true);
+    if (copyTriggers_) {
+      copyTriggers_ = false;
+      dispatcher_->ReinstateTriggers(savedTriggers_);
+    }
+    NotifyPortOpen();
+  } catch (...) {
+    open_ = false;
+    portState_ = psClosed;
+    // The hidden window goes with the dispatcher: a window left registered would outlive it.
+    ReleaseDispatcher();
+    throw;
+  }
+}
+
+void TApdCustomComPort::SetComWindow(bool create) {
+  if (create) {
+    comWindow_ = WndMsg().CreateWindow(TWndProc::Bind<&TApdCustomComPort::ComWindowProc>(this));
+    dispatcher_->AddWindowHandler(comWindow_);
+    return;
+  }
+  if (comWindow_ == 0) return;
+  if (dispatcher_) dispatcher_->RemoveWindowHandler(comWindow_);
+  WndMsg().DestroyWindow(comWindow_);
+  comWindow_ = 0;
+}
+
+void TApdCustomComPort::ReleaseDispatcher() {
+  SetComWindow(false);
+  dispatcher_.reset();
+}
+
+void TApdCustomComPort::ShutdownPort() {
+  if (!IsOpen()) return;
+  SetTracing(tlDump);
+  SetLogging(tlDump);
+  portState_ = psShuttingDown;
+  NotifyPortClosing();
+  dispatcher_->SnapshotTriggers(savedTriggers_);
+  copyTriggers_ = true;
+  dispatcher_->CloseDevicePort();
+  if (dispatcher_->ClosePending()) {
+    // Inside a handler the dispatch thread is still in its send: the hidden window finishes
+    // the close once the threads have gone.
+    WndMsg().PostMessage(comWindow_, MsgClosePending, 0,
+                         static_cast<LPARAM>(dispatcher_->DispatcherIndex()) * 65536);
+    WndMsg().HandleOneMessage();
+  } else {
+    ReleaseDispatcher();
+    portState_ = psClosed;
+    open_ = false;
+  }
+  NotifyPortClose();
+}
+
+void TApdCustomComPort::FinishDeferredClose() {
+  ReleaseDispatcher();
+  portState_ = psClosed;
+  open_ = false;
+  if (openPending_) {
+    openPending_ = false;
+    StartPort();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hidden window
+
+LRESULT TApdCustomComPort::ComWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  bool trigger = msg >= MsgTriggerAvail && msg <= MsgTriggerStatus;
+  if (!trigger && msg != MsgClosePending) return 0;
+  std::lock_guard lock(DispatcherListLock());
+  TApdBaseDispatcher* d = DispatcherAt(static_cast<int>((lParam >> 16) & 0xFFFF));
+  // A dispatcher in that slot that is not this port's belongs to a later open.
+  if (!d || d != dispatcher_.get()) return 0;
+  try {
+    if (trigger) {
+      HandleTriggerMessage(msg, wParam, lParam);
+    } else {
+      RaiseTrigger(static_cast<uint16_t>(msg), 0, 0);
+      if (d->ThreadsRunning())
+        WndMsg().PostMessage(wnd, msg, wParam, lParam);
+      else
+        FinishDeferredClose();
+    }
+  } catch (const std::exception& e) {
+    if (WndMsg().OnGuiThread()) ShowApplicationException(e);
+  }
+  return 0;
+}
+
+void TApdCustomComPort::HandleTriggerMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto m = static_cast<uint16_t>(msg);
+  auto handle = static_cast<uint16_t>(wParam & 0xFFFF);
+  auto value = static_cast<uint16_t>(lParam & 0xFFFF);
+  switch (msg) {
+    case MsgTriggerAvail:
+      RaiseTrigger(m, handle, handle);
+      RaiseAvail(handle);
+      break;
+    case MsgTriggerData:
+      RaiseTrigger(m, handle, value);
+      RaiseData(handle);
+      break;
+    case MsgTriggerTimer:
+      RaiseTrigger(m, handle, 0);
+      RaiseTimer(handle);
+      break;
+    case MsgTriggerStatus:
+      RaiseTrigger(m, handle, value);
+      RaiseStatus(handle);
+      switch (handle & 7) {
+        case skModemLines:
+          RaiseModemStatus();
+          break;
+        case skLineError: {
+          // The break first: LastLineError would otherwise report it as the error.
+          bool lineBreak = BreakReceived();
+          auto error = static_cast<uint16_t>(LastLineError());
+          RaiseLineError(error, lineBreak);
+          break;
+        }
+        case skOutputFree:
+          RaiseOutbuffFree();
+          break;
+        case skOutputUsed:
+          RaiseOutbuffUsed();
+          break;
+        case skOutputSent:
+          RaiseOutSent();
+          break;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TApdCustomComPort::RaiseTrigger(uint16_t msg, uint16_t triggerHandle, uint16_t data) {
+  if (onTrigger_) onTrigger_(this, msg, triggerHandle, data);
+}
+
+void TApdCustomComPort::RaiseAvail(uint16_t count) {
+  if (onTriggerAvail_) onTriggerAvail_(this, count);
+}
+
+void TApdCustomComPort::RaiseData(uint16_t triggerHandle) {
+  if (onTriggerData_) onTriggerData_(this, triggerHandle);
+}
+
+void TApdCustomComPort::RaiseStatus(uint16_t triggerHandle) {
+  if (onTriggerStatus_) onTriggerStatus_(this, triggerHandle);
+}
+
+void TApdCustomComPort::RaiseTimer(uint16_t triggerHandle) {
+  if (onTriggerTimer_) onTriggerTimer_(this, triggerHandle);
+}
+
+void TApdCustomComPort::RaiseLineError(uint16_t error, bool lineBreak) {
+  if (onTriggerLineError_) onTriggerLineError_(this, error, lineBreak);
+}
+
+void TApdCustomComPort::RaiseModemStatus() {
+  if (onTriggerModemStatus_) onTriggerModemStatus_(this);
+}
+
+void TApdCustomComPort::RaiseOutbuffFree() {
+  if (onTriggerOutbuffFree_) onTriggerOutbuffFree_(this);
+}
+
+void TApdCustomComPort::RaiseOutbuffUsed() {
+  if (onTriggerOutbuffUsed_) onTriggerOutbuffUsed_(this);
+}
+
+void TApdCustomComPort::RaiseOutSent() {
+  if (onTriggerOutSent_) onTriggerOutSent_(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Port users, told from the last registered to the first. A user may deregister while it is
+// told, so each record is copied before it is called.
+
+void TApdCustomComPort::NotifyPortOpen() {
+  for (size_t i = users_.size(); i-- > 0;) {
+    if (i >= users_.size()) continue;
+    TPortUser u = users_[i];
+    if (u.Window)
+      WndMsg().SendMessage(u.Window, MsgPortOpen, 0, 0);
+    else if (u.Extended)
+      u.CallbackEx(this, ctOpen);
+    else
+      u.Callback(this, true);
+  }
+  if (onPortOpen_) onPortOpen_(this);
+}
+
+void TApdCustomComPort::NotifyPortClosing() {
+  for (size_t i = users_.size(); i-- > 0;) {
+    if (i >= users_.size()) continue;
+    TPortUser u = users_[i];
+    if (!u.Extended) continue;
+    if (u.Window)
+      WndMsg().SendMessage(u.Window, MsgPortClosing, 0, 0);
+    else
+      u.CallbackEx(this, ctClosing);
+  }
+}
+
+void TApdCustomComPort::NotifyPortClose() {
+  for (size_t i = users_.size(); i-- > 0;) {
+    if (i >= users_.size()) continue;
+    TPortUser u = users_[i];
+    if (u.Window)
+      WndMsg().SendMessage(u.Window, MsgPortClose, 0, 0);
+    else if (u.Extended)
+      u.CallbackEx(this, ctClosed);
+    else
+      u.Callback(this, false);
+  }
+  if (onPortClose_) onPortClose_(this);
+}
+
+void TApdCustomComPort::AddPortUser(TPortCallback callback) {
+  TPortUser u;
+  u.Callback = callback;
+  users_.push_back(u);
+}
+
+void TApdCustomComPort::RemovePortUser(TPortCallback callback) {
+  std::erase_if(users_, [&](const TPortUser& u) {
+    return !u.Window && !u.Extended && u.Callback == callback;
+  });
+}
+
+void TApdCustomComPort::AddPortUserEx(TPortCallbackEx callback) {
+  TPortUser u;
+  u.CallbackEx = callback;
+  u.Extended = true;
+  users_.push_back(u);
+}
+
+void TApdCustomComPort::RemovePortUserEx(TPortCallbackEx callback) {
+  std::erase_if(users_, [&](const TPortUser& u) {
+    return !u.Window && u.Extended && u.CallbackEx == callback;
+  });
+}
+
+void TApdCustomComPort::AddPortUserWindow(HWND window, bool extended) {
+  TPortUser u;
+  u.Window = window;
+  u.Extended = extended;
+  users_.push_back(u);
+}
+
+void TApdCustomComPort::RemovePortUserWindow(HWND window) {
+  std::erase_if(users_, [&](const TPortUser& u) { return u.Window == window; });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data and status
+
+TApdBaseDispatcher* TApdCustomComPort::ActiveDispatcher() {
+  if (!dispatcher_ && !Streaming() && portState_ == psClosed && autoOpen_) SetOpen(true);
+  return dispatcher_.get();
+}
+
+TApdBaseDispatcher& TApdCustomComPort::RequireDispatcher() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  if (!d) RaiseCode(ecCommNotOpen);
+  return *d;
+}
+
+char TApdCustomComPort::ReadChar() {
+  if (Closing()) return 0;
+  char c = 0;
+  Check(RequireDispatcher().ReadChar(c));
+  return c;
+}
+
+uint32_t TApdCustomComPort::InputCount() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() ? d->InputCount() : 0;
+}
+
+uint32_t TApdCustomComPort::OutputCount() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() ? d->OutputCount() : 0;
+}
+
+bool TApdCustomComPort::CtsOn() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() && d->CtsOn();
+}
+
+bool TApdCustomComPort::DsrOn() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() && d->DsrOn();
+}
+
+bool TApdCustomComPort::DcdOn() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() && d->DcdOn();
+}
+
+bool TApdCustomComPort::RingTrailingEdge() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() && d->RingTrailingEdge();
+}
+
+int TApdCustomComPort::LastLineError() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() ? d->LastLineError() : 0;
+}
+
+bool TApdCustomComPort::BreakReceived() {
+  TApdBaseDispatcher* d = ActiveDispatcher();
+  return d && IsOpen() && d->BreakReceived();
+}
+
+int TApdCustomComPort::CreateTimerTrigger() {
+  if (Closing()) return 0;
+  return Check(RequireDispatcher().CreateTimerTrigger());
+}
+
+int TApdCustomComPort::CreateStatusTrigger(uint16_t kind) {
+  if (Closing()) return 0;
+  return Check(RequireDispatcher().CreateStatusTrigger(kind));
+}
+
+void TApdCustomComPort::ArmTimerTrigger(int32_t handle, int32_t ticks, bool activate) {
+  Check(RequireDispatcher().ArmTimerTrigger(handle, ticks, activate));
+}
+
+void TApdCustomComPort::ArmStatusTrigger(int32_t handle, uint16_t value, bool activate) {
+  Check(RequireDispatcher().ArmStatusTrigger(handle, value, activate));
+}
+
+void TApdCustomComPort::DeleteTrigger(int32_t handle) {
+  if (IsOpen()) Check(RequireDispatcher().DeleteTrigger(handle));
+}
+
+void TApdCustomComPort::YieldToDevice() {
+  std::this_thread::yield();
+}

@@ -1,0 +1,69 @@
+// A port component on fake dispatchers: every open creates a TTestDispatcher that the test
+// drives step by step on its own thread, which is the GUI thread of the message facility.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serial/AdPort.h"
+#include "serial/AwFactory.h"
+#include "serial/AwFake.h"
+#include "tests/serial/support/FakeSerialClock.h"
+
+class TTestDispatcher : public TApdFakeDispatcher {
+ public:
+  using TApdFakeDispatcher::TApdFakeDispatcher;
+
+  // What the dispatch thread does when it leaves after a close asked for inside a notification.
+  void DispatchThreadExit() { ReleaseBuffers(); }
+  // A handle as if the telephony layer had opened the device.
+  void AdoptHandle(int handle) { SetDeviceHandle(handle); }
+  int Boost() const { return PriorityBoost(); }
+};
+
+class PortTest : public ::testing::Test {
+ protected:
+  PortTest() {
+    WndMsg().AttachGuiThread();
+    previousFactory_ = SetDispatcherFactory([this](TApdCustomComPort* owner) {
+      auto d = std::make_unique<TTestDispatcher>(owner);
+      if (configure) configure(*d);
+      ++created;
+      return std::unique_ptr<TApdBaseDispatcher>(std::move(d));
+    });
+    previousDisplay_ = SetApplicationExceptionDisplay(
+        [this](const std::exception& e) { shown.push_back(e.what()); });
+    port.SetComNumber(3);
+  }
+  ~PortTest() override {
+    SetDispatcherFactory(std::move(previousFactory_));
+    SetApplicationExceptionDisplay(std::move(previousDisplay_));
+  }
+
+  TTestDispatcher& Disp() {
+    auto* d = dynamic_cast<TTestDispatcher*>(port.Dispatcher());
+    if (!d) throw std::logic_error("the port has no dispatcher");
+    return *d;
+  }
+
+  // Handles queued window messages until none is left.
+  static void Pump() {
+    while (WndMsg().HandleOneMessage()) {
+    }
+  }
+
+  TFakeSerialClock clock;
+  // Runs on every dispatcher the factory creates, before the port opens it.
+  std::function<void(TTestDispatcher&)> configure;
+  int created = 0;
+  std::vector<std::string> shown;
+  TApdComPort port;
+
+ private:
+  TDispatcherFactory previousFactory_;
+  TExceptionDisplay previousDisplay_;
+};
