@@ -649,6 +649,12 @@ void TApdCustomComPort::ShutdownPort() {
     open_ = false;
   }
   NotifyPortClose();
+  // An open asked for while closing (by a port user, or from a message handled while the
+  // threads stopped) follows the close; left set, it would reopen after some later close.
+  if (portState_ == psClosed && openPending_) {
+    openPending_ = false;
+    StartPort();
+  }
 }
 
 void TApdCustomComPort::FinishDeferredClose() {

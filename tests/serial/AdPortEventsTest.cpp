@@ -260,3 +260,26 @@ TEST_F(PortEventTest, PortUsersAreToldFromLastToFirst) {
   EXPECT_EQ(rec.log, (Log{"C open", "B 0", "OnPortOpen"}));
   WndMsg().DestroyWindow(window);
 }
+
+TEST_F(PortEventTest, AnOpenAskedForWhileClosingWithoutAHandlerFollowsTheClose) {
+  struct TReopener : TObject {
+    void User(TObject* p, TApdCallbackType kind) {
+      if (kind == ctClosing && once) {
+        once = false;
+        static_cast<TApdCustomComPort*>(p)->SetOpen(true);
+      }
+    }
+    bool once = true;
+  } reopener;
+  port.AddPortUserEx(TPortCallbackEx::Bind<&TReopener::User>(&reopener));
+  port.SetOpen(true);
+  port.SetOpen(false);
+  EXPECT_EQ(created, 2);
+  EXPECT_TRUE(port.Open());
+  EXPECT_FALSE(port.OpenPending());
+
+  // Nothing is left over to reopen the port after the next close.
+  port.SetOpen(false);
+  EXPECT_FALSE(port.Open());
+  EXPECT_EQ(created, 2);
+}
