@@ -1,0 +1,588 @@
+#include "serial/AwPosix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+#include "base/Exception.h"
+#include "platform/posix/SerialPortMap.h"
+#include "platform/posix/TtyExtras.h"
+#include "serial/AdErrCodes.h"
+#include "serial/AdOsText.h"
+#include "serial/AdPort.h"
+#include "serial/AwFactory.h"
+
+namespace {
+
+// The com thread's look at the modem lines and line counts, and the dispatch thread's timer turn.
+constexpr int kTurnMs = 50;
+constexpr uint32_t kThreadStartMs = 3000;
+constexpr uint32_t kFlushWaitMs = 5000;
+constexpr uint32_t kWin32InvalidHandle = 6;
+
+// The dispatcher whose dispatch thread is the calling thread: that thread cannot wait for itself.
+thread_local const TApdPosixDispatcher* tlsDispatchThreadOf = nullptr;
+
+int PollRetry(pollfd* fds, nfds_t count, int timeoutMs) {
+  int r;
+  do {
+    r = ::poll(fds, count, timeoutMs);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+// Pumps the window messages until `done` or until `timeoutMs` passed.
+template <typename Done>
+void PumpAtMost(uint32_t timeoutMs, Done done) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  WndMsg().PumpUntil([&] { return done() || std::chrono::steady_clock::now() >= end; });
+}
+
+bool HasModemLines(int fd) {
+  int lines = 0;
+  return ioctl(fd, TIOCMGET, &lines) == 0;
+}
+
+// Linux keeps a nice value per thread, so each dispatcher thread can get its own. Elsewhere nice
+// belongs to the process and the boost is not applied.
+#if defined(__linux__)
+pid_t CurrentThreadId() {
+  return gettid();
+}
+void SetThreadNice(pid_t tid, int nice) {
+  // Raising the priority needs privilege; without it the thread keeps what it has.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+}
+#else
+pid_t CurrentThreadId() {
+  return 0;
+}
+void SetThreadNice(pid_t, int) {}
+#endif
+
+}  // namespace
+
+std::unique_ptr<TApdBaseDispatcher> CreateNativeDispatcher(TApdCustomComPort* owner) {
+  return std::make_unique<TApdPosixDispatcher>(owner);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TPipeEvent
+
+bool TPipeEvent::Create() {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  for (int fd : fds) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  read_ = fds[0];
+  write_ = fds[1];
+  return true;
+}
+
+void TPipeEvent::Close() {
+  if (read_ >= 0) ::close(read_);
+  if (write_ >= 0) ::close(write_);
+  read_ = write_ = -1;
+  set_ = false;
+}
+
+// The pipe holds one byte exactly while the event is set; the mutex keeps flag and byte together.
+void TPipeEvent::Set() {
+  std::lock_guard lock(mutex_);
+  if (set_ || write_ < 0) return;
+  set_ = true;
+  char one = 1;
+  while (::write(write_, &one, 1) < 0 && errno == EINTR) {
+  }
+}
+
+void TPipeEvent::Reset() {
+  TryTake();
+}
+
+bool TPipeEvent::TryTake() {
+  std::lock_guard lock(mutex_);
+  if (!set_) return false;
+  set_ = false;
+  char byte;
+  while (::read(read_, &byte, 1) < 0 && errno == EINTR) {
+  }
+  return true;
+}
+
+bool TPipeEvent::Wait(int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (TryTake()) return true;
+    int left = -1;
+    if (timeoutMs >= 0) {
+      auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    end - std::chrono::steady_clock::now())
+                    .count();
+      if (ms <= 0) return false;
+      left = static_cast<int>(ms);
+    }
+    pollfd p{read_, POLLIN, 0};
+    if (PollRetry(&p, 1, left) < 0) return false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+TApdPosixDispatcher::TApdPosixDispatcher(TObject* owner, TSerialDevice::TcSetAttrFn setAttr)
+    : TApdBaseDispatcher(owner), device_(setAttr) {}
+
+TApdPosixDispatcher::~TApdPosixDispatcher() {
+  ShutdownDispatcher();
+  // Every thread has left its body; joining only waits for the last instructions after it.
+  for (auto& t : threads_)
+    if (t.joinable()) t.join();
+  CloseEvents();
+}
+
+void TApdPosixDispatcher::CloseEvents() {
+  for (TPipeEvent* e : {&comEvent_, &ready_, &general_, &output_, &outFlush_, &comWake_})
+    e->Close();
+  eventsCreated_ = false;
+}
+
+int TApdPosixDispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uint32_t) {
+  if (!eventsCreated_) {
+    for (TPipeEvent* e : {&comEvent_, &ready_, &general_, &output_, &outFlush_, &comWake_}) {
+      if (!e->Create()) {
+        CloseEvents();
+        return ecOutOfMemory;
+      }
+    }
+    eventsCreated_ = true;
+  }
+  // Only COM names need the map (and its scan of /dev); paths are taken as they are.
+  std::string path = ComNumberOfName(name) != 0 ? TSerialPortMap().ResolveDeviceName(name) : name;
+  uint32_t rc;
+  {
+    std::lock_guard lock(devLock_);
+    rc = device_.Open(path);
+  }
+  if (rc != 0) {
+    lastError_.store(static_cast<int>(rc));
+    return -1;
+  }
+  unplugged_.store(false);
+  pendingErrors_.store(0);
+  return device_.Fd();
+}
+
+int TApdPosixDispatcher::CloseDevice() {
+  // The com and output threads use the descriptor without the device lock (they wait on it), so
+  // they go first; neither ever waits for the GUI thread.
+  StopDeviceThreads();
+  std::lock_guard lock(devLock_);
+  device_.Close();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device operations
+
+int TApdPosixDispatcher::EscapeFunction(int func) {
+  std::lock_guard lock(devLock_);
+  device_.EscapeFunction(func);
+  return 0;
+}
+
+int TApdPosixDispatcher::FlushDevice(int queue) {
+  bool ok;
+  if (queue == 0) {
+    if (Alive(tkOutput)) {
+      general_.Reset();
+      outFlush_.Set();
+      PumpAtMost(kFlushWaitMs, [this] { return general_.TryTake() || !Alive(tkOutput); });
+    }
+    {
+      std::lock_guard lock(OutputLock());
+      outHead_ = outTail_ = 0;
+      outFull_ = false;
+      ++outFlushes_;
+    }
+    std::lock_guard lock(devLock_);
+    ok = device_.Purge(false, true);
+  } else {
+    std::lock_guard lock(devLock_);
+    ok = device_.Purge(true, false);
+  }
+  // A closed or unplugged device holds nothing to discard.
+  if (ok || unplugged_.load()) return 0;
+  if (!device_.IsOpen()) return -static_cast<int>(kWin32InvalidHandle);
+  return -static_cast<int>(Win32ErrorFromErrno(errno));
+}
+
+uint32_t TApdPosixDispatcher::GetDeviceStatus(TComStat& stat) {
+  {
+    std::lock_guard lock(devLock_);
+    stat.InQueue = device_.InputQueued();
+  }
+  stat.OutQueue = OutBuffUsed();
+  return pendingErrors_.exchange(0);
+}
+
+int TApdPosixDispatcher::ReportReadError(int) {
+  return 0;
+}
+
+int TApdPosixDispatcher::GetDeviceState(DCB& block) {
+  uint32_t rc;
+  {
+    std::lock_guard lock(devLock_);
+    rc = device_.GetLineBlock(block);
+  }
+  if (rc == 0) return 0;
+  lastError_.store(static_cast<int>(rc));
+  return -1;
+}
+
+int TApdPosixDispatcher::SetDeviceState(const DCB& block) {
+  uint32_t rc;
+  {
+    std::lock_guard lock(devLock_);
+    rc = device_.SetLineBlock(block);
+  }
+  if (rc == 0) return 0;
+  lastError_.store(static_cast<int>(rc));
+  return -static_cast<int>(rc);
+}
+
+int TApdPosixDispatcher::ReadDevice(char* buffer, uint32_t size) {
+  TSerialDevice::TIoResult r;
+  {
+    std::lock_guard lock(devLock_);
+    r = device_.Read(buffer, size);
+  }
+  switch (r.Status) {
+    case TSerialDevice::TIo::Ok:
+      return static_cast<int>(r.Count);
+    case TSerialDevice::TIo::Unplugged:
+      if (!unplugged_.exchange(true)) pendingErrors_ |= ce_IOE;
+      return 0;
+    case TSerialDevice::TIo::Failed:
+      break;
+  }
+  lastError_.store(static_cast<int>(r.Error));
+  return -1;
+}
+
+int TApdPosixDispatcher::WriteDevice(const char* buffer, uint32_t size) {
+  uint32_t taken;
+  {
+    std::lock_guard lock(OutputLock());
+    uint32_t capacity = static_cast<uint32_t>(outBuff_.size());
+    if (capacity == 0) return 0;
+    // Never overwrite what is still waiting to go out.
+    taken = std::min(size, capacity - OutBuffUsed());
+    for (uint32_t i = 0; i < taken; ++i) {
+      outBuff_[outTail_] = buffer[i];
+      outTail_ = (outTail_ + 1) % capacity;
+    }
+    if (taken > 0 && outTail_ == outHead_) outFull_ = true;
+  }
+  if (taken > 0) output_.Set();
+  return static_cast<int>(taken);
+}
+
+bool TApdPosixDispatcher::SetupDeviceQueues(uint32_t, uint32_t) {
+  // A tty's queues have the driver's sizes; the dispatcher's own buffers are what counts.
+  return true;
+}
+
+void TApdPosixDispatcher::YieldDevice() {
+  std::this_thread::yield();
+}
+
+uint8_t TApdPosixDispatcher::GetModemLines() {
+  std::lock_guard lock(devLock_);
+  return device_.ModemLines();
+}
+
+int TApdPosixDispatcher::LastDeviceError() {
+  return lastError_.load();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Threads
+
+void TApdPosixDispatcher::StartThreads() {
+  if (ThreadsRunning()) throw Exception("Dispatcher already started");
+  SetThreadsRunning(true);
+  stop_.store(false);
+  errno = 0;
+  int nice = getpriority(PRIO_PROCESS, 0);
+  baseNice_ = errno == 0 ? nice : 0;
+  Launch(tkCom);
+  Launch(tkDispatch);
+  Launch(tkOutput);
+}
+
+void TApdPosixDispatcher::Launch(TThreadKind kind) {
+  if (threads_[kind].joinable()) threads_[kind].join();
+  // Counted before the thread runs, so that a thread ending early never finds the count at 0
+  // while its siblings are still to start.
+  alive_[kind].store(true);
+  ThreadStarted();
+  try {
+    threads_[kind] = std::thread([this, kind] {
+      switch (kind) {
+        case tkCom:
+          ComThread();
+          break;
+        case tkDispatch:
+          DispatchThread();
+          break;
+        default:
+          OutputThread();
+          break;
+      }
+    });
+  } catch (const std::system_error&) {
+    alive_[kind].store(false);
+    ThreadEnded();
+    return;
+  }
+  // A thread that does not report within the time does not stop the open.
+  PumpAtMost(kThreadStartMs, [this] { return general_.TryTake(); });
+}
+
+void TApdPosixDispatcher::Begin(TThreadKind kind) {
+  tids_[kind].store(CurrentThreadId());
+  if (NiceFor(kind) != baseNice_) ApplyNice(kind);
+  general_.Set();
+  WndMsg().Wake();
+}
+
+void TApdPosixDispatcher::End(TThreadKind kind) {
+  tids_[kind].store(0);
+  alive_[kind].store(false);
+  // The last touch of the dispatcher; the destructor joins the thread after this.
+  ThreadEnded();
+}
+
+void TApdPosixDispatcher::StopDeviceThreads() {
+  if (!ThreadsRunning()) return;
+  stop_.store(true);
+  outFlush_.Set();
+  comWake_.Set();
+  ready_.Set();
+  general_.Reset();
+  WndMsg().PumpUntil([this] { return !Alive(tkCom) && !Alive(tkOutput); });
+}
+
+void TApdPosixDispatcher::StopThreads() {
+  if (!ThreadsRunning()) return;
+  stop_.store(true);
+  if (Alive(tkOutput)) {
+    outFlush_.Set();
+    WndMsg().PumpUntil([this] { return !Alive(tkOutput); });
+  }
+  if (Alive(tkCom)) {
+    comWake_.Set();
+    ready_.Set();
+    general_.Reset();
+    WndMsg().PumpUntil([this] { return !Alive(tkCom); });
+  }
+  if (tlsDispatchThreadOf != this) WndMsg().PumpUntil([this] { return !Alive(tkDispatch); });
+}
+
+bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
+  mask = 0;
+  if (unplugged_.load() || !comArmed_) {
+    // Nothing to wait for on the device: a dead descriptor reports a hang-up for ever, and a
+    // full receive buffer leaves the bytes in the driver. Sleep on the wake pipe instead.
+    pollfd p{comWake_.Fd(), POLLIN, 0};
+    if (PollRetry(&p, 1, unplugged_.load() ? -1 : kTurnMs) < 0) return false;
+    comWake_.TryTake();
+    comArmed_ = true;
+    if (unplugged_.load()) return true;
+  } else {
+    switch (device_.Wait(comWatch_ ? kTurnMs : -1, comWake_.Fd())) {
+      case TSerialDevice::TWait::Readable:
+        mask |= ev_RXCHAR;
+        break;
+      case TSerialDevice::TWait::Woken:
+        comWake_.TryTake();
+        break;
+      case TSerialDevice::TWait::Unplugged:
+        if (!unplugged_.exchange(true)) pendingErrors_ |= ce_IOE;
+        // Reported once, so that the dispatch thread takes the status with the flag.
+        mask |= ev_ERR;
+        return true;
+      case TSerialDevice::TWait::Timeout:
+      case TSerialDevice::TWait::Writable:
+        break;
+      case TSerialDevice::TWait::Failed:
+        lastError_.store(static_cast<int>(Win32ErrorFromErrno(errno)));
+        return false;
+    }
+  }
+  if (!comWatch_) return true;
+  uint8_t lines;
+  uint32_t errors;
+  {
+    std::lock_guard lock(devLock_);
+    lines = device_.ModemLines();
+    errors = device_.TakeLineErrors();
+  }
+  uint8_t moved = lines ^ comLines_;
+  comLines_ = lines;
+  if (moved & msr_Cts) mask |= ev_CTS;
+  if (moved & msr_Dsr) mask |= ev_DSR;
+  if (moved & msr_Dcd) mask |= ev_RLSD;
+  if (moved & msr_Ring) mask |= (lines & msr_Ring) ? ev_RING : ev_RINGTE;
+  if (errors != 0) {
+    pendingErrors_ |= errors;
+    mask |= ev_ERR;
+    if (errors & ce_BREAK) mask |= ev_BREAK;
+  }
+  return true;
+}
+
+void TApdPosixDispatcher::ComThread() {
+  {
+    std::lock_guard lock(devLock_);
+    TLineCounts counts;
+    comWatch_ = HasModemLines(device_.Fd()) || ReadLineCounts(device_.Fd(), counts);
+    comLines_ = device_.ModemLines();
+    device_.TakeLineErrors();  // the baseline of the counts
+  }
+  comArmed_ = true;
+  Begin(tkCom);
+  for (;;) {
+    uint32_t mask = 0;
+    // A failed wait ends the thread.
+    if (!WaitDeviceEvent(mask) || stop_.load()) break;
+    if (mask == 0) continue;
+    if (mask & (ev_RING | ev_RINGTE)) SetRingFlag();
+    eventMask_.store(mask);
+    comEvent_.Set();
+    ready_.Wait(-1);
+    if (stop_.load()) break;
+    comArmed_ = !ReceiveBufferFull();
+  }
+  End(tkCom);
+}
+
+void TApdPosixDispatcher::DispatchThread() {
+  tlsDispatchThreadOf = this;
+  Begin(tkDispatch);
+  while (!stop_.load()) {
+    bool event = comEvent_.Wait(kTurnMs);
+    if (stop_.load()) break;
+    // Also without an event: bytes left in the driver while the receive buffer was full are
+    // taken once the application has made room.
+    DispatchEvents(event ? eventMask_.load() : 0);
+    // Only an event handed over is answered; a ready without one would let the com thread
+    // report the same unread bytes again at once.
+    if (event) ready_.Set();
+    DispatchTimers();
+    if (ClosePending()) break;
+  }
+  // A close asked for inside a notification is completed here, after the handler returned.
+  if (ClosePending()) ReleaseBuffers();
+  tlsDispatchThreadOf = nullptr;
+  End(tkDispatch);
+}
+
+void TApdPosixDispatcher::OutputThread() {
+  Begin(tkOutput);
+  while (!stop_.load() && !ClosePending()) {
+    pollfd fds[2] = {{output_.Fd(), POLLIN, 0}, {outFlush_.Fd(), POLLIN, 0}};
+    if (PollRetry(fds, 2, -1) < 0) break;
+    if (output_.TryTake()) {
+      if (stop_.load()) break;
+      WriteOutput();
+    } else if (outFlush_.TryTake()) {
+      general_.Set();
+      WndMsg().Wake();
+    }
+  }
+  End(tkOutput);
+}
+
+void TApdPosixDispatcher::WriteOutput() {
+  char chunk[4096];
+  for (;;) {
+    uint32_t length;
+    uint32_t flushes;
+    {
+      std::lock_guard lock(OutputLock());
+      flushes = outFlushes_;
+      if (!outFull_ && outHead_ == outTail_) return;
+      uint32_t end = outTail_ > outHead_ ? outTail_ : static_cast<uint32_t>(outBuff_.size());
+      length = std::min<uint32_t>(end - outHead_, sizeof chunk);
+      std::memcpy(chunk, &outBuff_[outHead_], length);
+    }
+    uint32_t done = 0;
+    for (;;) {
+      TSerialDevice::TIoResult r;
+      {
+        std::lock_guard lock(devLock_);
+        r = device_.Write(chunk, length);
+      }
+      if (r.Status != TSerialDevice::TIo::Ok) {
+        // A failed write drops the bytes; an unplugged device takes nothing any more.
+        done = length;
+        break;
+      }
+      if (r.Count > 0) {
+        done = static_cast<uint32_t>(r.Count);
+        break;
+      }
+      // The driver's queue is full: wait for room, or for a flush that ends the write.
+      device_.WaitWritable(-1, outFlush_.Fd());
+      if (outFlush_.TryTake()) {
+        general_.Set();
+        WndMsg().Wake();
+        return;
+      }
+    }
+    std::lock_guard lock(OutputLock());
+    // A flush meanwhile emptied the ring; what was written came from before it.
+    if (flushes != outFlushes_ || outBuff_.empty()) continue;
+    outHead_ = (outHead_ + done) % static_cast<uint32_t>(outBuff_.size());
+    outFull_ = false;
+    if (outHead_ == outTail_) outHead_ = outTail_ = 0;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Priorities
+
+int TApdPosixDispatcher::NiceFor(TThreadKind kind) const {
+  int steps = boost_.load() + (kind == tkOutput && rs485_.load() ? 1 : 0);
+  return std::clamp(baseNice_ - steps, -20, 19);
+}
+
+void TApdPosixDispatcher::ApplyNice(TThreadKind kind) {
+  pid_t tid = tids_[kind].load();
+  if (tid != 0) SetThreadNice(tid, NiceFor(kind));
+}
+
+void TApdPosixDispatcher::ApplyPriorityBoost(int boost) {
+  if (boost == boost_.load()) return;
+  TApdBaseDispatcher::ApplyPriorityBoost(boost);
+  boost_.store(boost);
+  for (auto kind : {tkCom, tkDispatch, tkOutput}) ApplyNice(kind);
+}
+
+void TApdPosixDispatcher::Rs485Changed() {
+  rs485_.store(Rs485Mode());
+  ApplyNice(tkOutput);
+}

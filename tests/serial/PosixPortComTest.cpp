@@ -1,0 +1,249 @@
+// The port component on the native POSIX device layer, on real pseudo-terminals: the test plays
+// the instrument on the master side and the GUI thread, which pumps the window messages.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "serial/AdErrCodes.h"
+#include "serial/AdExcept.h"
+#include "serial/AdPort.h"
+#include "serial/AwFactory.h"
+#include "serial/AwPosix.h"
+#include "tests/serial/support/PosixHarness.h"
+#include "tests/serial/support/Pty.h"
+
+namespace {
+
+constexpr uint16_t kCom = 41;
+
+std::atomic<int> termiosWrites{0};
+int CountingSetAttr(int fd, int when, const termios* t) {
+  ++termiosWrites;
+  return ::tcsetattr(fd, when, t);
+}
+
+// What the port settings dialog's handler does: reads Count characters (or fewer) one by one.
+struct TReader : TObject {
+  explicit TReader(TApdComPort& p) : port(p) {}
+  void Avail(TObject*, uint16_t count) {
+    ++calls;
+    counts.push_back(count);
+    uint16_t n = toRead < 0 ? count : static_cast<uint16_t>(toRead);
+    for (uint16_t i = 0; i < n; ++i) seen += port.ReadChar();
+    if (action) action();
+  }
+  TApdComPort& port;
+  int toRead = -1;
+  int calls = 0;
+  std::vector<uint16_t> counts;
+  std::string seen;
+  std::function<void()> action;
+};
+
+class PosixPortTest : public ::testing::Test {
+ protected:
+  PosixPortTest() : reader(port) {
+    WndMsg().AttachGuiThread();
+    setenv("TARVOLIN_COM41", pty.SlavePath().c_str(), 1);
+    port.SetComNumber(kCom);
+    port.SetPromptForPort(false);
+    port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+  }
+  ~PosixPortTest() override {
+    port.SetOpen(false);
+    PumpFor([this] { return port.PortState() == psClosed; });
+    unsetenv("TARVOLIN_COM41");
+  }
+
+  TPty pty;
+  TApdComPort port;
+  TReader reader;
+};
+
+TEST_F(PosixPortTest, ReceivedBytesReachTheHandlerInOrderAndUnreadOnesAreAnnouncedAgain) {
+  port.SetOpen(true);
+  ASSERT_TRUE(port.Open());
+  ASSERT_NE(dynamic_cast<TApdPosixDispatcher*>(port.Dispatcher()), nullptr);
+  EXPECT_EQ(port.Dispatcher()->LiveThreads(), 3);
+
+  ASSERT_TRUE(pty.Send("12.345 g\r\n"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen.size() == 10; }));
+  EXPECT_EQ(reader.seen, "12.345 g\r\n");
+
+  // A handler that takes two of what is announced leaves the rest, which is counted again
+  // together with the next arrival.
+  reader.toRead = 2;
+  int before = reader.calls;
+  ASSERT_TRUE(pty.Send("abcde"));
+  ASSERT_TRUE(PumpFor([&] { return reader.calls == before + 1; }));
+  EXPECT_EQ(reader.counts.back(), 5);
+  EXPECT_EQ(port.InputCount(), 3u);
+  ASSERT_TRUE(pty.Send("f"));
+  ASSERT_TRUE(PumpFor([&] { return reader.calls == before + 2; }));
+  EXPECT_EQ(reader.counts.back(), 4);
+  EXPECT_EQ(reader.seen, "12.345 g\r\nabcd");
+}
+
+TEST_F(PosixPortTest, CloseInsideTheHandlerCompletesAfterItAndAnOpenRightAfterReopens) {
+  port.SetOpen(true);
+  TApdBaseDispatcher* first = port.Dispatcher();
+  bool stillRunningInside = false;
+  bool fired = false;
+  reader.action = [&] {
+    if (fired) return;
+    fired = true;
+    port.SetOpen(false);
+    // The dispatch thread is still in its send: the close waits for it.
+    stillRunningInside = first->ThreadsRunning() && first->ClosePending();
+    EXPECT_FALSE(port.Open());
+    port.SetOpen(true);
+  };
+  ASSERT_TRUE(pty.Send("x"));
+  ASSERT_TRUE(PumpFor([&] { return reader.calls == 1; }));
+  EXPECT_TRUE(stillRunningInside);
+  ASSERT_TRUE(PumpFor([&] { return port.Open(); }));
+  EXPECT_EQ(port.Dispatcher()->LiveThreads(), 3);
+
+  // The reopened port takes the device again and receives.
+  ASSERT_TRUE(pty.Send("yz"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "xyz"; }));
+}
+
+speed_t SlaveSpeed(const TPty& pty) {
+  termios t = pty.SlaveSettings();
+  return cfgetospeed(&t);
+}
+
+// Installs a dispatcher factory for one test.
+struct TFactoryScope {
+  explicit TFactoryScope(TDispatcherFactory f) : previous(SetDispatcherFactory(std::move(f))) {}
+  ~TFactoryScope() { SetDispatcherFactory(std::move(previous)); }
+  TDispatcherFactory previous;
+};
+
+TEST_F(PosixPortTest, BaudOnAnOpenPortReachesTheTerminalAndAnUnchangedLineIsNotWritten) {
+  TFactoryScope counting([](TApdCustomComPort* owner) {
+    return std::unique_ptr<TApdBaseDispatcher>(
+        std::make_unique<TApdPosixDispatcher>(owner, CountingSetAttr));
+  });
+  port.SetBaud(9600);
+  port.SetOpen(true);
+  EXPECT_EQ(SlaveSpeed(pty), B9600);
+
+  int writes = termiosWrites.load();
+  port.SetBaud(38400);
+  EXPECT_EQ(SlaveSpeed(pty), B38400);
+  EXPECT_GT(termiosWrites.load(), writes);
+
+  // The same four values again: nothing reaches the device.
+  writes = termiosWrites.load();
+  EXPECT_EQ(port.Dispatcher()->SetLine(38400, NOPARITY, 1, 8), 0);
+  EXPECT_EQ(termiosWrites.load(), writes);
+}
+
+TEST_F(PosixPortTest, BusyAndMissingDevicesFailWithTheirCodes) {
+  port.SetOpen(true);
+  TApdComPort second;
+  second.SetComNumber(kCom);
+  second.SetPromptForPort(false);
+  try {
+    second.SetOpen(true);
+    FAIL() << "a second open of the same device succeeded";
+  } catch (const EAPDException& e) {
+    EXPECT_EQ(e.ErrorCode, ecAlreadyOpen);
+  }
+  EXPECT_FALSE(second.Open());
+  EXPECT_EQ(second.Dispatcher(), nullptr);
+
+  TApdComPort missing;
+  setenv("TARVOLIN_COM42", "/nonexistent/tarvolin-tty", 1);
+  missing.SetComNumber(42);
+  try {
+    missing.SetOpen(true);
+    FAIL() << "a device that does not exist was opened";
+  } catch (const EAPDException& e) {
+    EXPECT_EQ(e.ErrorCode, ecBadId);
+  }
+  unsetenv("TARVOLIN_COM42");
+  EXPECT_FALSE(missing.Open());
+}
+
+// Waits without pumping, so that a message sent to the GUI thread would stay in the queue.
+bool WaitUnpumped(const std::function<bool()>& done) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done() && std::chrono::steady_clock::now() < end) WndMsg().WaitMessage(5);
+  return done();
+}
+
+TEST_F(PosixPortTest, NoMessagesWithoutThresholdOrWithoutAnAssignedEvent) {
+  port.SetAvailThreshold(0);
+  port.SetOpen(true);
+  ASSERT_TRUE(pty.Send("abc"));
+  ASSERT_TRUE(WaitUnpumped([&] { return port.InputCount() == 3; }));
+  WndMsg().WaitMessage(100);
+  EXPECT_EQ(WndMsg().PendingCount(), 0u);
+  port.SetOpen(false);
+
+  port.SetAvailThreshold(1);
+  port.SetOnTriggerAvail(nullptr);
+  port.SetOpen(true);
+  ASSERT_TRUE(pty.Send("def"));
+  ASSERT_TRUE(WaitUnpumped([&] { return port.InputCount() == 3; }));
+  WndMsg().WaitMessage(100);
+  EXPECT_EQ(WndMsg().PendingCount(), 0u);
+  EXPECT_EQ(reader.calls, 0);
+}
+
+TEST(PosixPortUnplug, NoBusyLoopAndTheReturnedDeviceOpensAgain) {
+  WndMsg().AttachGuiThread();
+  char dirTemplate[] = "/tmp/tarvolin-unplug-XXXXXX";
+  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+  std::filesystem::path dir(dirTemplate);
+  std::filesystem::path link = dir / "ttyInstrument";
+  auto first = std::make_unique<TPty>();
+  std::filesystem::create_symlink(first->SlavePath(), link);
+  setenv("TARVOLIN_COM43", link.c_str(), 1);
+
+  TApdComPort port;
+  TReader reader(port);
+  port.SetComNumber(43);
+  port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+  port.SetOpen(true);
+  ASSERT_TRUE(first->Send("a"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "a"; }));
+
+  first->Unplug();
+  auto* disp = dynamic_cast<TApdPosixDispatcher*>(port.Dispatcher());
+  ASSERT_NE(disp, nullptr);
+  ASSERT_TRUE(PumpFor([&] { return disp->Unplugged(); }));
+  double cpu = ProcessCpuMs();
+  auto wall = std::chrono::steady_clock::now();
+  PumpFor([] { return false; }, std::chrono::milliseconds(1000));
+  double wallMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count();
+  // Three idle threads and the pumping test thread: far below one busy core.
+  EXPECT_LT(ProcessCpuMs() - cpu, wallMs * 0.1);
+  EXPECT_EQ(port.InputCount(), 0u);
+
+  port.SetOpen(false);
+  EXPECT_FALSE(port.Open());
+
+  // The adapter comes back under the same name.
+  TPty second;
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(second.SlavePath(), link);
+  port.SetOpen(true);
+  ASSERT_TRUE(second.Send("b"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "ab"; }));
+  port.SetOpen(false);
+  unsetenv("TARVOLIN_COM43");
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
