@@ -16,6 +16,12 @@ bool IsBlank(const std::optional<std::string>& v) {
   return !v || Trim(*v).empty();
 }
 
+// Sources without an environment have no variables set.
+std::optional<std::string> Env(const TPortMapSources& sources, const std::string& name) {
+  if (!sources.GetEnv) return std::nullopt;
+  return sources.GetEnv(name);
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && UpperCase(a) == UpperCase(b);
 }
@@ -70,11 +76,11 @@ TPortMapSources TPortMapSources::System() {
 }
 
 std::string ConfigDirectory(const TPortMapSources& sources) {
-  auto profile = sources.GetEnv("USERPROFILE");
+  auto profile = Env(sources, "USERPROFILE");
   if (!IsBlank(profile)) return *profile;
-  auto xdg = sources.GetEnv("XDG_CONFIG_HOME");
+  auto xdg = Env(sources, "XDG_CONFIG_HOME");
   if (!IsBlank(xdg)) return *xdg + "/tarvolin";
-  auto home = sources.GetEnv("HOME");
+  auto home = Env(sources, "HOME");
   if (!IsBlank(home)) return *home + "/.config/tarvolin";
   return {};
 }
@@ -143,7 +149,7 @@ TSerialPortMap::TSerialPortMap(TPortMapSources sources) : sources_(std::move(sou
 
 TPortMapping TSerialPortMap::Lookup(int comNumber) const {
   if (comNumber <= 0) return {};
-  auto env = sources_.GetEnv(Format("TARVOLIN_COM%d", comNumber));
+  auto env = Env(sources_, Format("TARVOLIN_COM%d", comNumber));
   if (!IsBlank(env)) return {Trim(*env), TPortSource::Environment};
   if (auto it = ini_.find(comNumber); it != ini_.end()) return {it->second, TPortSource::PortsIni};
   if (static_cast<size_t>(comNumber) <= detected_.size())

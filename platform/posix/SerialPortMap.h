@@ -14,7 +14,7 @@
 
 // Where the map looks; tests point it at temporary directories and a scripted environment.
 struct TPortMapSources {
-  // Value of an environment variable, or nothing when it is not set.
+  // Value of an environment variable, or nothing when it is not set; empty: no environment.
   std::function<std::optional<std::string>(const std::string&)> GetEnv;
   std::string DevDir = "/dev";
   std::string SysTtyDir = "/sys/class/tty";

@@ -90,6 +90,7 @@ TEST_F(PortMap, ConfigDirectoryPrecedence) {
   EXPECT_EQ(ConfigDirectory(Sources()), "/home/lab/.config/tarvolin");
   env_.clear();
   EXPECT_EQ(ConfigDirectory(Sources()), "");
+  EXPECT_EQ(ConfigDirectory(TPortMapSources{}), "") << "sources without an environment";
 }
 
 TEST_F(PortMap, DetectsDevicesInComOrderWithNaturalSort) {
