@@ -39,6 +39,7 @@ termios Translate(const DCB& d) {
 }
 
 struct FormatRow {
+  const char* name;  // test name suffix
   const char* why;
   uint8_t byteSize, parity, stopBits;
   tcflag_t cflags;  // within CSIZE | CSTOPB | PARENB | PARODD | CMSPAR
@@ -64,13 +65,17 @@ TEST_P(CharacterFormat, WritesTheBitsAndReadsThemBack) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CharacterFormat,
     testing::Values(
-        FormatRow{"8N1", 8, NOPARITY, ONESTOPBIT, CS8},
-        FormatRow{"7E1", 7, EVENPARITY, ONESTOPBIT, CS7 | PARENB},
-        FormatRow{"7O2", 7, ODDPARITY, TWOSTOPBITS, CS7 | PARENB | PARODD | CSTOPB},
-        FormatRow{"mark is sticky odd", 8, MARKPARITY, ONESTOPBIT, CS8 | PARENB | PARODD | CMSPAR},
-        FormatRow{"space is sticky even", 6, SPACEPARITY, ONESTOPBIT, CS6 | PARENB | CMSPAR},
-        FormatRow{"1.5 stop bits are sent as two", 5, NOPARITY, ONE5STOPBITS, CS5 | CSTOPB},
-        FormatRow{"5 data bits, two stop bits", 5, NOPARITY, TWOSTOPBITS, CS5 | CSTOPB}));
+        FormatRow{"N8_1", "8N1", 8, NOPARITY, ONESTOPBIT, CS8},
+        FormatRow{"E7_1", "7E1", 7, EVENPARITY, ONESTOPBIT, CS7 | PARENB},
+        FormatRow{"O7_2", "7O2", 7, ODDPARITY, TWOSTOPBITS, CS7 | PARENB | PARODD | CSTOPB},
+        FormatRow{"M8_1", "mark is sticky odd", 8, MARKPARITY, ONESTOPBIT,
+                  CS8 | PARENB | PARODD | CMSPAR},
+        FormatRow{"S6_1", "space is sticky even", 6, SPACEPARITY, ONESTOPBIT,
+                  CS6 | PARENB | CMSPAR},
+        FormatRow{"N5_15", "1.5 stop bits are sent as two", 5, NOPARITY, ONE5STOPBITS,
+                  CS5 | CSTOPB},
+        FormatRow{"N5_2", "5 data bits, two stop bits", 5, NOPARITY, TWOSTOPBITS, CS5 | CSTOPB}),
+    [](const testing::TestParamInfo<FormatRow>& row) { return std::string(row.param.name); });
 
 TEST(Termios, RawModeWhateverTheDeviceWasBefore) {
   termios t = Translate(Block(19200, 8, NOPARITY, ONESTOPBIT));
