@@ -1,21 +1,63 @@
-// The main window TfrmMain: captured and filtered text, the indicator, the start button and the
-// status line. A first version: the menus and start/stop arrive with the port.
+// The main window TfrmMain: starts and stops capture, shows the captured and filtered text of the
+// last result, shows in a coloured indicator whether results are typed and into which window,
+// and carries the menus for the settings dialogs, saving and loading, the report, help and the
+// about box. Closing it ends the program.
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
 
 #include "app/CaptureViews.h"
 
+class IForegroundWindow;
+class IPortControl;
+class ISound;
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
+class QTimer;
 
 class TfrmMain : public QMainWindow, public IMainView {
   Q_OBJECT
 
  public:
-  explicit TfrmMain(QWidget* parent = nullptr);
+  static constexpr int kHelpContext = 6;
+  static constexpr int kFileHelpContext = 9;
+  static constexpr int kConfigHelpContext = 10;
+  static constexpr int kHelpMenuHelpContext = 26;
+  static constexpr int kTimerIntervalMs = 500;
+  // Designed client area below the menu bar; its height may grow by kExtraHeight.
+  static constexpr int kClientWidth = 376;
+  static constexpr int kClientHeight = 126;
+  static constexpr int kExtraHeight = 32;
+  static constexpr int kMinimumWidth = 192;
 
+  // What the window works with. Every pointer must outlive the window; a missing one makes its
+  // commands do nothing.
+  struct TServices {
+    IPortControl* comms = nullptr;
+    ISound* sound = nullptr;
+    IForegroundWindow* foreground = nullptr;
+    IMessageBoxes* boxes = nullptr;
+    // The settings dialogs, shown by the menu and recognised as own windows in front.
+    QWidget* serOptionForm = nullptr;
+    QWidget* prgOptionForm = nullptr;
+    QWidget* frmAbout = nullptr;
+    std::function<void()> saveConfig;
+    std::function<void()> loadConfig;
+  };
+
+  explicit TfrmMain(QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  void SetServices(TServices services);
+
+  // IMainView
   int32_t Left() const override;
   int32_t Top() const override;
   void SetLeft(int32_t left) override;
@@ -30,15 +72,45 @@ class TfrmMain : public QMainWindow, public IMainView {
   void SetLedText(const std::string& text) override;
   void showRunState() override;
 
-  QString StatusText() const;
+  std::string StatusText() const;
+  std::string CaptText() const;
+  std::string FiltText() const;
+  // How often the indicator's colour or text was assigned since the window was created.
+  int LedAssignments() const { return ledAssignments_; }
+  int HelpContext() const { return kHelpContext; }
+
+  // Handlers.
+  void btnMessClick();
+  void timerTimer();
+  void menFileIQClick();
+  void menConfigPortClick();
+  void Options1Click();
+  void menConfigSaveClick();
+  void menConfigLoadClick();
+  void menHelpAppClick();
+  void menHelpAboutClick();
+
+ protected:
+  // F1 anywhere in the program: help at the context of the window (or open menu) it was pressed
+  // in.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void CreateMenus();
+  bool IsOwnWindow(uint64_t window) const;
+
   QLineEdit* edtCapt;
   QLineEdit* edtFilt;
   QPushButton* BitBtn2;
   QLabel* pnlLED;
   QLabel* statusText_;
+  QTimer* timer;
+  QMenu* menFile;
+  QMenu* menConfig;
+  QMenu* menHelp;
   TColor ledColor_ = ledInactive;
+  int ledAssignments_ = 0;
+  TServices services_;
 };
 
 // CP1252 text of the core to Qt and back.

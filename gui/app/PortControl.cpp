@@ -1,0 +1,24 @@
+#include "gui/app/PortControl.h"
+
+#include "serial/AdPort.h"
+
+namespace {
+
+class TComPortControl : public IPortControl {
+ public:
+  explicit TComPortControl(TApdCustomComPort& port) : port_(port) {}
+  bool Open() const override { return port_.Open(); }
+  void SetOpen(bool open) override { port_.SetOpen(open); }
+  uint16_t ComNumber() const override { return port_.ComNumber(); }
+  char ReadChar() override { return port_.ReadChar(); }
+  uint32_t InputCount() override { return port_.InputCount(); }
+
+ private:
+  TApdCustomComPort& port_;
+};
+
+}  // namespace
+
+std::unique_ptr<IPortControl> MakePortControl(TApdCustomComPort& port) {
+  return std::make_unique<TComPortControl>(port);
+}

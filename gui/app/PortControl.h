@@ -1,0 +1,24 @@
+// The serial port component as the main window and the capture path use it: its open state,
+// its number and its received characters. The port's own header stays out of the windows'
+// translation units, because its flow-option enumerators share names with the capture logic's.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class TApdCustomComPort;
+
+class IPortControl {
+ public:
+  virtual ~IPortControl() = default;
+  virtual bool Open() const = 0;
+  // Opens or closes the port; raises the port's error when that fails.
+  virtual void SetOpen(bool open) = 0;
+  virtual uint16_t ComNumber() const = 0;
+  // The next received character; raises when none waits.
+  virtual char ReadChar() = 0;
+  virtual uint32_t InputCount() = 0;
+};
+
+// A view of `port`, which must outlive it.
+std::unique_ptr<IPortControl> MakePortControl(TApdCustomComPort& port);
