@@ -1,0 +1,61 @@
+// The serial half of the port settings dialog: the port component comms and the status light
+// controller ledController, owned here, with their settings in plain types. It lives in its own
+// translation unit because the port's header and the capture interfaces both name the handshake
+// options hwf*; the dialog includes only this header.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "base/Component.h"
+#include "base/Event.h"
+
+class TApdComPort;
+class TApdSLController;
+class TApdLamp;
+
+class TserOptionPort {
+ public:
+  using TAvailHandler = TEvent<void(TObject* CP, uint16_t Count)>;
+  // CTS, DSR, DCD, RING, TXD, RXD, ERROR, BREAK.
+  using TLamps = std::array<TApdLamp*, 8>;
+
+  // Creates comms (its received data going to `onAvail`), then ledController watching comms
+  // and switching `lamps`.
+  TserOptionPort(TAvailHandler onAvail, const TLamps& lamps);
+  ~TserOptionPort();
+  TserOptionPort(const TserOptionPort&) = delete;
+  TserOptionPort& operator=(const TserOptionPort&) = delete;
+
+  TApdComPort& comms() const { return *comms_; }
+  TApdSLController& ledController() const { return *ledController_; }
+
+  // The port's settings; each setter raises what the port raises.
+  uint16_t ComNumber() const;
+  void SetComNumber(uint16_t number);
+  int32_t Baud() const;
+  void SetBaud(int32_t baud);
+  uint16_t DataBits() const;
+  void SetDataBits(uint16_t bits);
+  int32_t Parity() const;  // 0 pNone ... 4 pSpace
+  void SetParity(int32_t parity);
+  uint16_t StopBits() const;
+  void SetStopBits(uint16_t bits);
+  int32_t SWFlowOptions() const;  // 0 swfNone ... 3 swfBoth
+  void SetSWFlowOptions(int32_t options);
+  uint8_t HWFlowOptions() const;  // DTR 1, RTS 2, DSR 4, CTS 8
+  void SetHWFlowOptions(uint8_t mask);
+  void SetAutoOpen(bool on);
+  bool Open() const;
+  void SetOpen(bool open);
+  char ReadChar();
+  uint32_t InputCount();
+
+  bool Monitoring() const;
+  void SetMonitoring(bool on);
+
+ private:
+  TComponent owner_{nullptr};
+  TApdComPort* comms_;
+  TApdSLController* ledController_;
+};

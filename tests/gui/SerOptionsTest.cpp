@@ -1,0 +1,380 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Keystrokes.h"
+#include "app/ResultFilter.h"
+#include "gui/dialogs/serOptions.h"
+#include "gui/serial/AdStatLt.h"
+#include "serial/AwFactory.h"
+#include "serial/AwFake.h"
+#include "tests/app/Fakes.h"
+#include "tests/serial/support/FakeSerialClock.h"
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test";
+  static char* argv[] = {name, nullptr};
+  static auto* app = new QApplication(argc, argv);
+  return *app;
+}
+
+QString U(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+void KeyClick(QWidget* w, int key, const QString& text = QString()) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &release);
+}
+
+class SerOptionsTest : public ::testing::Test {
+ protected:
+  SerOptionsTest() { form.SetErrorDisplay(&errors); }
+
+  template <typename T>
+  T* Child(const char* name) {
+    auto* w = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QStringList Items(const char* combo) {
+    QStringList items;
+    auto* c = Child<QComboBox>(combo);
+    for (int i = 0; i < c->count(); ++i) items << c->itemText(i);
+    return items;
+  }
+  // Types into a box key by key, as the user does.
+  void Type(const char* combo, const char* keys) {
+    QLineEdit* edit = Child<QComboBox>(combo)->lineEdit();
+    for (const char* k = keys; *k; ++k) KeyClick(edit, *k, QString(QLatin1Char(*k)));
+  }
+  void Erase(const char* combo) {
+    QLineEdit* edit = Child<QComboBox>(combo)->lineEdit();
+    edit->end(false);
+    while (!edit->text().isEmpty()) KeyClick(edit, Qt::Key_Backspace);
+  }
+
+  // The application exists before the first widget.
+  QApplication& app = App();
+  FakeErrors errors;
+  TserOptionForm form;
+};
+
+TEST_F(SerOptionsTest, WindowControlsAndTheirTexts) {
+  EXPECT_EQ(form.objectName(), QStringLiteral("serOptionForm"));
+  EXPECT_EQ(form.windowTitle(), U("Tarvolin: Schnittstelle konfigurieren"));
+  EXPECT_EQ(form.size(), QSize(345, 229));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed dialog border";
+  EXPECT_EQ(form.property("HelpContext").toInt(), 3);
+  EXPECT_FALSE(form.isVisible());
+
+  EXPECT_EQ(Items("comboBaud"),
+            QStringList({U("   150"), U("   300"), U("   600"), U(" 1200"), U(" 2400"), U(" 4800"),
+                         U(" 9600"), U("19200"), U("38400"), U("57600")}));
+  EXPECT_EQ(Items("comboDatabits"), QStringList({U("5"), U("6"), U("7"), U("8")}));
+  EXPECT_EQ(Items("comboParity"),
+            QStringList({U("None"), U("Odd"), U("Even"), U("Mark"), U("Space")}));
+  EXPECT_EQ(Items("comboStop"), QStringList({U("1"), U("2")}));
+  EXPECT_EQ(Items("comboXonXoff"),
+            QStringList({U("Kein"), U("nur Empfangen"), U("nur Senden"), U("Beide")}));
+  EXPECT_EQ(form.PortText(), "1");
+  EXPECT_EQ(form.BaudText(), "9600");
+  EXPECT_EQ(form.DatabitsText(), "8");
+  EXPECT_EQ(form.ParityIndex(), 0);
+  EXPECT_EQ(form.StopText(), "1");
+  EXPECT_EQ(form.XonXoffIndex(), 0);
+
+  struct Label {
+    const char *label, *text, *combo;
+  };
+  for (Label l :
+       {Label{"lblPort", "COM-Port", "comboPort"}, Label{"lblBaud", "Baudrate", "comboBaud"},
+        Label{"lblDatabits", "Datenbits", "comboDatabits"},
+        Label{"lblParity", "Parity", "comboParity"}, Label{"lblStop", "Stopbits", "comboStop"},
+        Label{"lblXonXoff", "Xon/Xoff", "comboXonXoff"}}) {
+    auto* label = Child<QLabel>(l.label);
+    EXPECT_EQ(label->text(), U(l.text));
+    EXPECT_EQ(label->buddy(), Child<QComboBox>(l.combo)) << l.label;
+    EXPECT_TRUE(Child<QComboBox>(l.combo)->isEditable()) << l.combo;
+  }
+
+  struct Box {
+    const char *name, *group, *caption, *hint;
+  };
+  for (Box b :
+       {Box{"hwUseDTR", "HW-Handshake Empfang", "DTR", "ob DTR beim DTR zur Empfangs-Steuerung"},
+        Box{"hwUseRTS", "HW-Handshake Empfang", "RTS", "RTS zur Empfangs-Steuerung"},
+        Box{"hwReqDSR", "HW-Handshake Senden", "DSR", "Auswertung von DSR"},
+        Box{"hwReqCTS", "HW-Handshake Senden", "CTS", "Auswertung von CTS"}}) {
+    auto* box = Child<QCheckBox>(b.name);
+    EXPECT_EQ(box->text(), U(b.caption));
+    EXPECT_EQ(box->toolTip(), U(b.hint));
+    EXPECT_EQ(qobject_cast<QGroupBox*>(box->parentWidget())->title(), U(b.group));
+  }
+
+  auto* status = Child<QGroupBox>("gboxStatus");
+  EXPECT_EQ(status->title(), U("Status"));
+  struct Lamp {
+    const char *name, *caption;
+  };
+  for (Lamp l : {Lamp{"ledBREAK", "Break"}, Lamp{"ledCTS", "CTS"}, Lamp{"ledDCD", "DCD"},
+                 Lamp{"ledDSR", "DSR"}, Lamp{"ledERROR", "ERR"}, Lamp{"ledRING", "Ring"},
+                 Lamp{"ledRxD", "RxD"}, Lamp{"ledTxD", "TxD"}}) {
+    auto* lamp = Child<TApdStatusLight>(l.name);
+    EXPECT_EQ(lamp->parentWidget(), status);
+    EXPECT_EQ(lamp->size(), QSize(13, 13));
+    EXPECT_EQ(lamp->LitColor(), QColor(0, 255, 0));
+    // The caption sits below its lamp.
+    QLabel* caption = nullptr;
+    for (auto* label : status->findChildren<QLabel*>())
+      if (label->text() == U(l.caption)) caption = label;
+    ASSERT_NE(caption, nullptr) << l.caption;
+    EXPECT_GE(caption->y(), lamp->geometry().bottom());
+    EXPECT_LE(caption->geometry().left(), lamp->x());
+    EXPECT_GE(caption->geometry().right(), lamp->geometry().right());
+  }
+  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), U("Schlie\xC3\x9F"
+                                                      "en"));
+}
+
+TEST_F(SerOptionsTest, EveryKeystrokeAppliesTheBox) {
+  std::vector<int32_t> applied;
+  QObject::connect(Child<QComboBox>("comboBaud"), &QComboBox::editTextChanged, &form,
+                   [&] { applied.push_back(form.port().Baud()); });
+  Erase("comboBaud");
+  ASSERT_EQ(errors.messages.size(), 1u);
+  EXPECT_EQ(errors.messages[0], "'' ist kein g\xFCltiger Integerwert");
+  EXPECT_EQ(form.port().Baud(), 9) << "the port keeps the value of the last text that converted";
+  EXPECT_EQ(form.BaudText(), "") << "the box keeps the text";
+
+  applied.clear();
+  Type("comboBaud", "4800");
+  EXPECT_EQ(applied, (std::vector<int32_t>{4, 48, 480, 4800}));
+  EXPECT_EQ(errors.messages.size(), 1u);
+
+  // Picking an entry applies it too, and the box then shows the entry with its blanks.
+  Child<QComboBox>("comboBaud")->setCurrentIndex(6);
+  EXPECT_EQ(form.port().Baud(), 9600);
+  EXPECT_EQ(form.BaudText(), " 9600");
+}
+
+TEST_F(SerOptionsTest, NumbersOutsideTheWordRangeAreRefused) {
+  Erase("comboPort");
+  Type("comboPort", "7");
+  EXPECT_EQ(form.port().ComNumber(), 7);
+  errors.messages.clear();
+  Type("comboPort", "0000");
+  ASSERT_FALSE(errors.messages.empty());
+  EXPECT_EQ(errors.messages.back(),
+            "Fehler bei Bereichspr\xFC"
+            "fung");
+  EXPECT_EQ(form.port().ComNumber(), 7000);
+  EXPECT_EQ(form.PortText(), "70000");
+
+  errors.messages.clear();
+  Erase("comboStop");
+  Type("comboStop", "x");
+  EXPECT_EQ(errors.messages.back(), "'x' ist kein g\xFCltiger Integerwert");
+  Erase("comboDatabits");
+  Type("comboDatabits", "-1");
+  EXPECT_EQ(errors.messages.back(),
+            "Fehler bei Bereichspr\xFC"
+            "fung");
+  EXPECT_EQ(form.port().DataBits(), 8);
+  EXPECT_EQ(form.port().StopBits(), 1);
+}
+
+TEST_F(SerOptionsTest, SelectionsAndCheckBoxesApplyTheirOptions) {
+  Child<QComboBox>("comboXonXoff")->setCurrentIndex(3);
+  EXPECT_EQ(form.port().SWFlowOptions(), 3) << "swfBoth";
+  Child<QComboBox>("comboParity")->setCurrentIndex(2);
+  EXPECT_EQ(form.port().Parity(), 2) << "pEven";
+  // A typed text that is no entry selects nothing and leaves the port as it is.
+  Erase("comboParity");
+  Type("comboParity", "od");
+  EXPECT_EQ(form.ParityIndex(), -1);
+  EXPECT_EQ(form.port().Parity(), 2);
+  Type("comboParity", "d");
+  EXPECT_EQ(form.port().Parity(), 1) << "typing an entry's text selects it";
+
+  Child<QCheckBox>("hwUseDTR")->click();
+  Child<QCheckBox>("hwReqCTS")->click();
+  EXPECT_EQ(form.port().HWFlowOptions(), 1 | 8) << "hwfUseDTR and hwfRequireCTS";
+  Child<QCheckBox>("hwUseDTR")->click();
+  Child<QCheckBox>("hwReqCTS")->click();
+  EXPECT_EQ(form.port().HWFlowOptions(), 0);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(SerOptionsTest, LoadingSetsTheControlsWithoutRunningTheirHandlers) {
+  form.SetBaudText("abc");
+  form.SetParityIndex(7);
+  form.SetXonXoffIndex(2);
+  form.SetUseRTS(true);
+  EXPECT_TRUE(errors.messages.empty());
+  EXPECT_EQ(form.port().Baud(), 19200);
+  EXPECT_EQ(form.ParityIndex(), -1);
+  EXPECT_EQ(form.XonXoffIndex(), 2);
+  EXPECT_TRUE(form.UseRTS());
+  EXPECT_EQ(form.port().HWFlowOptions(), 0);
+
+  // The capture logic applies them through the port settings it is given.
+  form.commsSettings().SetSWFlowOptions(form.XonXoffIndex());
+  EXPECT_EQ(form.port().SWFlowOptions(), 2);
+}
+
+// COM1 to COM9 pointed at pseudo-terminals or at nothing through the environment.
+class PortListTest : public SerOptionsTest {
+ protected:
+  PortListTest() {
+    for (int n = 1; n <= 9; ++n) setenv(Var(n).c_str(), "/nonexistent/tarvolin-tty", 1);
+  }
+  ~PortListTest() override {
+    for (int n = 1; n <= 9; ++n) unsetenv(Var(n).c_str());
+    for (int fd : fds_) close(fd);
+  }
+  static std::string Var(int n) { return "TARVOLIN_COM" + std::to_string(n); }
+  std::string Pty(int n) {
+    int master = -1, slave = -1;
+    char name[128];
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return {};
+    fds_.push_back(master);
+    fds_.push_back(slave);
+    setenv(Var(n).c_str(), name, 1);
+    return name;
+  }
+
+  std::vector<int> fds_;
+};
+
+TEST_F(PortListTest, ListsOnlyPortsThatOpenNowAndKeepsTheLoadedText) {
+  const std::string first = Pty(1);
+  ASSERT_FALSE(first.empty()) << "no pseudo-terminal";
+  Pty(3);
+  const std::string held = Pty(4);
+  int holder = open(held.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  fds_.push_back(holder);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+
+  form.SetPortText("5");
+  form.getComPorts();
+  EXPECT_EQ(Items("comboPort"), QStringList({U("1"), U("3")}));
+  EXPECT_EQ(form.PortText(), "5");
+  EXPECT_TRUE(errors.messages.empty());
+  EXPECT_EQ(form.port().ComNumber(), 0) << "building the list applies nothing";
+
+  auto* combo = Child<QComboBox>("comboPort");
+  EXPECT_TRUE(combo->itemData(0, Qt::ToolTipRole)
+                  .toString()
+                  .startsWith(QString::fromStdString("COM1 = " + first)));
+  combo->setCurrentIndex(0);
+  EXPECT_EQ(form.port().ComNumber(), 1);
+  EXPECT_TRUE(combo->toolTip().startsWith(QString::fromStdString("COM1 = " + first)))
+      << combo->toolTip().toStdString();
+}
+
+// The dialog on a port whose device is simulated: lamps while shown, received data to the
+// capture path.
+class OpenPortTest : public SerOptionsTest {
+ protected:
+  OpenPortTest() {
+    WndMsg().AttachGuiThread();
+    previous_ = SetDispatcherFactory([this](TApdCustomComPort*) {
+      auto d = std::make_unique<TApdFakeDispatcher>();
+      disp = d.get();
+      return std::unique_ptr<TApdBaseDispatcher>(std::move(d));
+    });
+    form.SetResultFilter(&filter);
+    form.port().SetComNumber(2);
+  }
+  ~OpenPortTest() override {
+    form.port().SetOpen(false);
+    SetDispatcherFactory(std::move(previous_));
+  }
+  TApdStatusLight* Lamp(const char* name) { return Child<TApdStatusLight>(name); }
+
+  TFakeSerialClock clock;
+  TApdFakeDispatcher* disp = nullptr;
+  FakeFilterOptions filterOptions;
+  FakeMainView main;
+  RecordingInjector injector;
+  TKeystrokes keys{injector};
+  FakeSound sound;
+  FakePump pump;
+  TResultFilter filter{
+      TResultFilterParts{filterOptions, main, form.commsInput(), keys, sound, pump, errors}};
+
+ private:
+  TDispatcherFactory previous_;
+};
+
+TEST_F(OpenPortTest, ReceivedDataReachesTheCapturePathWithOrWithoutTheLamps) {
+  form.port().SetOpen(true);
+  disp->PushBytes("+ 12.5 g\n");
+  disp->Step();
+  EXPECT_EQ(main.capt, "+ 12.5 g\n");
+  EXPECT_EQ(main.filt, "12.5 (nicht gesendet)");
+  EXPECT_FALSE(Lamp("ledRxD")->Lit());
+
+  form.show();
+  ASSERT_TRUE(form.port().Monitoring());
+  disp->PushBytes("7\n");
+  disp->Step();
+  EXPECT_EQ(main.filt, "7 (nicht gesendet)");
+  EXPECT_TRUE(Lamp("ledRxD")->Lit());
+  EXPECT_EQ(form.port().InputCount(), 0u);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(OpenPortTest, LampsFollowTheLineOnlyWhileTheDialogIsShown) {
+  form.show();
+  EXPECT_FALSE(form.port().Monitoring()) << "the port is closed";
+  form.port().SetOpen(true);
+  ASSERT_TRUE(form.port().Monitoring());
+  disp->SetModemLines(msr_Cts | msr_Dcd);
+  disp->Step(ev_CTS | ev_RLSD);
+  EXPECT_TRUE(Lamp("ledCTS")->Lit());
+  EXPECT_TRUE(Lamp("ledDCD")->Lit());
+  EXPECT_FALSE(Lamp("ledDSR")->Lit());
+  disp->RaiseErrors(ce_FRAME);
+  disp->Step(ev_ERR);
+  EXPECT_TRUE(Lamp("ledERROR")->Lit());
+  // Eight ticks later the error lamp is off again.
+  clock.Advance(9 * MsPerTick);
+  disp->TimerStep();
+  EXPECT_FALSE(Lamp("ledERROR")->Lit());
+
+  Child<QPushButton>("btnClose")->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.port().Monitoring());
+  EXPECT_FALSE(Lamp("ledCTS")->Lit());
+  disp->SetModemLines(msr_Dsr);
+  disp->Step(ev_DSR);
+  EXPECT_FALSE(Lamp("ledDSR")->Lit());
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+}  // namespace
