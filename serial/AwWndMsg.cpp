@@ -26,6 +26,11 @@ void TWndMsgFacility::SetWakeHook(std::function<void()> hook) {
   wakeHook_ = std::move(hook);
 }
 
+void TWndMsgFacility::SetIdleHook(std::function<void()> hook) {
+  std::lock_guard lock(mutex_);
+  idleHook_ = std::move(hook);
+}
+
 HWND TWndMsgFacility::CreateWindow(TWndProc proc) {
   std::lock_guard lock(mutex_);
   HWND wnd = nextHandle_++;
@@ -199,6 +204,15 @@ void TWndMsgFacility::PumpUntil(const std::function<bool()>& done, uint32_t poll
   while (!done()) {
     if (gui && HandleOneMessage()) continue;
     if (gui) {
+      std::function<void()> idle;
+      {
+        std::lock_guard lock(mutex_);
+        idle = idleHook_;
+      }
+      if (idle) {
+        idle();
+        if (done()) break;
+      }
       WaitMessage(pollMs);
     } else {
       std::unique_lock lock(mutex_);

@@ -52,6 +52,9 @@ class TWndMsgFacility {
   // Called (on the queuing thread, without locks held) whenever a message is queued, so that a
   // toolkit can wake its event loop. An empty function removes the hook.
   void SetWakeHook(std::function<void()> hook);
+  // Called by PumpUntil on the GUI thread once per turn, so that a toolkit can process its own
+  // events while the GUI thread waits. An empty function removes the hook.
+  void SetIdleHook(std::function<void()> hook);
 
   // A window without a procedure answers every message with 0.
   HWND CreateWindow(TWndProc proc);
@@ -110,6 +113,7 @@ class TWndMsgFacility {
   std::condition_variable queueChanged_;
   std::thread::id guiThread_;
   std::function<void()> wakeHook_;
+  std::function<void()> idleHook_;
   std::map<HWND, TWndProc> windows_;
   HWND nextHandle_ = 0x100;
   std::deque<std::shared_ptr<TSent>> sent_;
