@@ -2,40 +2,107 @@
 // configuration and runs until the main window is closed.
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 
 #include "app/CaptureApp.h"
+#include "app/Keystrokes.h"
+#include "app/ResultFilter.h"
+#include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
 #include "gui/app/Placeholders.h"
+#include "gui/app/PortControl.h"
 #include "gui/app/QtServices.h"
 #include "gui/dialogs/prgOptions.h"
+#include "gui/dialogs/serOptions.h"
+#include "gui/serial/QtWndMsg.h"
+#include "main/Desktop.h"
+#include "main/StateDump.h"
+
+namespace {
+
+class TQtEventPump : public IEventPump {
+ public:
+  void ProcessMessages() override { QApplication::processEvents(); }
+};
+
+// Until the about dialog exists: a modeless box with the program's name and purpose.
+QDialog* AboutBox(QWidget* parent) {
+  auto* box = new QMessageBox(QMessageBox::Information,
+                              FromCp1252("\xDC"
+                                         "ber Tarvolin"),
+                              FromCp1252(std::string("Tarvolin\n\n") + ApplicationTitle),
+                              QMessageBox::Ok, parent);
+  box->setObjectName(QStringLiteral("frmAbout"));
+  box->setModal(false);
+  return box;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(FromCp1252(ApplicationTitle));
   QApplication::setQuitOnLastWindowClosed(true);
+  // Serial threads reach the GUI thread through the message facility, drained by Qt's loop.
+  TQtWndMsgPump::Install();
+  InstallQtSerialDialogs();
+
+  std::unique_ptr<TDesktop> desktop = OpenDesktop();
+  TQtMessageBoxes boxes;
+  TQtEventPump pump;
 
   // Created in this order, all hidden; closing the main window ends the program.
   TfrmMain frmMain;
-  placeholder::TserOptionForm serOptionForm(&frmMain);
+  TQtErrorDisplay errors(&frmMain);
+  TserOptionForm serOptionForm(&frmMain);
   TprgOptionForm prgOptionForm(&frmMain);
-  QDialog* frmAbout = placeholder::NamedDialog("frmAbout", &frmMain);
+  QDialog* frmAbout = AboutBox(&frmMain);
   QDialog* frmPreview = placeholder::NamedDialog("frmPreview", &frmMain);
   QDialog* frmIqReport = placeholder::NamedDialog("frmIqReport", &frmMain);
   frmAbout->hide();
   frmPreview->hide();
   frmIqReport->hide();
-  placeholder::TComms comms;
-  TQtMessageBoxes boxes;
-  TQtErrorDisplay errors(&frmMain);
+
+  // Failures in the port's event handlers go to the general error display as well.
+  SetPortExceptionDisplay([&errors](const std::exception& e) {
+    if (const auto* known = dynamic_cast<const Exception*>(&e)) {
+      errors.ShowException(*known);
+    } else {
+      errors.ShowException(Exception(e.what()));
+    }
+  });
+  serOptionForm.SetErrorDisplay(&errors);
+
+  std::unique_ptr<IPortControl> comms = MakePortControl(serOptionForm.comms());
+  TKeystrokes keys(desktop->Keys());
+  TResultFilter results(TResultFilterParts{prgOptionForm, frmMain, serOptionForm.commsInput(), keys,
+                                           desktop->Sound(), pump, errors});
+  serOptionForm.SetResultFilter(&results);
 
   const std::string programDir =
       QFile::encodeName(QApplication::applicationDirPath()).toStdString();
-  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm, comms, boxes, errors},
+  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm,
+                                    serOptionForm.commsSettings(), boxes, errors},
                       programDir);
+
+  TfrmMain::TServices services;
+  services.comms = comms.get();
+  services.sound = &desktop->Sound();
+  services.foreground = &desktop->Foreground();
+  services.boxes = &boxes;
+  services.serOptionForm = &serOptionForm;
+  services.prgOptionForm = &prgOptionForm;
+  services.frmAbout = frmAbout;
+  services.saveConfig = [&capture] { capture.saveConfig(); };
+  services.loadConfig = [&capture] { capture.loadConfig(); };
+  frmMain.SetServices(services);
+
   std::vector<std::string> params;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) params.push_back(ToCp1252(arguments[i]));
   capture.startUp(params);
+  SetApplicationHelpFile(QFile::decodeName(capture.helpFile().c_str()));
+  InstallStateDump(frmMain);
 
   frmMain.show();
   return QApplication::exec();

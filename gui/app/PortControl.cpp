@@ -19,6 +19,10 @@ class TComPortControl : public IPortControl {
 
 }  // namespace
 
-std::unique_ptr<IPortControl> MakePortControl(TApdCustomComPort& port) {
+std::unique_ptr<IPortControl> MakePortControl(TApdComPort& port) {
   return std::make_unique<TComPortControl>(port);
+}
+
+void SetPortExceptionDisplay(std::function<void(const std::exception&)> display) {
+  SetApplicationExceptionDisplay(std::move(display));
 }

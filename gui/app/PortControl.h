@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 
-class TApdCustomComPort;
+class TApdComPort;
 
 class IPortControl {
  public:
@@ -21,4 +23,7 @@ class IPortControl {
 };
 
 // A view of `port`, which must outlive it.
-std::unique_ptr<IPortControl> MakePortControl(TApdCustomComPort& port);
+std::unique_ptr<IPortControl> MakePortControl(TApdComPort& port);
+
+// Where the port component shows an exception raised on the GUI thread by an event handler.
+void SetPortExceptionDisplay(std::function<void(const std::exception&)> display);

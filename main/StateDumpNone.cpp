@@ -1,0 +1,3 @@
+#include "main/StateDump.h"
+
+void InstallStateDump(TfrmMain&) {}
