@@ -105,9 +105,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   CreateMenus();
 
   // The panel starts dark green and without text.
-  QPalette p = pnlLED->palette();
-  p.setColor(QPalette::Window, ToQColor(ledInactive));
-  pnlLED->setPalette(p);
+  SetLedColor(ledInactive);
+  ledAssignments_ = 0;
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
   BitBtn2->setText(QStringLiteral("Start"));
 
@@ -213,7 +212,10 @@ void TfrmMain::SetLedColor(TColor color) {
   ++ledAssignments_;
   ledColor_ = color;
   QPalette p = pnlLED->palette();
-  p.setColor(QPalette::Window, ToQColor(color));
+  const QColor background = ToQColor(color);
+  p.setColor(QPalette::Window, background);
+  // Keeps the text readable on the dark green of the stopped state.
+  p.setColor(QPalette::WindowText, background.lightness() < 96 ? Qt::white : Qt::black);
   pnlLED->setPalette(p);
 }
 
