@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<IPortControl> comms = MakePortControl(serOptionForm.comms());
   TKeystrokes keys(desktop->Keys());
-  TResultFilter results(TResultFilterParts{prgOptionForm, frmMain, serOptionForm.commsInput(), keys,
-                                           desktop->Sound(), pump, errors});
+  TResultView resultView(frmMain);
+  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.commsInput(),
+                                           keys, desktop->Sound(), pump, errors});
   serOptionForm.SetResultFilter(&results);
 
   const std::string programDir =

@@ -292,6 +292,11 @@ void TfrmMain::timerTimer() {
   setLED(*this, color, text);
 }
 
+TColor TResultView::LedColor() const {
+  if (form_.LedColor() == ledTarget) form_.timerTimer();
+  return form_.LedColor();
+}
+
 void TfrmMain::menFileIQClick() {
   // The qualification report comes later; until then the preview opens without pages.
   auto* preview = new TfrmPreview(nullptr, services_.sound);

@@ -113,6 +113,32 @@ class TfrmMain : public QMainWindow, public IMainView {
   TServices services_;
 };
 
+// The main window as the result filter sees it. Before a result goes to the window the indicator
+// names, the foreground check runs once more: a switch to one of the program's own windows (or to
+// none) since the last tick then stops the result instead of typing it into a settings dialog.
+// A stale "not typed" is left as it is: it loses nothing.
+class TResultView : public IMainView {
+ public:
+  explicit TResultView(TfrmMain& form) : form_(form) {}
+
+  int32_t Left() const override { return form_.Left(); }
+  int32_t Top() const override { return form_.Top(); }
+  void SetLeft(int32_t left) override { form_.SetLeft(left); }
+  void SetTop(int32_t top) override { form_.SetTop(top); }
+  void SetCaption(const std::string& caption) override { form_.SetCaption(caption); }
+  void SetStatusText(const std::string& text) override { form_.SetStatusText(text); }
+  void SetCaptText(const std::string& text) override { form_.SetCaptText(text); }
+  void SetFiltText(const std::string& text) override { form_.SetFiltText(text); }
+  TColor LedColor() const override;
+  void SetLedColor(TColor color) override { form_.SetLedColor(color); }
+  std::string LedText() const override { return form_.LedText(); }
+  void SetLedText(const std::string& text) override { form_.SetLedText(text); }
+  void showRunState() override { form_.showRunState(); }
+
+ private:
+  TfrmMain& form_;
+};
+
 // CP1252 text of the core to Qt and back.
 QString FromCp1252(const std::string& s);
 std::string ToCp1252(const QString& s);

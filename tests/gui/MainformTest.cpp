@@ -347,22 +347,43 @@ TEST_F(MainformTest, ResultsAreTypedOnlyWhileAForeignWindowIsInFront) {
   } errors;
   FakeKeyInjector injector;
   TKeystrokes keys(injector);
-  TResultFilter results({filter, form, source, keys, sound, pump, errors});
-
-  Button()->click();
+  TResultView view(form);
+  TResultFilter results({filter, view, source, keys, sound, pump, errors});
   const std::string reading = "+   12.345 g\r\n";
-  port.pending = reading;
-  results.processReceived(static_cast<uint16_t>(reading.size()));
+  auto receive = [&] {
+    port.pending = reading;
+    results.processReceived(static_cast<uint16_t>(reading.size()));
+  };
+
+  // Right after Start the indicator says "own window": a foreign window that came to the front
+  // before the next tick does not get the result yet.
+  Button()->click();
+  Front(601, "Tabelle1 - Calc");
+  receive();
   EXPECT_EQ(form.CaptText(), reading);
   EXPECT_EQ(form.FiltText(), "12.345 (nicht gesendet)");
   EXPECT_EQ(injector.Typed(), "");
 
-  Front(601, "Tabelle1 - Calc");
   form.timerTimer();
-  port.pending = reading;
-  results.processReceived(static_cast<uint16_t>(reading.size()));
+  receive();
   EXPECT_EQ(form.FiltText(), "12.345");
   EXPECT_EQ(injector.Typed(), "12.345\r");
+
+  // Switching into the filter dialog between two ticks must not type the result into its fields.
+  Front(prgOptions);
+  receive();
+  EXPECT_EQ(form.FiltText(), "12.345 (nicht gesendet)");
+  EXPECT_EQ(injector.Typed(), "12.345\r");
+  EXPECT_EQ(form.LedColor(), ledNoTarget);
+  EXPECT_EQ(form.LedText(), "***Morvisk***");
+
+  // Another foreign window between two ticks receives it, and the indicator names it.
+  Front(601, "Tabelle1 - Calc");
+  form.timerTimer();
+  Front(602, "Protokoll");
+  receive();
+  EXPECT_EQ(injector.Typed(), "12.345\r12.345\r");
+  EXPECT_EQ(form.LedText(), "Protokoll");
 }
 
 TEST_F(MainformTest, MenuCommandsOpenTheirWindows) {
