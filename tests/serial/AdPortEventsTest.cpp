@@ -61,6 +61,8 @@ using Log = std::vector<std::string>;
 
 class PortEventTest : public PortTest {
  protected:
+  // The port outlives the recorder its handlers are bound to.
+  ~PortEventTest() override { port.SetOpen(false); }
   void OpenRecording() {
     rec.AssignAll();
     port.SetOpen(true);
