@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -178,6 +179,22 @@ TEST_F(EndToEndTest, ReadingsAreTypedIntoTheWindowInFrontOnly) {
   auto stoppedAgain = StateWhen([](auto& s) { return s["button"] == "Start"; });
   EXPECT_EQ(stoppedAgain["led"], "<inaktiv>");
   EXPECT_TRUE(CanLockDevice());
+}
+
+TEST_F(EndToEndTest, ClosingTheWindowWhileCapturingEndsTheProgramCleanly) {
+  ClickStartButton();
+  StateWhen([](auto& s) { return s["button"] == "Stop"; });
+  Send("+    1.000 g\r\n");
+  StateWhen([](auto& s) { return s["filt"] == "1.000 (nicht gesendet)"; });
+
+  ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
+  ASSERT_TRUE(server_->Run({"xdotool", "key", "alt+F4"}));
+  int status = -1;
+  const bool ended =
+      XServer::PollUntil([&] { return waitpid(program_, &status, WNOHANG) == program_; }, kTimeout);
+  ASSERT_TRUE(ended) << "the program did not end";
+  program_ = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
