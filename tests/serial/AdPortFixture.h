@@ -23,6 +23,13 @@ class TTestDispatcher : public TApdFakeDispatcher {
   // A handle as if the telephony layer had opened the device.
   void AdoptHandle(int handle) { SetDeviceHandle(handle); }
   int Boost() const { return PriorityBoost(); }
+  // A test thread that plays the dispatch thread registers as a live device thread, and on
+  // leaving releases what a close inside a notification left to it.
+  void EnterThread() { ThreadStarted(); }
+  void LeaveThread() {
+    if (ClosePending()) ReleaseBuffers();
+    ThreadEnded();
+  }
 };
 
 class PortTest : public ::testing::Test {
