@@ -689,6 +689,9 @@ LRESULT TApdCustomComPort::ComWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
     }
   } catch (const std::exception& e) {
     if (WndMsg().OnGuiThread()) ShowApplicationException(e);
+  } catch (...) {
+    // Nothing may escape into the sender's wait; a foreign exception has no text to show.
+    if (WndMsg().OnGuiThread()) ShowApplicationException(Exception("Unknown exception"));
   }
   return 0;
 }

@@ -179,6 +179,11 @@ TEST_F(PortEventTest, AHandlerExceptionIsShownAndDispatchGoesOn) {
   EXPECT_EQ(shown, (std::vector<std::string>{"handler failed"}));
   EXPECT_EQ(rec.seen, "A");
   EXPECT_EQ(port.InputCount(), 0u);
+
+  rec.action = [] { throw 7; };
+  Disp().PushBytes("B");
+  Disp().Step();
+  EXPECT_EQ(shown.back(), "Unknown exception");
 }
 
 TEST_F(PortEventTest, ACloseInsideTheHandlerCompletesAfterTheDispatchThreadLeft) {
