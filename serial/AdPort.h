@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,7 +93,8 @@ void ShowApplicationException(const std::exception& e);
 using TPortPrompt = std::function<int()>;
 TPortPrompt SetPortPrompt(TPortPrompt prompt);
 
-// Window messages the component sends to its port users.
+// What an extended port-user window is sent when the port starts closing; every window user is
+// sent MsgPortOpen and MsgPortClose.
 constexpr UINT MsgPortClosing = MsgClosePending;
 
 class TApdCustomComPort : public TApdBaseComponent {
