@@ -139,6 +139,7 @@ int TApdBaseDispatcher::OpenDevicePort(const std::string& name, int32_t baud, ui
     lastTailData_ = 0;
     RemoveAllTriggers();
     head_ = tail_ = notifyTail_ = 0;
+    arrivedSinceNotify_ = false;
     for (auto& s : statuses_) s.Hit = false;
     globalStatusHit_ = false;
     inAvailDispatch_ = false;
@@ -369,6 +370,7 @@ bool TApdBaseDispatcher::ReadDeviceIntoBuffer() {
       n = 0;
     }
     uint32_t got = std::min(static_cast<uint32_t>(n), size);
+    if (got > 0) arrivedSinceNotify_ = true;
     Log(dtDispatch, dstReadCom, got, got ? &buffer_[tail_] : nullptr, got);
     return got;
   };
@@ -402,12 +404,14 @@ bool TApdBaseDispatcher::AvailCheck() {
     n = InputCount();
     tail = tail_;
     std::lock_guard dlock(dispLock_);
-    if (availThreshold_ == 0 || tail_ == notifyTail_ || n < availThreshold_) return false;
+    bool nothingNew = tail_ == notifyTail_ && !arrivedSinceNotify_;
+    if (availThreshold_ == 0 || nothingNew || n < availThreshold_) return false;
   }
   Log(dtTrigger, dstAvail, n);
   bool result = Notify(MsgTriggerAvail, n, 0);
   std::lock_guard lock(inLock_);
   notifyTail_ = tail;
+  arrivedSinceNotify_ = false;
   return result;
 }
 

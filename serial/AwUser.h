@@ -335,6 +335,10 @@ class TApdBaseDispatcher : public TObject {
   bool inAvailDispatch_ = false;
   uint32_t lastTailData_ = 0;
   uint32_t notifyTail_ = 0;
+  // Bytes came from the device since the last avail notification. tail = NotifyTail alone
+  // cannot tell "nothing new" from "a whole buffer new", nor catches bytes stored before the
+  // threshold was set; either would leave the bytes unannounced for good.
+  bool arrivedSinceNotify_ = false;
 
   uint32_t inQue_ = 0;
   uint32_t outQue_ = 0;
