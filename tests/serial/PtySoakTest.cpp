@@ -8,9 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
