@@ -20,6 +20,8 @@ namespace {
 class TProbeDispatcher : public TApdPosixDispatcher {
  public:
   TProbeDispatcher() : TApdPosixDispatcher(nullptr) {}
+  // The threads stop before this class's part of the object goes.
+  ~TProbeDispatcher() override { ShutdownDispatcher(); }
   using TApdPosixDispatcher::ApplyPriorityBoost;
   using TApdPosixDispatcher::StartThreads;
   using TApdPosixDispatcher::WriteDevice;
