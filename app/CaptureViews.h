@@ -86,12 +86,12 @@ class IFilterOptionsView : public IWindowPosition {
   virtual void SetCursMoveIndex(int32_t index) = 0;
 };
 
-// Hardware handshake options as a bit mask.
-enum : uint8_t {
-  hwfUseDTR = 1,
-  hwfUseRTS = 2,
-  hwfRequireDSR = 4,
-  hwfRequireCTS = 8,
+// Hardware handshake options as the bit mask the port takes (its option set's members, in order).
+enum THWFlowMask : uint8_t {
+  hwMaskUseDTR = 1,
+  hwMaskUseRTS = 2,
+  hwMaskRequireDSR = 4,
+  hwMaskRequireCTS = 8,
 };
 
 // The settings of the port component comms. Each setter takes the value at once, also while
@@ -106,7 +106,7 @@ class ICommsPort {
   virtual void SetStopBits(uint16_t bits) = 0;
   // 0 swfNone, 1 swfReceive, 2 swfTransmit, 3 swfBoth
   virtual void SetSWFlowOptions(int32_t options) = 0;
-  virtual void SetHWFlowOptions(uint8_t options) = 0;  // hwf* bits
+  virtual void SetHWFlowOptions(uint8_t options) = 0;  // THWFlowMask bits
   virtual void SetAutoOpen(bool on) = 0;
   virtual void SetOpen(bool open) = 0;
 };

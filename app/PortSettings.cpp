@@ -30,9 +30,9 @@ void comboXonXoffChange(const IPortOptionsView& dialog, ICommsPort& comms) {
 
 void setHwHandshake(const IPortOptionsView& dialog, ICommsPort& comms) {
   uint8_t options = 0;
-  if (dialog.UseDTR()) options |= hwfUseDTR;
-  if (dialog.UseRTS()) options |= hwfUseRTS;
-  if (dialog.ReqDSR()) options |= hwfRequireDSR;
-  if (dialog.ReqCTS()) options |= hwfRequireCTS;
+  if (dialog.UseDTR()) options |= hwMaskUseDTR;
+  if (dialog.UseRTS()) options |= hwMaskUseRTS;
+  if (dialog.ReqDSR()) options |= hwMaskRequireDSR;
+  if (dialog.ReqCTS()) options |= hwMaskRequireCTS;
   comms.SetHWFlowOptions(options);
 }

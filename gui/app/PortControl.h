@@ -1,6 +1,6 @@
 // The serial port component as the main window and the capture path use it: its open state,
-// its number and its received characters. The port's own header stays out of the windows'
-// translation units, because its flow-option enumerators share names with the capture logic's.
+// its number and its received characters. The windows see only this, so their tests run on a
+// fake port without the serial subsystem.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 // The serial half of the port settings dialog: the port component comms and the status light
-// controller ledController, owned here, with their settings in plain types. It lives in its own
-// translation unit because the port's header and the capture interfaces both name the handshake
-// options hwf*; the dialog includes only this header.
+// controller ledController, owned here, with their settings in plain types, so that the dialog's
+// translation unit needs only this header and not the serial subsystem's.
 #pragma once
 
 #include <array>
