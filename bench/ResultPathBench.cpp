@@ -6,6 +6,7 @@
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
 #include "platform/Sound.h"
+#include "tests/app/FakeFilterOptions.h"
 
 namespace {
 
@@ -23,25 +24,6 @@ class LoopSource : public ICharSource {
  private:
   std::string text_;
   size_t pos_ = 0;
-};
-
-struct Filter : IFilterOptionsView {
-  int32_t Left() const override { return 0; }
-  int32_t Top() const override { return 0; }
-  void SetLeft(int32_t) override {}
-  void SetTop(int32_t) override {}
-  std::string PrefixText() const override { return "255"; }
-  void SetPrefixText(const std::string&) override {}
-  std::string EolText() const override { return " 10"; }
-  void SetEolText(const std::string&) override {}
-  std::string CheckText() const override { return "g"; }
-  void SetCheckText(const std::string&) override {}
-  std::string GoodText() const override { return ".0123456789"; }
-  void SetGoodText(const std::string&) override {}
-  int32_t DecSubstIndex() const override { return 2; }
-  void SetDecSubstIndex(int32_t) override {}
-  int32_t CursMoveIndex() const override { return 1; }
-  void SetCursMoveIndex(int32_t) override {}
 };
 
 struct Main : IMainView {
@@ -81,7 +63,9 @@ void BM_ResultPath(benchmark::State& state) {
   for (int i = 0; i < 64; ++i)
     lines += "+   12.345 g\r\n-    0.5" + std::to_string(i % 10) + " g\r\n";
   LoopSource source(lines);
-  Filter filter;
+  FakeFilterOptions filter;
+  filter.check = "g";
+  filter.decSubst = 2;
   Main main;
   main.color = state.range(0) ? ledTarget : ledNoTarget;
   Injector injector;

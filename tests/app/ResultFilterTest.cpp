@@ -77,7 +77,7 @@ TEST_F(ResultFilterTest, ObligatoryTextIsCheckedOnTheCapturedText) {
   options.check = "g";
   Receive("12.5 kg\n");
   EXPECT_EQ(injector.pressed, "12.5<CR>");
-  EXPECT_TRUE(sound.beeps.empty());
+  EXPECT_TRUE(sound.Tones().empty());
 
   injector.pressed.clear();
   options.check = "kg";
@@ -86,7 +86,7 @@ TEST_F(ResultFilterTest, ObligatoryTextIsCheckedOnTheCapturedText) {
   EXPECT_EQ(main.Status(),
             "Pr\xFC"
             "fung auf \"kg\" in Resultat \"12.5 g\n\" fehlgeschlagen!!!");
-  EXPECT_EQ(sound.beeps, (std::vector<std::pair<unsigned, unsigned>>{{110, 500}}));
+  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
   EXPECT_EQ(main.filt, "12.5");
   // The buffers are emptied as after any result.
   EXPECT_TRUE(filter.capturedText().empty());
@@ -100,7 +100,7 @@ TEST_F(ResultFilterTest, EmptyResultIsDroppedSilently) {
   EXPECT_EQ(main.filt, "");
   EXPECT_EQ(injector.pressed, "");
   EXPECT_TRUE(main.statusTexts.empty());
-  EXPECT_TRUE(sound.beeps.empty());
+  EXPECT_TRUE(sound.Tones().empty());
 }
 
 TEST_F(ResultFilterTest, StartAndEndCodes) {

@@ -14,16 +14,9 @@
 
 #include "gui/serial/AdSelCom.h"
 #include "serial/AdErrCodes.h"
+#include "tests/gui/support/QtTestApp.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "ComSelectTest";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
 
 struct Probe {
   std::set<int> present;

@@ -10,16 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "gui/app/HelpViewer.h"
+#include "tests/gui/support/QtTestApp.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
 
 // The help document in the source tree.
 QString HelpFile() {

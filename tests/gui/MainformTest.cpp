@@ -24,16 +24,10 @@
 #include "platform/fake/FakeForegroundWindow.h"
 #include "platform/fake/FakeKeyInjector.h"
 #include "platform/fake/FakeSound.h"
+#include "tests/app/FakeFilterOptions.h"
+#include "tests/gui/support/QtTestApp.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
 
 class FakePort : public IPortControl {
  public:
@@ -324,24 +318,7 @@ TEST_F(MainformTest, ResultsAreTypedOnlyWhileAForeignWindowIsInFront) {
     int32_t InputCount() override { return static_cast<int32_t>(port.InputCount()); }
     IPortControl& port;
   } source(port);
-  struct Filter : IFilterOptionsView {
-    int32_t Left() const override { return 0; }
-    int32_t Top() const override { return 0; }
-    void SetLeft(int32_t) override {}
-    void SetTop(int32_t) override {}
-    std::string PrefixText() const override { return "255"; }
-    void SetPrefixText(const std::string&) override {}
-    std::string EolText() const override { return " 10"; }
-    void SetEolText(const std::string&) override {}
-    std::string CheckText() const override { return ""; }
-    void SetCheckText(const std::string&) override {}
-    std::string GoodText() const override { return ".0123456789"; }
-    void SetGoodText(const std::string&) override {}
-    int32_t DecSubstIndex() const override { return 0; }
-    void SetDecSubstIndex(int32_t) override {}
-    int32_t CursMoveIndex() const override { return 1; }
-    void SetCursMoveIndex(int32_t) override {}
-  } filter;
+  FakeFilterOptions filter;
   struct Errors : IErrorDisplay {
     void ShowException(const Exception& e) override { ADD_FAILURE() << e.Message(); }
   } errors;

@@ -9,16 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "gui/dialogs/prgOptions.h"
+#include "tests/gui/support/QtTestApp.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
 
 QString U(const char* utf8) {
   return QString::fromUtf8(utf8);

@@ -26,17 +26,10 @@
 #include "serial/AwFactory.h"
 #include "serial/AwFake.h"
 #include "tests/app/Fakes.h"
+#include "tests/gui/support/QtTestApp.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
 
 QString U(const char* utf8) {
   return QString::fromUtf8(utf8);

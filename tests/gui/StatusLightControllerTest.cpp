@@ -8,17 +8,10 @@
 #include "serial/AdStatLt.h"
 #include "serial/AwFactory.h"
 #include "serial/AwFake.h"
+#include "tests/gui/support/QtTestApp.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
 
 struct TReader : TObject {
   void Avail(TObject*, uint16_t count) {

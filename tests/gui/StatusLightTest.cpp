@@ -5,16 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "gui/serial/AdStatLt.h"
+#include "tests/gui/support/QtTestApp.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
 
 QImage Render(QWidget& w) {
   QImage img(w.size(), QImage::Format_ARGB32);
