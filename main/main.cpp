@@ -2,6 +2,7 @@
 // configuration and runs until the main window is closed.
 #include <QApplication>
 #include <QFile>
+#include <QFont>
 #include <QMessageBox>
 
 #include "app/CaptureApp.h"
@@ -41,6 +42,11 @@ QDialog* AboutBox(QWidget* parent) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // The windows are laid out in pixels for the Windows dialog font; where that font is missing,
+  // one with the same metrics keeps every text inside its control.
+  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                             {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+  QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   QApplication::setApplicationName(FromCp1252(ApplicationTitle));
   QApplication::setQuitOnLastWindowClosed(true);
   // Serial threads reach the GUI thread through the message facility, drained by Qt's loop.
