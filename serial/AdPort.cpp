@@ -926,6 +926,12 @@ bool TApdCustomComPort::BreakReceived() {
   return d && IsOpen() && d->BreakReceived();
 }
 
+bool TApdCustomComPort::DeviceLost() {
+  // Asked on every tick of the main window: it must never open a closed port.
+  TApdBaseDispatcher* d = Dispatcher();
+  return d && IsOpen() && d->DeviceLost();
+}
+
 int TApdCustomComPort::CreateTimerTrigger() {
   if (Closing()) return 0;
   return Check(RequireDispatcher().CreateTimerTrigger());

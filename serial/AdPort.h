@@ -227,6 +227,9 @@ class TApdCustomComPort : public TApdBaseComponent {
   bool RingTrailingEdge();
   int LastLineError();
   bool BreakReceived();
+  // Whether the open port's device has gone away (see TApdBaseDispatcher::DeviceLost); false
+  // while closed, without opening the port.
+  bool DeviceLost();
   int CreateTimerTrigger();
   int CreateStatusTrigger(uint16_t kind);
   void ArmTimerTrigger(int32_t handle, int32_t ticks, bool activate);

@@ -65,6 +65,7 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   // The device hung up (unplugged adapter, closed pseudo-terminal master). Reading has stopped;
   // the port must be closed and opened again once the device is back.
   bool Unplugged() const { return unplugged_.load(); }
+  bool DeviceLost() const override { return Unplugged(); }
 
  protected:
   int EscapeFunction(int func) override;

@@ -195,6 +195,9 @@ class TApdBaseDispatcher : public TObject {
   bool RingTrailingEdge();
   int LastLineError();
   bool BreakReceived();
+  // The device went away while open (an unplugged adapter): reading has stopped, and only
+  // closing the port and opening it again once the device is back helps.
+  virtual bool DeviceLost() const { return false; }
   void RefreshStatus();
   int SetRs485(bool on);
   bool Rs485Mode();

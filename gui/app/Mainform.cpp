@@ -252,6 +252,7 @@ void TfrmMain::showRunState() {
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     BitBtn2->setText(QStringLiteral("Stop"));
     timer->start();
+    deviceLostReported_ = false;
     setLED(*this, ledNoTarget, "***Morvisk***");
     SetStatusText("Start!");
   } else {
@@ -290,6 +291,19 @@ void TfrmMain::timerTimer() {
     color = ledTarget;
   }
   setLED(*this, color, text);
+  ReportLostDevice();
+}
+
+void TfrmMain::ReportLostDevice() {
+  // An unplugged adapter sends nothing more while the port still counts as open; say so once
+  // instead of letting readings go missing without a word.
+  if (deviceLostReported_ || services_.comms == nullptr || !services_.comms->DeviceLost()) return;
+  deviceLostReported_ = true;
+  SetStatusText(
+      Format("Verbindung zu COM%d unterbrochen! Ger\xE4t anschlie\xDF"
+             "en, Stopp, Start.",
+             services_.comms->ComNumber()));
+  if (services_.sound != nullptr) services_.sound->Beep(110, 500);
 }
 
 TColor TResultView::LedColor() const {

@@ -98,6 +98,7 @@ class TfrmMain : public QMainWindow, public IMainView {
  private:
   void CreateMenus();
   bool IsOwnWindow(uint64_t window) const;
+  void ReportLostDevice();
 
   QLineEdit* edtCapt;
   QLineEdit* edtFilt;
@@ -110,6 +111,7 @@ class TfrmMain : public QMainWindow, public IMainView {
   QMenu* menHelp;
   TColor ledColor_ = ledInactive;
   int ledAssignments_ = 0;
+  bool deviceLostReported_ = false;
   TServices services_;
 };
 

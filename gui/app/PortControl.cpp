@@ -12,6 +12,7 @@ class TComPortControl : public IPortControl {
   uint16_t ComNumber() const override { return port_.ComNumber(); }
   char ReadChar() override { return port_.ReadChar(); }
   uint32_t InputCount() override { return port_.InputCount(); }
+  bool DeviceLost() override { return port_.DeviceLost(); }
 
  private:
   TApdCustomComPort& port_;

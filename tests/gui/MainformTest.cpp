@@ -45,8 +45,10 @@ class FakePort : public IPortControl {
     return c;
   }
   uint32_t InputCount() override { return static_cast<uint32_t>(pending.size()); }
+  bool DeviceLost() override { return open && lost; }
 
   bool open = false;
+  bool lost = false;
   bool fail = false;
   int switches = 0;
   uint16_t comNumber = 1;
@@ -257,6 +259,34 @@ TEST_F(MainformTest, FailedStartBeepsWarnsAndStaysStopped) {
   EXPECT_TRUE(Timer()->isActive());
   EXPECT_FALSE(MenusEnabled());
   EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(MainformTest, AnUnpluggedDeviceIsReportedOncePerCapture) {
+  Button()->click();
+  form.timerTimer();
+  EXPECT_EQ(form.StatusText(), "Start!");
+
+  port.comNumber = 3;
+  port.lost = true;
+  form.timerTimer();
+  const std::string lost =
+      "Verbindung zu COM3 unterbrochen! Ger\xE4t anschlie\xDF"
+      "en, Stopp, Start.";
+  EXPECT_EQ(form.StatusText(), lost);
+  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
+
+  // Later ticks leave a message the user may have overwritten alone and stay quiet.
+  form.SetStatusText("Konfiguration geladen");
+  form.timerTimer();
+  EXPECT_EQ(form.StatusText(), "Konfiguration geladen");
+  EXPECT_EQ(sound.Tones().size(), 1u);
+
+  // After Stop and Start with the device still gone it is reported again.
+  Button()->click();
+  Button()->click();
+  form.timerTimer();
+  EXPECT_EQ(form.StatusText(), lost);
+  EXPECT_EQ(sound.Tones().size(), 2u);
 }
 
 TEST_F(MainformTest, IndicatorFollowsTheForegroundWindow) {

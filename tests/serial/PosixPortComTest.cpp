@@ -217,6 +217,7 @@ TEST(PosixPortUnplug, NoBusyLoopAndTheReturnedDeviceOpensAgain) {
   port.SetOpen(true);
   ASSERT_TRUE(first->Send("a"));
   ASSERT_TRUE(PumpFor([&] { return reader.seen == "a"; }));
+  EXPECT_FALSE(port.DeviceLost());
 
   first->Unplug();
   auto* disp = dynamic_cast<TApdPosixDispatcher*>(port.Dispatcher());
@@ -230,9 +231,11 @@ TEST(PosixPortUnplug, NoBusyLoopAndTheReturnedDeviceOpensAgain) {
   // Three idle threads and the pumping test thread: far below one busy core.
   EXPECT_LT(ProcessCpuMs() - cpu, wallMs * 0.1);
   EXPECT_EQ(port.InputCount(), 0u);
+  EXPECT_TRUE(port.DeviceLost());
 
   port.SetOpen(false);
   EXPECT_FALSE(port.Open());
+  EXPECT_FALSE(port.DeviceLost());
 
   // The adapter comes back under the same name.
   TPty second;
@@ -241,6 +244,7 @@ TEST(PosixPortUnplug, NoBusyLoopAndTheReturnedDeviceOpensAgain) {
   port.SetOpen(true);
   ASSERT_TRUE(second.Send("b"));
   ASSERT_TRUE(PumpFor([&] { return reader.seen == "ab"; }));
+  EXPECT_FALSE(port.DeviceLost());
   port.SetOpen(false);
   unsetenv("TARVOLIN_COM43");
   std::filesystem::remove_all(dir);
