@@ -513,6 +513,9 @@ bool TApdBaseDispatcher::Notify(UINT msg, WPARAM wParam, uint16_t value) {
   {
     std::lock_guard lock(inLock_);
     maxGetCount_ = 0;
+    // Reset together with the flag: a handler whose send timed out may still be reading, and
+    // its reads from now on count for this dispatch.
+    getCount_ = 0;
     inAvailDispatch_ = availDispatch;
   }
   bool result = true;
@@ -529,7 +532,7 @@ bool TApdBaseDispatcher::Notify(UINT msg, WPARAM wParam, uint16_t value) {
       if (i >= wndHandlers_.size()) break;
       handler = wndHandlers_[i];
     }
-    {
+    if (i > 0) {
       std::lock_guard lock(inLock_);
       getCount_ = 0;
     }
@@ -549,6 +552,9 @@ bool TApdBaseDispatcher::Notify(UINT msg, WPARAM wParam, uint16_t value) {
   {
     std::lock_guard lock(inLock_);
     if (availDispatch) {
+      // Reads made after the last handler's count was taken, by a handler still running past
+      // its send's time-out, are consumed too, or they would be read again.
+      if (!closed) maxGetCount_ = std::max(maxGetCount_, getCount_);
       inAvailDispatch_ = false;
       if (!closed && !buffer_.empty()) {
         uint32_t advance = std::min(maxGetCount_, StoredBytes());
