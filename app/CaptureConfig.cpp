@@ -38,6 +38,9 @@ template <class... F>
 struct Overload : F... {
   using F::operator()...;
 };
+// Spelled out for compilers without aggregate deduction (clang 14, used for fuzzing).
+template <class... F>
+Overload(F...) -> Overload<F...>;
 
 }  // namespace
 
