@@ -14,7 +14,7 @@
 
 #include "gui/serial/AdSelCom.h"
 #include "serial/AdErrCodes.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 
 namespace {
 
@@ -32,12 +32,6 @@ struct Probe {
     return list;
   }
 };
-
-QStringList Items(const QComboBox* box) {
-  QStringList items;
-  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-  return items;
-}
 
 // Runs `act` on the dialog once its modal loop runs.
 void WhenShown(std::function<void(TComSelectForm*)> act) {
@@ -79,7 +73,7 @@ TEST(ComSelectForm, ListsOnlyThePresentPortsOneToFifty) {
   probe.present = {0, 3, 12, 7, 50, 51, 100};
   TComSelectForm form(nullptr, probe.List());
 
-  EXPECT_EQ(Items(form.PortsComboBox()),
+  EXPECT_EQ(ComboItems(form.PortsComboBox()),
             (QStringList{QStringLiteral("COM3"), QStringLiteral("COM7"), QStringLiteral("COM12"),
                          QStringLiteral("COM50")}));
   ASSERT_EQ(probe.asked.size(), 50u);

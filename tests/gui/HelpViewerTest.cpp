@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/app/HelpViewer.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 
 namespace {
 

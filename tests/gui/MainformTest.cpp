@@ -25,7 +25,7 @@
 #include "platform/fake/FakeKeyInjector.h"
 #include "platform/fake/FakeSound.h"
 #include "tests/app/FakeFilterOptions.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 
 namespace {
 
@@ -91,9 +91,7 @@ class MainformTest : public ::testing::Test {
 
   template <typename T>
   T* Child(const char* name) {
-    auto* w = form.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return FindChild<T>(form, name);
   }
   QPushButton* Button() { return Child<QPushButton>("BitBtn2"); }
   QTimer* Timer() { return Child<QTimer>("timer"); }

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/dialogs/prgOptions.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 
 namespace {
 
@@ -21,16 +21,9 @@ class PrgOptionsTest : public ::testing::Test {
  protected:
   template <typename T>
   T* Child(const char* name) {
-    auto* w = form.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return FindChild<T>(form, name);
   }
-  QStringList Items(const char* combo) {
-    QStringList items;
-    auto* c = Child<QComboBox>(combo);
-    for (int i = 0; i < c->count(); ++i) items << c->itemText(i);
-    return items;
-  }
+  QStringList Items(const char* combo) { return ComboItems(Child<QComboBox>(combo)); }
 
   QApplication& app = App();  // before the form
   TprgOptionForm form;

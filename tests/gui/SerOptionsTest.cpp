@@ -26,7 +26,7 @@
 #include "serial/AwFactory.h"
 #include "serial/AwFake.h"
 #include "tests/app/Fakes.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 namespace {
@@ -48,16 +48,9 @@ class SerOptionsTest : public ::testing::Test {
 
   template <typename T>
   T* Child(const char* name) {
-    auto* w = form.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return FindChild<T>(form, name);
   }
-  QStringList Items(const char* combo) {
-    QStringList items;
-    auto* c = Child<QComboBox>(combo);
-    for (int i = 0; i < c->count(); ++i) items << c->itemText(i);
-    return items;
-  }
+  QStringList Items(const char* combo) { return ComboItems(Child<QComboBox>(combo)); }
   // Types into a box key by key, as the user does.
   void Type(const char* combo, const char* keys) {
     QLineEdit* edit = Child<QComboBox>(combo)->lineEdit();

@@ -8,7 +8,7 @@
 #include "serial/AdStatLt.h"
 #include "serial/AwFactory.h"
 #include "serial/AwFake.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/serial/AdStatLt.h"
-#include "tests/gui/support/QtTestApp.h"
+#include "tests/gui/support/QtTestSupport.h"
 
 namespace {
 
