@@ -18,6 +18,7 @@
 #include "gui/serial/QtWndMsg.h"
 #include "main/Desktop.h"
 #include "main/StateDump.h"
+#include "resources/icon/ProgramIcon.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
                              {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
   QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   QApplication::setApplicationName(FromCp1252(ApplicationTitle));
+  QApplication::setWindowIcon(ProgramIcon());
   QApplication::setQuitOnLastWindowClosed(true);
   // Serial threads reach the GUI thread through the message facility, drained by Qt's loop.
   TQtWndMsgPump::Install();

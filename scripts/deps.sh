@@ -14,6 +14,8 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   # PDF pages to pictures in report tests, pseudo-terminal tooling
   poppler-utils socat
+  # the program icon's bitmap sizes, rendered from its drawing at build time
+  librsvg2-bin
 )
 
 missing=()
