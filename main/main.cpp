@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
                                            keys, desktop->Sound(), pump, errors});
   serOptionForm.SetResultFilter(&results);
 
+  // Qt takes the directory from the running file itself (/proc/self/exe), with symbolic links
+  // resolved: started through /usr/bin/tarvolin, the help is still found beside the real program.
   const std::string programDir =
       QFile::encodeName(QApplication::applicationDirPath()).toStdString();
   TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm,

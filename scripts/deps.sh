@@ -16,6 +16,8 @@ packages=(
   poppler-utils socat
   # the program icon's bitmap sizes, rendered from its drawing at build time
   librsvg2-bin
+  # the Debian package: dependencies from the shared libraries, its checks
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
