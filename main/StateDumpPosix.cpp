@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QByteArray>
 #include <QFile>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <string>
 #include <utility>
 
+#include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
 
 namespace {
@@ -42,6 +44,18 @@ std::string Escaped(const std::string& cp1252) {
   return out;
 }
 
+// The help file the help window shows open at a topic; empty while it is closed or tells of a
+// missing file or topic. The window is looked up, not created.
+std::string ShownHelpFile() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    const auto* viewer = qobject_cast<THelpViewer*>(window);
+    if (viewer != nullptr && viewer->isVisible() && viewer->Found()) {
+      return ToCp1252(viewer->HelpFile());
+    }
+  }
+  return {};
+}
+
 void Dump(TfrmMain& form, const QString& path) {
   auto* button = form.findChild<QPushButton*>(QStringLiteral("BitBtn2"));
   const QPoint center = button->mapTo(&form, button->rect().center());
@@ -53,6 +67,7 @@ void Dump(TfrmMain& form, const QString& path) {
       {"capt", form.CaptText()},
       {"filt", form.FiltText()},
       {"status", form.StatusText()},
+      {"help", ShownHelpFile()},
   };
   std::string text;
   for (const auto& [name, value] : lines) text += std::string(name) + "=" + Escaped(value) + "\n";
