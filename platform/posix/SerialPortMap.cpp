@@ -62,6 +62,40 @@ bool HasUart(const std::string& sysTtyDir, const std::string& name) {
   return TryStrToInt(type, value) && value != 0;
 }
 
+// The n of "<prefix><n>" (prefix in any case, n from 1 to 65535), or 0.
+int KeyNumber(std::string_view key, std::string_view prefix) {
+  if (key.size() <= prefix.size() || !EqualNoCase(key.substr(0, prefix.size()), prefix)) return 0;
+  return PortNumber(key.substr(prefix.size()));
+}
+
+// Calls `entry` with key and value of every line of `section` (upper case) in an INI text:
+// CP1252, CR LF or LF line ends, a byte order mark ignored, names in any case, values trimmed
+// and taken out of matching quotes.
+template <typename F>
+void ForEachEntry(std::string_view text, std::string_view section, F&& entry) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  bool inSection = false;
+  while (!text.empty()) {
+    size_t eol = text.find('\n');
+    std::string line = Trim(text.substr(0, eol));
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      inSection =
+          close != std::string::npos && EqualNoCase(Trim(line.substr(1, close - 1)), section);
+      continue;
+    }
+    size_t eq = line.find('=');
+    if (!inSection || eq == std::string::npos) continue;
+    std::string value = Trim(std::string_view(line).substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+      value = value.substr(1, value.size() - 2);
+    entry(Trim(std::string_view(line).substr(0, eq)), value);
+  }
+}
+
 }  // namespace
 
 TPortMapSources TPortMapSources::System() {
@@ -86,30 +120,12 @@ std::string ConfigDirectory(const TPortMapSources& sources) {
 }
 
 std::map<int, std::string> ParsePortsIni(std::string_view text) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   std::map<int, std::string> ports;
-  bool inPorts = false;
-  while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string line = Trim(text.substr(0, eol));
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      size_t close = line.find(']');
-      inPorts = close != std::string::npos && EqualNoCase(Trim(line.substr(1, close - 1)), "PORTS");
-      continue;
-    }
-    size_t eq = line.find('=');
-    if (!inPorts || eq == std::string::npos) continue;
-    std::string key = Trim(std::string_view(line).substr(0, eq));
-    std::string value = Trim(std::string_view(line).substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-      value = value.substr(1, value.size() - 2);
-    int n = EqualNoCase(std::string_view(key).substr(0, 3), "COM") ? PortNumber(key.substr(3)) : 0;
+  ForEachEntry(text, "PORTS", [&ports](const std::string& key, const std::string& value) {
+    int n = KeyNumber(key, "COM");
     // The first entry wins, as a profile reader finds the first matching key.
     if (n > 0 && !value.empty() && !ports.contains(n)) ports[n] = Cp1252ToUtf8(value);
-  }
+  });
   return ports;
 }
 
@@ -141,19 +157,248 @@ int ComNumberOfName(std::string_view name) {
   return PortNumber(name.substr(3));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Adapters and their numbers
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::canonical(path, ec);
+  return ec ? path : p.string();
+}
+
+// The name of a by-id link without its bus prefix and interface suffix, blanks for the
+// underscores udev puts in: "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0" gives
+// "FTDI FT232R USB UART A50285BI".
+std::string NameOfById(std::string_view link) {
+  if (size_t dash = link.find('-'); dash != std::string_view::npos && dash <= 4)
+    link.remove_prefix(dash + 1);
+  if (size_t ifPart = link.rfind("-if"); ifPart != std::string_view::npos)
+    link = link.substr(0, ifPart);
+  std::string name(link);
+  std::replace(name.begin(), name.end(), '_', ' ');
+  return Utf8ToCp1252(Trim(name));
+}
+
+// What sysfs tells of the USB device above a tty.
+struct TUsbFacts {
+  std::string vendor, product, serial, interface, maker, model;
+};
+
+std::optional<TUsbFacts> UsbFactsOf(const std::string& sysTtyDir, const std::string& tty) {
+  std::error_code ec;
+  fs::path dir = fs::canonical(fs::path(sysTtyDir) / tty / "device", ec);
+  if (ec) return std::nullopt;
+  // ttyACM: device is the USB interface; ttyUSB: the serial port below the interface.
+  fs::path interface;
+  for (int depth = 0; depth < 4 && dir.has_relative_path(); ++depth, dir = dir.parent_path()) {
+    if (fs::exists(dir / "idVendor", ec)) {
+      TUsbFacts facts;
+      auto read = [&dir](const char* file) { return Trim(ReadFile((dir / file).string())); };
+      facts.vendor = read("idVendor");
+      facts.product = read("idProduct");
+      facts.serial = read("serial");
+      facts.maker = read("manufacturer");
+      facts.model = read("product");
+      std::string name = interface.filename().string();
+      facts.interface = name.substr(name.rfind(':') + 1);
+      return facts;
+    }
+    interface = dir;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<TSerialAdapter> ScanAdapters(const std::string& devDir, const std::string& sysTtyDir) {
+  std::map<std::string, std::string> byId;  // device -> link name
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(fs::path(devDir) / "serial" / "by-id", ec))
+    byId.emplace(Canonical(entry.path().string()), entry.path().filename().string());
+
+  std::vector<TSerialAdapter> adapters;
+  for (std::string& path : DetectSerialDevices(devDir, sysTtyDir)) {
+    TSerialAdapter a;
+    std::string tty = fs::path(path).filename().string();
+    auto usb = UsbFactsOf(sysTtyDir, tty);
+    if (usb && !(usb->maker.empty() && usb->model.empty())) {
+      a.Name = Utf8ToCp1252(Trim(usb->maker + " " + usb->model));
+      if (!usb->serial.empty()) a.Name += " (" + Utf8ToCp1252(usb->serial) + ")";
+    }
+    if (auto it = byId.find(Canonical(path)); it != byId.end()) {
+      a.Identity = it->second;
+      if (a.Name.empty()) a.Name = NameOfById(it->second);
+    } else if (usb && !usb->serial.empty()) {
+      a.Identity =
+          "usb:" + usb->vendor + ":" + usb->product + ":" + usb->serial + ":" + usb->interface;
+    } else {
+      // Nothing outlives a replug; a built-in UART's name is stable anyway.
+      a.Identity = tty;
+    }
+    a.Path = std::move(path);
+    adapters.push_back(std::move(a));
+  }
+  return adapters;
+}
+
+std::vector<TAdapterNumber> ParseAdapterNumbers(std::string_view text) {
+  std::map<int, TAdapterNumber> numbers;
+  std::map<int, std::string> names;
+  ForEachEntry(text, "ADAPTERS", [&](const std::string& key, const std::string& value) {
+    if (int n = KeyNumber(key, "COM"); n > 0 && !value.empty() && !numbers.contains(n))
+      numbers[n] = TAdapterNumber{n, Cp1252ToUtf8(value), ""};
+    else if (int m = KeyNumber(key, "NAME"); m > 0 && !names.contains(m))
+      names[m] = value;
+  });
+  std::vector<TAdapterNumber> result;
+  std::set<std::string> seen;
+  for (auto& [n, a] : numbers) {
+    // An identity listed twice keeps its first number.
+    if (!seen.insert(a.Identity).second) continue;
+    if (auto it = names.find(n); it != names.end()) a.Name = it->second;
+    result.push_back(std::move(a));
+  }
+  return result;
+}
+
+std::string WithAdapterNumbers(std::string_view text, const std::vector<TAdapterNumber>& numbers) {
+  std::string section = "[Adapters]\r\n";
+  for (const TAdapterNumber& a : numbers) {
+    section += Format("COM%d=%s\r\n", a.Number, Utf8ToCp1252(a.Identity));
+    if (!a.Name.empty()) section += Format("Name%d=%s\r\n", a.Number, a.Name);
+  }
+  std::string out;
+  bool inAdapters = false;
+  bool placed = false;
+  while (!text.empty()) {
+    size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::string trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed[0] == '[') {
+      size_t close = trimmed.find(']');
+      inAdapters = close != std::string::npos &&
+                   EqualNoCase(Trim(std::string_view(trimmed).substr(1, close - 1)), "ADAPTERS");
+      if (inAdapters && !placed) {
+        out += section;
+        placed = true;
+      }
+    }
+    if (inAdapters) continue;
+    out.append(line);
+    out += "\r\n";
+  }
+  if (!placed) {
+    if (!out.empty() && out.substr(out.size() - 4) != "\r\n\r\n") out += "\r\n";
+    out += section;
+  }
+  return out;
+}
+
+bool AssignAdapterNumbers(std::vector<TAdapterNumber>& numbers,
+                          const std::vector<TSerialAdapter>& adapters, const std::set<int>& taken) {
+  bool changed = false;
+  std::set<int> used = taken;
+  for (const TAdapterNumber& a : numbers) used.insert(a.Number);
+  for (const TSerialAdapter& adapter : adapters) {
+    auto known = std::find_if(numbers.begin(), numbers.end(), [&](const TAdapterNumber& a) {
+      return a.Identity == adapter.Identity;
+    });
+    if (known != numbers.end()) {
+      if (known->Name.empty() && !adapter.Name.empty()) {
+        known->Name = adapter.Name;
+        changed = true;
+      }
+      continue;
+    }
+    int n = 1;
+    while (used.contains(n)) ++n;
+    if (n > 65535) break;
+    used.insert(n);
+    numbers.push_back(TAdapterNumber{n, adapter.Identity, adapter.Name});
+    changed = true;
+  }
+  std::sort(numbers.begin(), numbers.end(),
+            [](const TAdapterNumber& a, const TAdapterNumber& b) { return a.Number < b.Number; });
+  return changed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The map
+
+namespace {
+
+// Serialises the read-assign-write of ports.ini between the maps of this process.
+std::mutex& PortsIniLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Replaces `path` whole, so that a reader never sees half a file.
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+  std::error_code ec;
+  fs::create_directories(fs::path(path).parent_path(), ec);
+  std::string temporary = path + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) return;
+  }
+  fs::rename(temporary, path, ec);
+  if (ec) fs::remove(temporary, ec);
+}
+
+}  // namespace
+
 TSerialPortMap::TSerialPortMap(TPortMapSources sources) : sources_(std::move(sources)) {
   std::string dir = ConfigDirectory(sources_);
-  if (!dir.empty()) ini_ = ParsePortsIni(ReadFile(dir + "/ports.ini"));
-  detected_ = DetectSerialDevices(sources_.DevDir, sources_.SysTtyDir);
+  if (!dir.empty()) {
+    iniPath_ = dir + "/ports.ini";
+    ini_ = ParsePortsIni(ReadFile(iniPath_));
+  }
+}
+
+const TSerialPortMap::TScan& TSerialPortMap::Scan() const {
+  std::call_once(scanned_, [this] {
+    std::vector<TSerialAdapter> adapters = ScanAdapters(sources_.DevDir, sources_.SysTtyDir);
+    // A device that ports.ini names itself keeps that number only.
+    std::set<std::string> named;
+    std::set<int> taken;
+    for (const auto& [n, path] : ini_) {
+      named.insert(Canonical(path));
+      taken.insert(n);
+    }
+    std::erase_if(adapters,
+                  [&named](const TSerialAdapter& a) { return named.contains(Canonical(a.Path)); });
+    for (const TSerialAdapter& a : adapters) scan_.pathOf[a.Identity] = a.Path;
+
+    std::lock_guard lock(PortsIniLock());
+    std::string text = iniPath_.empty() ? std::string() : ReadFile(iniPath_);
+    scan_.numbers = ParseAdapterNumbers(text);
+    if (AssignAdapterNumbers(scan_.numbers, adapters, taken) && !iniPath_.empty())
+      WriteFileAtomically(iniPath_, WithAdapterNumbers(text, scan_.numbers));
+  });
+  return scan_;
 }
 
 TPortMapping TSerialPortMap::Lookup(int comNumber) const {
   if (comNumber <= 0) return {};
   auto env = Env(sources_, Format("TARVOLIN_COM%d", comNumber));
-  if (!IsBlank(env)) return {Trim(*env), TPortSource::Environment};
-  if (auto it = ini_.find(comNumber); it != ini_.end()) return {it->second, TPortSource::PortsIni};
-  if (static_cast<size_t>(comNumber) <= detected_.size())
-    return {detected_[static_cast<size_t>(comNumber) - 1], TPortSource::Detected};
+  if (!IsBlank(env)) return {Trim(*env), TPortSource::Environment, "", ""};
+  if (auto it = ini_.find(comNumber); it != ini_.end())
+    return {it->second, TPortSource::PortsIni, "", ""};
+  const TScan& scan = Scan();
+  for (const TAdapterNumber& a : scan.numbers) {
+    if (a.Number != comNumber) continue;
+    auto present = scan.pathOf.find(a.Identity);
+    return {present == scan.pathOf.end() ? std::string() : present->second, TPortSource::Detected,
+            a.Name, a.Identity};
+  }
   return {};
 }
 
@@ -170,9 +415,17 @@ std::string TSerialPortMap::Describe(int comNumber) const {
     case TPortSource::PortsIni:
       return Format("COM%d = %s (ports.ini)", comNumber, Utf8ToCp1252(m.Path));
     case TPortSource::Detected:
-      return Format("COM%d = %s", comNumber, Utf8ToCp1252(m.Path));
+      if (m.Path.empty())
+        return Format("COM%d: %s, not present", comNumber,
+                      m.Name.empty() ? Utf8ToCp1252(m.Identity) : m.Name);
+      if (m.Name.empty()) return Format("COM%d = %s", comNumber, Utf8ToCp1252(m.Path));
+      return Format("COM%d = %s (%s)", comNumber, Utf8ToCp1252(m.Path), m.Name);
     case TPortSource::None:
       break;
   }
   return Format("COM%d: no device", comNumber);
+}
+
+std::vector<TAdapterNumber> TSerialPortMap::AdapterNumbers() const {
+  return Scan().numbers;
 }

@@ -47,6 +47,36 @@ class PortMap : public testing::Test {
   void PortsIni(const std::string& text) {
     std::ofstream(root_ / "profile" / "ports.ini", std::ios::binary) << text;
   }
+  std::string PortsIniText() {
+    std::ifstream in(root_ / "profile" / "ports.ini", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // A USB adapter as sysfs shows it: ttyUSB below the interface, ttyACM the interface itself.
+  void Usb(const std::string& tty, const std::string& serial, const std::string& maker,
+           const std::string& model) {
+    Device(tty);
+    fs::path usb = root_ / "sys" / "devices" / ("1-" + tty);
+    fs::path interface = usb / ("1-" + tty + ":1.0");
+    fs::path device = tty.rfind("ttyUSB", 0) == 0 ? interface / tty : interface;
+    fs::create_directories(device);
+    for (auto [file, text] : {std::pair{"idVendor", "0403"},
+                              {"idProduct", "6001"},
+                              {"serial", serial.c_str()},
+                              {"manufacturer", maker.c_str()},
+                              {"product", model.c_str()}})
+      std::ofstream(usb / file) << text << "\n";
+    fs::create_directories(root_ / "sys" / tty);
+    fs::create_directory_symlink(device, root_ / "sys" / tty / "device");
+  }
+  void ById(const std::string& link, const std::string& tty) {
+    fs::create_directories(root_ / "dev" / "serial" / "by-id");
+    fs::remove(root_ / "dev" / "serial" / "by-id" / link);
+    fs::create_symlink("../../" + tty, root_ / "dev" / "serial" / "by-id" / link);
+  }
+  void Unplug(const std::string& tty) {
+    fs::remove(root_ / "dev" / tty);
+    fs::remove_all(root_ / "sys" / tty);
+  }
   std::string Dev(const std::string& name) { return (root_ / "dev" / name).string(); }
 
   fs::path root_;
@@ -113,34 +143,102 @@ TEST_F(PortMap, EnvironmentBeforePortsIniBeforeDetected) {
   Device("ttyACM1");
   PortsIni("[Ports]\r\nCOM2=/dev/from-ini\r\nCOM9=/dev/nine\r\nCOM1=/dev/ini-one\r\n");
   env_["TARVOLIN_COM1"] = "/dev/pts/7";
-  env_["TARVOLIN_COM3"] = " ";
+  env_["TARVOLIN_COM4"] = " ";
   TSerialPortMap map(Sources());
 
   EXPECT_EQ(map.Lookup(1).Path, "/dev/pts/7");
   EXPECT_EQ(map.Lookup(1).Source, TPortSource::Environment);
   EXPECT_EQ(map.Lookup(2).Path, "/dev/from-ini");
   EXPECT_EQ(map.Lookup(2).Source, TPortSource::PortsIni);
-  EXPECT_EQ(map.Lookup(3).Path, Dev("ttyACM1")) << "a blank variable does not count";
+  // Detected adapters take the lowest numbers ports.ini leaves free, in detection order.
+  EXPECT_EQ(map.Lookup(3).Path, Dev("ttyUSB0"));
   EXPECT_EQ(map.Lookup(3).Source, TPortSource::Detected);
+  EXPECT_EQ(map.Lookup(4).Path, Dev("ttyACM0")) << "a blank variable does not count";
+  EXPECT_EQ(map.Lookup(5).Path, Dev("ttyACM1"));
   EXPECT_EQ(map.Lookup(9).Path, "/dev/nine");
-  EXPECT_EQ(map.Lookup(4).Source, TPortSource::None);
+  EXPECT_EQ(map.Lookup(6).Source, TPortSource::None);
   EXPECT_EQ(map.Lookup(0).Path, "");
   EXPECT_EQ(map.Lookup(-1).Path, "");
 
   // The environment is read at each lookup, so a test can point a number at its own terminal.
-  env_["TARVOLIN_COM4"] = "/dev/pts/9";
-  EXPECT_EQ(map.Lookup(4).Path, "/dev/pts/9");
+  env_["TARVOLIN_COM6"] = "/dev/pts/9";
+  EXPECT_EQ(map.Lookup(6).Path, "/dev/pts/9");
 
   EXPECT_EQ(map.ResolveDeviceName("\\\\.\\COM2"), "/dev/from-ini");
   EXPECT_EQ(map.ResolveDeviceName("com1"), "/dev/pts/7");
   EXPECT_EQ(map.ResolveDeviceName("/dev/ttyS4"), "/dev/ttyS4");
-  EXPECT_EQ(map.ResolveDeviceName("COM5"), "");
+  EXPECT_EQ(map.ResolveDeviceName("COM7"), "");
   EXPECT_EQ(map.ResolveDeviceName("printer"), "");
 
   EXPECT_EQ(map.Describe(1), "COM1 = /dev/pts/7 (TARVOLIN_COM1)");
   EXPECT_EQ(map.Describe(2), "COM2 = /dev/from-ini (ports.ini)");
-  EXPECT_EQ(map.Describe(3), "COM3 = " + Dev("ttyACM1"));
-  EXPECT_EQ(map.Describe(5), "COM5: no device");
+  EXPECT_EQ(map.Describe(3), "COM3 = " + Dev("ttyUSB0"));
+  EXPECT_EQ(map.Describe(7), "COM7: no device");
+}
+
+TEST_F(PortMap, AnAdapterKeepsItsNumberWhereverAndWheneverItComesBack) {
+  Usb("ttyUSB0", "B2", "FTDI", "FT232R USB UART");
+  Device("ttyUSB1");
+  ById("usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0", "ttyUSB1");
+  Uart("ttyS0", "4");
+  Uart("ttyS1", "4");
+  PortsIni("[Ports]\r\nCOM1=" + Dev("ttyS0") + "\r\n");
+  {
+    TSerialPortMap map(Sources());
+    EXPECT_EQ(map.Describe(1), "COM1 = " + Dev("ttyS0") + " (ports.ini)")
+        << "a device ports.ini names keeps that number only";
+    EXPECT_EQ(map.Describe(2), "COM2 = " + Dev("ttyUSB0") + " (FTDI FT232R USB UART (B2))");
+    EXPECT_EQ(map.Describe(3),
+              "COM3 = " + Dev("ttyUSB1") + " (Prolific Technology Inc. USB-Serial Controller D)");
+    EXPECT_EQ(map.Describe(4), "COM4 = " + Dev("ttyS1"));
+  }
+
+  // Replugged: the kernel gives the Prolific adapter the other name, the FTDI one is missing and
+  // a new adapter comes.
+  Unplug("ttyUSB0");
+  Unplug("ttyUSB1");
+  Device("ttyUSB0");
+  ById("usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0", "ttyUSB0");
+  Usb("ttyACM0", "C3", "Mettler", "Balance");
+  {
+    TSerialPortMap map(Sources());
+    EXPECT_EQ(map.Lookup(3).Path, Dev("ttyUSB0"));
+    EXPECT_EQ(map.Lookup(2).Path, "");
+    EXPECT_EQ(map.Lookup(2).Source, TPortSource::Detected);
+    EXPECT_EQ(map.Describe(2), "COM2: FTDI FT232R USB UART (B2), not present");
+    EXPECT_EQ(map.ResolveDeviceName("COM2"), "") << "never another device in its place";
+    EXPECT_EQ(map.Describe(5), "COM5 = " + Dev("ttyACM0") + " (Mettler Balance (C3))");
+  }
+
+  // ports.ini keeps every number; what else it holds stays.
+  const std::vector<TAdapterNumber> expected = {
+      {2, "usb:0403:6001:B2:1.0", "FTDI FT232R USB UART (B2)"},
+      {3, "usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0",
+       "Prolific Technology Inc. USB-Serial Controller D"},
+      {4, "ttyS1", ""},
+      {5, "usb:0403:6001:C3:1.0", "Mettler Balance (C3)"}};
+  EXPECT_EQ(ParseAdapterNumbers(PortsIniText()), expected);
+  EXPECT_EQ(ParsePortsIni(PortsIniText()), (std::map<int, std::string>{{1, Dev("ttyS0")}}));
+  EXPECT_EQ(TSerialPortMap(Sources()).AdapterNumbers(), expected) << "read back after a restart";
+}
+
+TEST(AdapterNumbers, SectionIsReplacedAndTheRestKept) {
+  const std::string text =
+      "; lab PC 3\r\n[Ports]\r\nCOM1=/dev/ttyS0\r\n[Adapters]\r\nCOM2=old\r\nName2=Old one\r\n"
+      "COM3=old\r\n[Other]\nkey=value\n";
+  EXPECT_EQ(ParseAdapterNumbers(text), (std::vector<TAdapterNumber>{{2, "old", "Old one"}}))
+      << "an identity listed twice keeps its first number";
+  const std::vector<TAdapterNumber> numbers = {{2, "usb:1:2:S:1.0",
+                                                "M\xFC"
+                                                "ller Waage"},
+                                               {4, "ttyS1", ""}};
+  const std::string written = WithAdapterNumbers(text, numbers);
+  EXPECT_EQ(written,
+            "; lab PC 3\r\n[Ports]\r\nCOM1=/dev/ttyS0\r\n[Adapters]\r\nCOM2=usb:1:2:S:1.0\r\n"
+            "Name2=M\xFC"
+            "ller Waage\r\nCOM4=ttyS1\r\n[Other]\r\nkey=value\r\n");
+  EXPECT_EQ(ParseAdapterNumbers(written), numbers);
+  EXPECT_EQ(WithAdapterNumbers("", {}), "[Adapters]\r\n");
 }
 
 TEST_F(PortMap, DescribeGivesCp1252ForATooltip) {
