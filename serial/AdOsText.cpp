@@ -26,6 +26,10 @@ constexpr OsText kOsTexts[] = {
     {23, "Data error (cyclic redundancy check).\r\n"},
     {31, "A device attached to the system is not functioning.\r\n"},
     {32, "The process cannot access the file because it is being used by another process.\r\n"},
+    // On POSIX only the line settings give 50.
+    {50,
+     "The request is not supported.\r\nThis system cannot set mark or space parity on a "
+     "serial device.\r\n"},
     {65,
      "Permission to open the serial device is denied.\r\nAsk the administrator to add your "
      "user to the dialout group, then log in again.\r\n"},

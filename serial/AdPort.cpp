@@ -1,7 +1,9 @@
 #include "serial/AdPort.h"
 
 #include <algorithm>
+#include <deque>
 #include <iostream>
+#include <mutex>
 #include <thread>
 
 #include "base/SysUtils.h"
@@ -90,6 +92,50 @@ void ShowApplicationException(const std::exception& e) {
     ExceptionDisplay()(e);
   else
     std::cerr << e.what() << std::endl;
+}
+
+namespace {
+
+// The texts of exceptions from other threads, waiting for the GUI thread.
+struct TLaterExceptions {
+  std::mutex lock;
+  std::deque<std::string> messages;
+  HWND window = 0;
+
+  LRESULT Proc(HWND, UINT, WPARAM, LPARAM) {
+    for (;;) {
+      std::string message;
+      {
+        std::lock_guard guard(lock);
+        if (messages.empty()) return 0;
+        message = std::move(messages.front());
+        messages.pop_front();
+      }
+      ShowApplicationException(Exception(message));
+    }
+  }
+};
+
+TLaterExceptions& LaterExceptions() {
+  static TLaterExceptions later;
+  return later;
+}
+
+}  // namespace
+
+void ShowApplicationExceptionLater(const std::exception& e) {
+  TLaterExceptions& later = LaterExceptions();
+  HWND window;
+  {
+    std::lock_guard guard(later.lock);
+    later.messages.emplace_back(e.what());
+    // A window of the process's lifetime: the posted message is handled whenever the GUI thread
+    // pumps, whichever port is open then.
+    if (later.window == 0)
+      later.window = WndMsg().CreateWindow(TWndProc::Bind<&TLaterExceptions::Proc>(&later));
+    window = later.window;
+  }
+  WndMsg().PostMessage(window, WM_USER, 0, 0);
 }
 
 TPortPrompt SetPortPrompt(TPortPrompt prompt) {
@@ -264,6 +310,7 @@ void TApdCustomComPort::SetOpen(bool v) {
     if (v) forceOpenAfterLoad_ = true;
     return;
   }
+  if (starting_) return;
   if (!v) {
     ShutdownPort();
   } else if (portState_ == psClosed) {
@@ -549,6 +596,7 @@ int TApdCustomComPort::OpenDevice() {
 }
 
 void TApdCustomComPort::StartPort() {
+  TFlagGuard starting(starting_);
   try {
     if (tapiMode_ != tmOn) ValidatePort();
     dispatcher_ = CreateDispatcher();
@@ -930,6 +978,11 @@ bool TApdCustomComPort::DeviceLost() {
   // Asked on every tick of the main window: it must never open a closed port.
   TApdBaseDispatcher* d = Dispatcher();
   return d && IsOpen() && d->DeviceLost();
+}
+
+uint32_t TApdCustomComPort::DeviceReturns() {
+  TApdBaseDispatcher* d = Dispatcher();
+  return d && IsOpen() ? d->DeviceReturns() : 0;
 }
 
 int TApdCustomComPort::CreateTimerTrigger() {

@@ -87,6 +87,9 @@ struct TPortUser {
 using TExceptionDisplay = std::function<void(const std::exception&)>;
 TExceptionDisplay SetApplicationExceptionDisplay(TExceptionDisplay display);
 void ShowApplicationException(const std::exception& e);
+// From any thread: shows the exception's message through ShowApplicationException on the GUI
+// thread, when its message pump next runs.
+void ShowApplicationExceptionLater(const std::exception& e);
 
 // Asks the user for a port when one is opened without a port number: the chosen number, or
 // anything below 1 for Cancel. The default answers Cancel; the GUI installs the selection dialog.
@@ -230,6 +233,8 @@ class TApdCustomComPort : public TApdBaseComponent {
   // Whether the open port's device has gone away (see TApdBaseDispatcher::DeviceLost); false
   // while closed, without opening the port.
   bool DeviceLost();
+  // How often the device came back since the port was opened; 0 while closed.
+  uint32_t DeviceReturns();
   int CreateTimerTrigger();
   int CreateStatusTrigger(uint16_t kind);
   void ArmTimerTrigger(int32_t handle, int32_t ticks, bool activate);
@@ -353,6 +358,9 @@ class TApdCustomComPort : public TApdBaseComponent {
   std::unique_ptr<TApdBaseDispatcher> dispatcher_;
   HWND comWindow_ = 0;
   bool openPending_ = false;
+  // StartPort is under way: Open changes asked for meanwhile (from a message handled while a
+  // failing open closes the device again) are ignored, not run inside it.
+  bool starting_ = false;
   bool force_ = false;
   bool forceOpenAfterLoad_ = false;
   bool copyTriggers_ = false;

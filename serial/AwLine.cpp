@@ -27,6 +27,23 @@ uint32_t TApdBaseDispatcher::DecodeBaud(uint32_t rate) {
   return rate;
 }
 
+template <typename F>
+int TApdBaseDispatcher::ChangeLine(F&& edit) {
+  std::lock_guard lock(dispLock_);
+  GetDeviceState(dcb_);
+  const DCB before = dcb_;
+  const bool dtrHandshake = dtrHandshake_;
+  const bool rtsHandshake = rtsHandshake_;
+  edit();
+  int rc = ApplyLineBlock(dcb_);
+  if (rc != ecOK) {
+    dcb_ = before;
+    dtrHandshake_ = dtrHandshake;
+    rtsHandshake_ = rtsHandshake;
+  }
+  return rc;
+}
+
 void TApdBaseDispatcher::LineDefaults(DCB& block) {
   block.Flags |= dcb_Binary | dcb_TxContinueXoff;
   block.Flags &= ~(dcb_Parity | dcb_DsrSensitivity | dcb_Null);
@@ -70,14 +87,13 @@ int TApdBaseDispatcher::SetLine(int32_t baud, uint8_t parity, uint16_t stopBits,
   if (t < 10000) t *= 2;
   AdSleep(static_cast<uint32_t>((t + 9999) / 10000));
 
-  std::lock_guard lock(dispLock_);
-  GetDeviceState(dcb_);
-  LineDefaults(dcb_);
-  dcb_.BaudRate = rate;
-  dcb_.Parity = newParity;
-  dcb_.ByteSize = size;
-  dcb_.StopBits = stopCode;
-  return ApplyLineBlock(dcb_);
+  return ChangeLine([&] {
+    LineDefaults(dcb_);
+    dcb_.BaudRate = rate;
+    dcb_.Parity = newParity;
+    dcb_.ByteSize = size;
+    dcb_.StopBits = stopCode;
+  });
 }
 
 void TApdBaseDispatcher::GetLine(int32_t& baud, uint8_t& parity, uint16_t& dataBits,
@@ -100,6 +116,8 @@ int TApdBaseDispatcher::ApplyLineBlock(const DCB& block) {
     dcb_.Flags = (dcb_.Flags & ~dcb_RtsMask) |
                  (rtsState_ ? dcb_RTS_CONTROL_ENABLE : dcb_RTS_CONTROL_DISABLE);
   int rc = SetDeviceState(dcb_);
+  // A refused block changed nothing on the device: no rate to remember, no lines to set again.
+  if (rc != ecOK) return rc;
   lastBaud_ = dcb_.BaudRate;
   SetDtr(dtrState_);
   if (!rs485_) SetRts(rtsState_);
@@ -125,7 +143,10 @@ int TApdBaseDispatcher::SetRts(bool on) {
 int TApdBaseDispatcher::SetHardwareFlow(uint32_t full, uint32_t resume, uint32_t options) {
   std::lock_guard lock(dispLock_);
   if (full < resume || full > inQue_) return ecBadArgument;
-  GetDeviceState(dcb_);
+  return ChangeLine([&] { EditHardwareFlow(full, resume, options); });
+}
+
+void TApdBaseDispatcher::EditHardwareFlow(uint32_t full, uint32_t resume, uint32_t options) {
   dcb_.Flags &= ~(dcb_OutxCtsFlow | dcb_OutxDsrFlow | dcb_DtrMask | dcb_RtsMask);
   dtrHandshake_ = false;
   rtsHandshake_ = false;
@@ -150,13 +171,15 @@ int TApdBaseDispatcher::SetHardwareFlow(uint32_t full, uint32_t resume, uint32_t
   dcb_.XonLim = static_cast<uint16_t>(resume);
   if (options & 4) dcb_.Flags |= dcb_OutxDsrFlow;
   if (options & 8) dcb_.Flags |= dcb_OutxCtsFlow;
-  return ApplyLineBlock(dcb_);
 }
 
 int TApdBaseDispatcher::SetSoftwareFlow(uint32_t full, uint32_t resume, uint32_t directions) {
   std::lock_guard lock(dispLock_);
   if (full < resume || full > inQue_) return ecBadArgument;
-  GetDeviceState(dcb_);
+  return ChangeLine([&] { EditSoftwareFlow(full, resume, directions); });
+}
+
+void TApdBaseDispatcher::EditSoftwareFlow(uint32_t full, uint32_t resume, uint32_t directions) {
   if (directions & 2) {
     dcb_.Flags |= dcb_InX;
     dcb_.XoffLim = static_cast<uint16_t>(inQue_ - full);
@@ -169,22 +192,17 @@ int TApdBaseDispatcher::SetSoftwareFlow(uint32_t full, uint32_t resume, uint32_t
     dcb_.XonChar = 17;
     dcb_.XoffChar = 19;
   }
-  return ApplyLineBlock(dcb_);
 }
 
 int TApdBaseDispatcher::SoftwareFlowOff() {
-  std::lock_guard lock(dispLock_);
-  GetDeviceState(dcb_);
-  dcb_.Flags &= ~(dcb_InX | dcb_OutX);
-  return ApplyLineBlock(dcb_);
+  return ChangeLine([this] { dcb_.Flags &= ~(dcb_InX | dcb_OutX); });
 }
 
 int TApdBaseDispatcher::SetFlowChars(char xon, char xoff) {
-  std::lock_guard lock(dispLock_);
-  GetDeviceState(dcb_);
-  dcb_.XonChar = xon;
-  dcb_.XoffChar = xoff;
-  return ApplyLineBlock(dcb_);
+  return ChangeLine([&] {
+    dcb_.XonChar = xon;
+    dcb_.XoffChar = xoff;
+  });
 }
 
 void TApdBaseDispatcher::GetFlowOptions(uint32_t& hardware, uint32_t& software, char& xon,

@@ -14,6 +14,7 @@
 
 #include "base/Exception.h"
 #include "platform/posix/SerialPortMap.h"
+#include "platform/posix/Termios.h"
 #include "platform/posix/TtyExtras.h"
 #include "serial/AdErrCodes.h"
 #include "serial/AdOsText.h"
@@ -24,6 +25,10 @@ namespace {
 
 // The com thread's look at the modem lines and line counts, and the dispatch thread's timer turn.
 constexpr int kTurnMs = 50;
+// How often an unplugged device is looked for.
+constexpr int kResumeMs = 500;
+// The wait for the last bits to leave the line before RTS drops (RTS toggle by hand).
+constexpr int kTransmitPollMs = 2;
 constexpr uint32_t kThreadStartMs = 3000;
 constexpr uint32_t kFlushWaitMs = 5000;
 constexpr uint32_t kWin32InvalidHandle = 6;
@@ -46,11 +51,6 @@ void PumpAtMost(uint32_t timeoutMs, Done done) {
   WndMsg().PumpUntil([&] { return done() || std::chrono::steady_clock::now() >= end; });
 }
 
-bool HasModemLines(int fd) {
-  int lines = 0;
-  return ioctl(fd, TIOCMGET, &lines) == 0;
-}
-
 // Linux keeps a nice value per thread, so each dispatcher thread can get its own. Elsewhere nice
 // belongs to the process and the boost is not applied.
 #if defined(__linux__)
@@ -68,7 +68,24 @@ pid_t CurrentThreadId() {
 void SetThreadNice(pid_t, int) {}
 #endif
 
+// Runs `body`; an exception escaping it is shown on the GUI thread instead of ending the program.
+template <typename F>
+void Reported(F&& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    ShowApplicationExceptionLater(e);
+  } catch (...) {
+    ShowApplicationExceptionLater(Exception("Unknown exception"));
+  }
+}
+
 }  // namespace
+
+bool ReceiveHandshakeLevel(bool raised, uint32_t fill, uint32_t full, uint32_t resume) {
+  if (raised) return fill <= full;
+  return fill < resume;
+}
 
 std::unique_ptr<TApdBaseDispatcher> CreateNativeDispatcher(TApdCustomComPort* owner) {
   return std::make_unique<TApdPosixDispatcher>(owner);
@@ -140,8 +157,8 @@ bool TPipeEvent::Wait(int timeoutMs) {
 // ---------------------------------------------------------------------------------------------
 // Life cycle
 
-TApdPosixDispatcher::TApdPosixDispatcher(TObject* owner, TSerialDevice::TcSetAttrFn setAttr)
-    : TApdBaseDispatcher(owner), device_(setAttr) {}
+TApdPosixDispatcher::TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks)
+    : TApdBaseDispatcher(owner), device_(hooks) {}
 
 TApdPosixDispatcher::~TApdPosixDispatcher() {
   ShutdownDispatcher();
@@ -167,8 +184,8 @@ int TApdPosixDispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uin
     }
     eventsCreated_ = true;
   }
-  // Only COM names need the map (and its scan of /dev); paths are taken as they are.
-  std::string path = ComNumberOfName(name) != 0 ? TSerialPortMap().ResolveDeviceName(name) : name;
+  openName_ = name;
+  std::string path = ResolvePath(name);
   uint32_t rc;
   {
     std::lock_guard lock(devLock_);
@@ -181,6 +198,11 @@ int TApdPosixDispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uin
   unplugged_.store(false);
   pendingErrors_.store(0);
   return device_.Fd();
+}
+
+std::string TApdPosixDispatcher::ResolvePath(const std::string& name) {
+  // Only COM names need the map (and its scan of /dev); paths are taken as they are.
+  return ComNumberOfName(name) != 0 ? TSerialPortMap().ResolveDeviceName(name) : name;
 }
 
 int TApdPosixDispatcher::CloseDevice() {
@@ -254,10 +276,26 @@ int TApdPosixDispatcher::GetDeviceState(DCB& block) {
 int TApdPosixDispatcher::SetDeviceState(const DCB& block) {
   uint32_t rc;
   {
+    std::lock_guard flow(flowLock_);
     std::lock_guard lock(devLock_);
     rc = device_.SetLineBlock(block);
+    if (rc == 0) {
+      const bool dtrHandshake = (block.Flags & dcb_DtrMask) == dcb_DTR_CONTROL_HANDSHAKE;
+      // The handshake starts with the far end free to send; the next look at the fill decides.
+      if (dtrHandshake && !flow_.DtrHandshake) {
+        device_.EscapeFunction(esc_SETDTR);
+        flow_.DtrLow = false;
+      }
+      flow_.DtrHandshake = dtrHandshake;
+      flow_.Full = InQue() - std::min<uint32_t>(InQue(), block.XoffLim);
+      flow_.Resume = block.XonLim;
+      receiveFlow_.store(dtrHandshake);
+      dsrFlow_.store((block.Flags & dcb_OutxDsrFlow) != 0);
+    }
   }
   if (rc == 0) return 0;
+  // Refusals that name their setting travel as the serial error code of that setting.
+  if (rc & kLineLibraryCode) return -static_cast<int>(rc & 0xFFFF);
   lastError_.store(static_cast<int>(rc));
   return -static_cast<int>(rc);
 }
@@ -339,26 +377,47 @@ void TApdPosixDispatcher::Launch(TThreadKind kind) {
   alive_[kind].store(true);
   ThreadStarted();
   try {
-    threads_[kind] = std::thread([this, kind] {
-      switch (kind) {
-        case tkCom:
-          ComThread();
-          break;
-        case tkDispatch:
-          DispatchThread();
-          break;
-        default:
-          OutputThread();
-          break;
-      }
-    });
+    threads_[kind] = std::thread([this, kind] { RunThread(kind); });
   } catch (const std::system_error&) {
     alive_[kind].store(false);
     ThreadEnded();
     return;
   }
-  // A thread that does not report within the time does not stop the open.
-  PumpAtMost(kThreadStartMs, [this] { return general_.TryTake(); });
+  // A thread that does not report within the time does not stop the open. No window message is
+  // handled meanwhile: the user's clicks wait until the port is open (a second Start here would
+  // free the dispatcher that is opening), and the new threads send nothing before the port has
+  // its window.
+  general_.Wait(kThreadStartMs);
+}
+
+void TApdPosixDispatcher::RunThread(TThreadKind kind) {
+  if (kind == tkDispatch) tlsDispatchThreadOf = this;
+  bool begun = false;
+  Reported([&] {
+    if (kind == tkCom) PrepareComThread();
+    Begin(kind);
+    begun = true;
+    switch (kind) {
+      case tkCom:
+        ComThread();
+        break;
+      case tkDispatch:
+        DispatchThread();
+        break;
+      default:
+        OutputThread();
+        break;
+    }
+  });
+  if (!begun) general_.Set();
+  if (kind == tkDispatch) {
+    // A close asked for inside a notification is completed here, after the handler returned.
+    Reported([this] {
+      if (ClosePending()) ReleaseBuffers();
+    });
+    tlsDispatchThreadOf = nullptr;
+  }
+  End(kind);
 }
 
 void TApdPosixDispatcher::Begin(TThreadKind kind) {
@@ -403,16 +462,25 @@ void TApdPosixDispatcher::StopThreads() {
 
 bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
   mask = 0;
-  if (unplugged_.load() || !comArmed_) {
-    // Nothing to wait for on the device: a dead descriptor reports a hang-up for ever, and a
-    // full receive buffer leaves the bytes in the driver. Sleep on the wake pipe instead.
+  if (unplugged_.load()) {
+    // A dead descriptor reports a hang-up for ever: sleep on the wake pipe and look now and then
+    // whether the device is back.
     pollfd p{comWake_.Fd(), POLLIN, 0};
-    if (PollRetry(&p, 1, unplugged_.load() ? -1 : kTurnMs) < 0) return false;
+    if (PollRetry(&p, 1, kResumeMs) < 0) return false;
+    comWake_.TryTake();
+    if (!stop_.load()) TryResume();
+    return true;
+  }
+  const bool watch = comWatchable_ && LinesWatched();
+  if (!comArmed_) {
+    // A full receive buffer leaves the bytes in the driver: poll() would report them again at
+    // once. Sleep on the wake pipe instead.
+    pollfd p{comWake_.Fd(), POLLIN, 0};
+    if (PollRetry(&p, 1, kTurnMs) < 0) return false;
     comWake_.TryTake();
     comArmed_ = true;
-    if (unplugged_.load()) return true;
   } else {
-    switch (device_.Wait(comWatch_ ? kTurnMs : -1, comWake_.Fd())) {
+    switch (device_.Wait(watch ? kTurnMs : -1, comWake_.Fd())) {
       case TSerialDevice::TWait::Readable:
         mask |= ev_RXCHAR;
         break;
@@ -432,7 +500,7 @@ bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
         return false;
     }
   }
-  if (!comWatch_) return true;
+  if (!watch) return true;
   uint8_t lines;
   uint32_t errors;
   {
@@ -454,16 +522,39 @@ bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
   return true;
 }
 
-void TApdPosixDispatcher::ComThread() {
-  {
-    std::lock_guard lock(devLock_);
-    TLineCounts counts;
-    comWatch_ = HasModemLines(device_.Fd()) || ReadLineCounts(device_.Fd(), counts);
-    comLines_ = device_.ModemLines();
-    device_.TakeLineErrors();  // the baseline of the counts
-  }
+void TApdPosixDispatcher::LinesWatchChanged() {
+  // The com thread may sleep without a time limit; it picks its next wait by the watch.
+  comWake_.Set();
+}
+
+void TApdPosixDispatcher::PrepareComThread() {
+  std::lock_guard lock(devLock_);
+  TLineCounts counts;
+  comWatchable_ = device_.HasModemLines() || ReadLineCounts(device_.Fd(), counts);
+  comLines_ = device_.ModemLines();
+  device_.TakeLineErrors();  // the baseline of the counts
   comArmed_ = true;
-  Begin(tkCom);
+}
+
+void TApdPosixDispatcher::TryResume() {
+  std::string path = ResolvePath(openName_);
+  if (path.empty() || ::access(path.c_str(), F_OK) != 0) return;
+  {
+    std::lock_guard flow(flowLock_);
+    std::lock_guard lock(devLock_);
+    if (device_.Reopen(path) != 0) return;
+    // The new descriptor's DTR is the driver's: the receive handshake starts again raised.
+    if (flow_.DtrHandshake) {
+      device_.EscapeFunction(esc_SETDTR);
+      flow_.DtrLow = false;
+    }
+  }
+  PrepareComThread();
+  unplugged_.store(false);
+  ++returns_;
+}
+
+void TApdPosixDispatcher::ComThread() {
   for (;;) {
     uint32_t mask = 0;
     // A failed wait ends the thread.
@@ -472,16 +563,19 @@ void TApdPosixDispatcher::ComThread() {
     if (mask & (ev_RING | ev_RINGTE)) SetRingFlag();
     eventMask_.store(mask);
     comEvent_.Set();
-    ready_.Wait(-1);
+    // While the dispatch thread is busy nobody reads the device; a receive handshake must still
+    // stop the far end when the driver's queue fills meanwhile.
+    for (;;) {
+      const bool flow = receiveFlow_.load();
+      if (ready_.Wait(flow ? kTurnMs : -1) || !flow || stop_.load()) break;
+      UpdateReceiveFlow();
+    }
     if (stop_.load()) break;
     comArmed_ = !ReceiveBufferFull();
   }
-  End(tkCom);
 }
 
 void TApdPosixDispatcher::DispatchThread() {
-  tlsDispatchThreadOf = this;
-  Begin(tkDispatch);
   while (!stop_.load()) {
     bool event = comEvent_.Wait(kTurnMs);
     if (stop_.load()) break;
@@ -492,16 +586,29 @@ void TApdPosixDispatcher::DispatchThread() {
     // report the same unread bytes again at once.
     if (event) ready_.Set();
     DispatchTimers();
+    UpdateReceiveFlow();
     if (ClosePending()) break;
   }
-  // A close asked for inside a notification is completed here, after the handler returned.
-  if (ClosePending()) ReleaseBuffers();
-  tlsDispatchThreadOf = nullptr;
-  End(tkDispatch);
+}
+
+void TApdPosixDispatcher::UpdateReceiveFlow() {
+  if (!receiveFlow_.load()) return;
+  // Counted before the flow lock: the input lock must never be taken inside it.
+  uint32_t fill = InputCount();
+  {
+    std::lock_guard lock(devLock_);
+    fill += device_.InputQueued();
+  }
+  std::lock_guard flow(flowLock_);
+  if (!flow_.DtrHandshake) return;
+  const bool raised = !flow_.DtrLow;
+  const bool wanted = ReceiveHandshakeLevel(raised, fill, flow_.Full, flow_.Resume);
+  if (wanted == raised) return;
+  std::lock_guard lock(devLock_);
+  if (device_.EscapeFunction(wanted ? esc_SETDTR : esc_CLRDTR)) flow_.DtrLow = !wanted;
 }
 
 void TApdPosixDispatcher::OutputThread() {
-  Begin(tkOutput);
   while (!stop_.load() && !ClosePending()) {
     pollfd fds[2] = {{output_.Fd(), POLLIN, 0}, {outFlush_.Fd(), POLLIN, 0}};
     if (PollRetry(fds, 2, -1) < 0) break;
@@ -513,10 +620,56 @@ void TApdPosixDispatcher::OutputThread() {
       WndMsg().Wake();
     }
   }
-  End(tkOutput);
+}
+
+bool TApdPosixDispatcher::WaitForDsr() {
+  while (dsrFlow_.load() && !stop_.load()) {
+    bool low;
+    {
+      std::lock_guard lock(devLock_);
+      // A line that is not wired holds nothing back.
+      low = device_.HasModemLines() && !(device_.ModemLines() & msr_Dsr);
+    }
+    if (!low) return true;
+    pollfd p{outFlush_.Fd(), POLLIN, 0};
+    if (PollRetry(&p, 1, kTurnMs) != 0) return false;
+  }
+  return !stop_.load();
+}
+
+void TApdPosixDispatcher::WaitTransmitted() {
+  // A line that never drains (its far end holds it) gives up after the flush's wait.
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFlushWaitMs);
+  while (std::chrono::steady_clock::now() < end) {
+    {
+      std::lock_guard lock(devLock_);
+      if (device_.TransmitterEmpty()) return;
+    }
+    pollfd p{outFlush_.Fd(), POLLIN, 0};
+    if (PollRetry(&p, 1, kTransmitPollMs) != 0 || stop_.load()) return;
+  }
 }
 
 void TApdPosixDispatcher::WriteOutput() {
+  bool rtsRaised = false;
+  // RTS toggled by hand: raised for the first byte, dropped once the last has left the line.
+  auto raiseRts = [&] {
+    std::lock_guard lock(devLock_);
+    if (device_.RtsToggleByHand()) rtsRaised = device_.EscapeFunction(esc_SETRTS);
+  };
+  auto dropRts = [&] {
+    if (!rtsRaised) return;
+    WaitTransmitted();
+    std::lock_guard lock(devLock_);
+    device_.EscapeFunction(esc_CLRRTS);
+  };
+  auto flushed = [&] {
+    dropRts();
+    if (outFlush_.TryTake()) {
+      general_.Set();
+      WndMsg().Wake();
+    }
+  };
   char chunk[4096];
   for (;;) {
     uint32_t length;
@@ -524,11 +677,13 @@ void TApdPosixDispatcher::WriteOutput() {
     {
       std::lock_guard lock(OutputLock());
       flushes = outFlushes_;
-      if (!outFull_ && outHead_ == outTail_) return;
+      if (!outFull_ && outHead_ == outTail_) return dropRts();
       uint32_t end = outTail_ > outHead_ ? outTail_ : static_cast<uint32_t>(outBuff_.size());
       length = std::min<uint32_t>(end - outHead_, sizeof chunk);
       std::memcpy(chunk, &outBuff_[outHead_], length);
     }
+    if (!WaitForDsr()) return flushed();
+    if (!rtsRaised) raiseRts();
     uint32_t done = 0;
     for (;;) {
       TSerialDevice::TIoResult r;
@@ -548,6 +703,7 @@ void TApdPosixDispatcher::WriteOutput() {
       // The driver's queue is full: wait for room, or for a flush that ends the write.
       device_.WaitWritable(-1, outFlush_.Fd());
       if (outFlush_.TryTake()) {
+        dropRts();
         general_.Set();
         WndMsg().Wake();
         return;

@@ -1,20 +1,29 @@
 // The native serial device layer on POSIX: the dispatcher's device operations on a termios tty,
 // run by three threads per open port.
 //
-// Com thread: waits with poll() for received data, a hang-up or its wake pipe, and looks at the
-// modem lines and the driver's line event counts every 50 ms where the device has them. What it
-// sees becomes a Win32-style event mask (ev_*), handed to the dispatch thread through the
-// com-event; it then waits for ready, so the driver is not asked again before the dispatch
-// thread has taken the bytes and sent its notifications.
+// Com thread: waits with poll() for received data, a hang-up or its wake pipe. While a status
+// trigger waits for them, it also looks at the modem lines and the driver's line event counts
+// every 50 ms where the device has them. What it sees becomes a Win32-style event mask (ev_*),
+// handed to the dispatch thread through the com-event; it then waits for ready, so the driver is
+// not asked again before the dispatch thread has taken the bytes and sent its notifications.
+// Once the device is unplugged it looks twice a second whether it is back under its name, and
+// reopens it with the same line settings; the port stays open meanwhile.
 // Dispatch thread: wakes on the com-event or every 50 ms, reads the device into the receive
 // buffer, runs the checks and sends the notifications (blocking window messages to the GUI
 // thread).
 // Output thread: writes the output ring to the device.
 //
-// Start order com -> dispatch -> output, stop order output -> com -> dispatch. Stopping waits by
-// pumping the window-message facility, so a dispatch thread blocked in a send to the GUI thread
-// can finish. A close asked for inside a notification is completed by the dispatch thread when
-// it leaves (close pending). Every operation of the base class keeps its thread rules.
+// What termios lacks is done here: the DTR receive handshake (DTR dropped while more than
+// BufferFull received bytes wait to be read, raised again below BufferResume), the DSR output
+// flow (output held while DSR is low) and the RTS toggle where the driver has no RS-485 mode.
+// A device without modem lines takes these settings and goes on as without them.
+//
+// Start order com -> dispatch -> output; the start waits for each thread without handling any
+// window message. Stop order output -> com -> dispatch. Stopping waits by pumping the
+// window-message facility, so a dispatch thread blocked in a send to the GUI thread can finish.
+// A close asked for inside a notification is completed by the dispatch thread when it leaves
+// (close pending). An exception that escapes a thread ends that thread and is shown on the GUI
+// thread. Every operation of the base class keeps its thread rules.
 #pragma once
 
 #include <sys/types.h>
@@ -56,16 +65,21 @@ class TPipeEvent {
   int write_ = -1;
 };
 
+// The DTR level of a receive handshake with `fill` received bytes not yet read: dropped above
+// `full`, raised again below `resume`, otherwise `raised` as it is.
+bool ReceiveHandshakeLevel(bool raised, uint32_t fill, uint32_t full, uint32_t resume);
+
 class TApdPosixDispatcher : public TApdBaseDispatcher {
  public:
-  // `setAttr` writes terminal settings; tests count the writes through it.
-  explicit TApdPosixDispatcher(TObject* owner, TSerialDevice::TcSetAttrFn setAttr = ::tcsetattr);
+  // `hooks` replace device calls for tests (counting termios writes, fake modem lines).
+  explicit TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks = {});
   ~TApdPosixDispatcher() override;
 
-  // The device hung up (unplugged adapter, closed pseudo-terminal master). Reading has stopped;
-  // the port must be closed and opened again once the device is back.
+  // The device hung up (unplugged adapter, closed pseudo-terminal master). Reading has stopped
+  // until the device is back under its name.
   bool Unplugged() const { return unplugged_.load(); }
   bool DeviceLost() const override { return Unplugged(); }
+  uint32_t DeviceReturns() const override { return returns_.load(); }
 
  protected:
   int EscapeFunction(int func) override;
@@ -89,10 +103,14 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   uint8_t GetModemLines() override;
   int LastDeviceError() override;
   void Rs485Changed() override;
+  void LinesWatchChanged() override;
 
  private:
   enum TThreadKind { tkCom, tkDispatch, tkOutput, tkCount };
 
+  // A thread's whole life: its body, what an escaping exception leaves to do, its end.
+  void RunThread(TThreadKind kind);
+  void PrepareComThread();
   void ComThread();
   void DispatchThread();
   void OutputThread();
@@ -104,6 +122,17 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   // Tells the com and output threads to stop and waits (pumping) until they have gone.
   void StopDeviceThreads();
   void WriteOutput();
+  // Output thread: holds the output while DSR flow is on and DSR low; false when a flush or stop
+  // ended the wait.
+  bool WaitForDsr();
+  // Output thread: waits until what was written has left the line, or a flush.
+  void WaitTransmitted();
+  // Drops or raises DTR for the receive handshake by the fill level (dispatch and com thread).
+  void UpdateReceiveFlow();
+  // Com thread: opens the device again if it is back.
+  void TryResume();
+  // What a COM name stands for now; a path stays itself.
+  static std::string ResolvePath(const std::string& name);
   int NiceFor(TThreadKind kind) const;
   void ApplyNice(TThreadKind kind);
   void CloseEvents();
@@ -112,12 +141,27 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   // because poll() would report the same bytes again at once), whether the device has modem
   // lines or line counts to look at, and the line levels last seen.
   bool comArmed_ = true;
-  bool comWatch_ = false;
+  bool comWatchable_ = false;
   uint8_t comLines_ = 0;
+
+  // The handshakes done here, as the last applied line block asks for them (flowLock_, taken
+  // before devLock_ and without any dispatcher lock held inside it).
+  struct TFlowState {
+    bool DtrHandshake = false;
+    bool DtrLow = false;  // dropped by the receive handshake
+    uint32_t Full = 0;
+    uint32_t Resume = 0;
+  };
+  std::mutex flowLock_;
+  TFlowState flow_;
+  std::atomic<bool> receiveFlow_{false};
+  std::atomic<bool> dsrFlow_{false};
 
   // Guards device_ against concurrent calls; innermost lock, never held across a wait.
   std::mutex devLock_;
   TSerialDevice device_;
+  std::string openName_;  // set before the threads start
+  std::atomic<uint32_t> returns_{0};
   std::atomic<int> lastError_{0};
   std::atomic<bool> unplugged_{false};
   std::atomic<uint32_t> pendingErrors_{0};

@@ -483,6 +483,7 @@ bool TApdBaseDispatcher::StatusCheck() {
       value = 0;
     }
     if (handle == 0) return false;
+    UpdateLinesWatched();
   }
   Log(dtTrigger, dstStatus, static_cast<uint32_t>(handle));
   return Notify(MsgTriggerStatus, static_cast<WPARAM>(handle), value);
@@ -648,6 +649,13 @@ void TApdBaseDispatcher::RemoveWindowHandler(HWND window) {
   }
 }
 
+void TApdBaseDispatcher::UpdateLinesWatched() {
+  bool watched = std::any_of(statuses_.begin(), statuses_.end(), [](const TStatusTrigger& s) {
+    return s.Enabled && (s.Kind == skModemLines || s.Kind == skLineError);
+  });
+  if (linesWatched_.exchange(watched) != watched) LinesWatchChanged();
+}
+
 void TApdBaseDispatcher::RecomputeKeep() {
   // Callback handler lists are never filled in this system; only window handlers count.
   handlerServiceNeeded_ = wndHandlers_.size() > 1 || portHandlerInstalled_;
@@ -800,6 +808,7 @@ int TApdBaseDispatcher::ArmStatusTrigger(int32_t handle, uint16_t value, bool ac
     Log(dtTriggerDataChange, dstStatusTrigger, static_cast<uint32_t>(handle), record, 4);
   }
   s->Enabled = activate;
+  UpdateLinesWatched();
   return ecOK;
 }
 
@@ -822,6 +831,7 @@ int TApdBaseDispatcher::DeleteTrigger(int32_t handle) {
   if (s != statuses_.end()) {
     uint8_t kindByte = static_cast<uint8_t>(s->Kind);
     statuses_.erase(s);
+    UpdateLinesWatched();
     Log(dtTriggerDispose, dstStatusTrigger, static_cast<uint32_t>(handle), &kindByte, 1);
     return ecOK;
   }
@@ -840,6 +850,7 @@ void TApdBaseDispatcher::RemoveAllTriggers() {
   statuses_.clear();
   datas_.clear();
   handleCounter_ = 1;
+  UpdateLinesWatched();
 }
 
 void TApdBaseDispatcher::SnapshotTriggers(TTriggerSave& set) {
@@ -856,6 +867,7 @@ void TApdBaseDispatcher::ReinstateTriggers(const TTriggerSave& set) {
   timers_ = set.Timers;
   datas_ = set.Datas;
   statuses_ = set.Statuses;
+  UpdateLinesWatched();
 }
 
 std::vector<TTimerTrigger> TApdBaseDispatcher::TimerTriggers() {

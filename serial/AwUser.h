@@ -198,6 +198,8 @@ class TApdBaseDispatcher : public TObject {
   // The device went away while open (an unplugged adapter): reading has stopped, and only
   // closing the port and opening it again once the device is back helps.
   virtual bool DeviceLost() const { return false; }
+  // How often the lost device came back and was opened again with the same settings.
+  virtual uint32_t DeviceReturns() const { return 0; }
   void RefreshStatus();
   int SetRs485(bool on);
   bool Rs485Mode();
@@ -278,6 +280,11 @@ class TApdBaseDispatcher : public TObject {
   virtual int LastDeviceError() = 0;
   // RS-485 mode changed: the output thread's priority follows it.
   virtual void Rs485Changed() {}
+  // Whether an enabled status trigger waits for a modem-line change or a line error: a device
+  // layer that must poll the lines for such events polls only then. Any thread.
+  bool LinesWatched() const { return linesWatched_.load(); }
+  // LinesWatched changed; called with the dispatcher lock held.
+  virtual void LinesWatchChanged() {}
 
   // ---- For device layers ----
   std::recursive_mutex& DispatcherLock() { return dispLock_; }
@@ -315,7 +322,14 @@ class TApdBaseDispatcher : public TObject {
   void ClearHitFlags();
   bool StatusRun();
   void RecomputeKeep();
+  void UpdateLinesWatched();
   static void LineDefaults(DCB& block);
+  // Runs `edit` on the cached line block (dispatcher lock held) and applies it; a refused block
+  // leaves the cache and the handshake flags as they were.
+  template <typename F>
+  int ChangeLine(F&& edit);
+  void EditHardwareFlow(uint32_t full, uint32_t resume, uint32_t options);
+  void EditSoftwareFlow(uint32_t full, uint32_t resume, uint32_t directions);
   void ReleaseNow();
 
   TObject* owner_;
@@ -374,6 +388,7 @@ class TApdBaseDispatcher : public TObject {
   uint8_t modemStatus_ = 0;
   uint32_t lineErrors_ = 0;
   std::atomic<bool> ringFlag_{false};
+  std::atomic<bool> linesWatched_{false};
 
   // trace and log (dispatcher lock)
   TApdTraceHooks* hooks_;

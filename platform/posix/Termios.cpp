@@ -70,12 +70,9 @@ uint32_t NearestStandardBaud(uint32_t baud) {
 }
 
 uint32_t DcbToTermios(const DCB& dcb, termios& t, uint32_t& customBaud) {
-  if (dcb.BaudRate == 0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY ||
-      dcb.StopBits > TWOSTOPBITS)
-    return kLineInvalidParameter;
-  if ((dcb.Flags & dcb_DtrMask) == dcb_DTR_CONTROL_HANDSHAKE || (dcb.Flags & dcb_OutxDsrFlow) ||
-      (dcb.Flags & dcb_RtsMask) == dcb_RTS_CONTROL_TOGGLE)
-    return kLineNotSupported;
+  if (dcb.BaudRate == 0) return kLineBaudNotSupported;
+  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return kLineByteSizeInvalid;
+  if (dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS) return kLineInvalidParameter;
 #if !defined(CMSPAR)
   if (dcb.Parity == MARKPARITY || dcb.Parity == SPACEPARITY) return kLineNotSupported;
 #endif

@@ -9,8 +9,13 @@
 
 // Win32 error numbers a refused line block yields, as the native layer's SetCommState would.
 enum : uint32_t {
-  kLineNotSupported = 50,      // the block asks for what termios cannot do
-  kLineInvalidParameter = 87,  // a value outside its range
+  kLineNotSupported = 50,      // mark or space parity on a system without CMSPAR
+  kLineInvalidParameter = 87,  // parity or stop bits outside their range
+  // Application-defined numbers (Win32 bit 29) carrying the serial error code that names the
+  // setting in their low 16 bits: a rate the driver refuses, and a byte size outside 5..8.
+  kLineLibraryCode = 0x20000000,
+  kLineBaudNotSupported = kLineLibraryCode | 2002,
+  kLineByteSizeInvalid = kLineLibraryCode | 2003,
 };
 
 // Edits `t` (the device's current settings) to the block: speed, character format, handshake,
@@ -18,9 +23,9 @@ enum : uint32_t {
 // `customBaud` is the rate to set beside the termios speed table (see TtyExtras.h), 0 when the
 // rate is in the table; `t` then carries the nearest standard rate.
 //
-// Refused (kLineNotSupported): DTR handshake, DSR output flow and RTS toggle have no termios
-// counterpart. Approximated: RTS handshake without CTS output flow, or the reverse, becomes
-// CRTSCTS, which always does both; one and a half stop bits become two. Ignored: DSR sensitivity,
+// Not termios fields, left to the device layer: DTR handshake, DSR output flow and RTS toggle.
+// Approximated: RTS handshake without CTS output flow, or the reverse, becomes CRTSCTS, which
+// always does both; one and a half stop bits become two. Ignored: DSR sensitivity,
 // continue-after-XOFF, null stripping and the XON/XOFF limits (the driver picks its own).
 uint32_t DcbToTermios(const DCB& dcb, termios& t, uint32_t& customBaud);
 

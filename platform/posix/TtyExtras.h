@@ -24,3 +24,21 @@ struct TLineCounts {
 
 // False when the driver keeps no counts (pseudo-terminals, most USB adapters).
 bool ReadLineCounts(int fd, TLineCounts& counts);
+
+// The driver's RS-485 settings, kept so that the device can be given back as it was found.
+struct TRs485Settings {
+  uint32_t Flags = 0;
+  uint32_t DelayBeforeSend = 0;
+  uint32_t DelayAfterSend = 0;
+};
+
+// False when the driver has no RS-485 mode (pseudo-terminals, most UARTs).
+bool GetRs485(int fd, TRs485Settings& settings);
+bool SetRs485(int fd, const TRs485Settings& settings);
+// `settings` with the RS-485 mode on and RTS raised while sending, dropped when the last bit
+// has gone out.
+TRs485Settings Rs485RtsToggle(TRs485Settings settings);
+
+// Whether everything written has left the line: the driver's queue and the UART's shift
+// register are empty. True where the driver cannot tell the shift register's state.
+bool TransmitterEmpty(int fd);

@@ -32,3 +32,35 @@ bool ReadLineCounts(int fd, TLineCounts& counts) {
   counts.BufferOverrun = static_cast<uint32_t>(ic.buf_overrun);
   return true;
 }
+
+bool GetRs485(int fd, TRs485Settings& settings) {
+  serial_rs485 r{};
+  if (ioctl(fd, TIOCGRS485, &r) != 0) return false;
+  settings.Flags = r.flags;
+  settings.DelayBeforeSend = r.delay_rts_before_send;
+  settings.DelayAfterSend = r.delay_rts_after_send;
+  return true;
+}
+
+bool SetRs485(int fd, const TRs485Settings& settings) {
+  serial_rs485 r{};
+  if (ioctl(fd, TIOCGRS485, &r) != 0) return false;
+  r.flags = settings.Flags;
+  r.delay_rts_before_send = settings.DelayBeforeSend;
+  r.delay_rts_after_send = settings.DelayAfterSend;
+  return ioctl(fd, TIOCSRS485, &r) == 0;
+}
+
+TRs485Settings Rs485RtsToggle(TRs485Settings settings) {
+  settings.Flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+  settings.Flags &= ~static_cast<uint32_t>(SER_RS485_RTS_AFTER_SEND);
+  return settings;
+}
+
+bool TransmitterEmpty(int fd) {
+  int queued = 0;
+  if (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) return false;
+  int lsr = 0;
+  if (ioctl(fd, TIOCSERGETLSR, &lsr) != 0) return true;
+  return (lsr & TIOCSER_TEMT) != 0;
+}

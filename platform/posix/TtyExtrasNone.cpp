@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include "platform/posix/Termios.h"
@@ -16,4 +17,21 @@ uint32_t ReadDeviceBaud(int fd) {
 
 bool ReadLineCounts(int, TLineCounts&) {
   return false;
+}
+
+bool GetRs485(int, TRs485Settings&) {
+  return false;
+}
+
+bool SetRs485(int, const TRs485Settings&) {
+  return false;
+}
+
+TRs485Settings Rs485RtsToggle(TRs485Settings settings) {
+  return settings;
+}
+
+bool TransmitterEmpty(int fd) {
+  int queued = 0;
+  return !(ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0);
 }

@@ -30,6 +30,14 @@ class TTestDispatcher : public TApdFakeDispatcher {
     if (ClosePending()) ReleaseBuffers();
     ThreadEnded();
   }
+  // Runs while the port waits for its threads to start.
+  std::function<void()> whileStarting;
+
+ protected:
+  void StartThreads() override {
+    TApdFakeDispatcher::StartThreads();
+    if (whileStarting) whileStarting();
+  }
 };
 
 class PortTest : public ::testing::Test {

@@ -170,6 +170,37 @@ TEST_F(PortTest, AFailedSetupAfterTheDeviceOpenedClosesItAgain) {
   EXPECT_FALSE(port.Open());
 }
 
+TEST_F(PortTest, OpenAndCloseAskedForWhileThePortOpensAreNotRunInsideTheOpen) {
+  // What a click handled while the threads start would do: without the guard the second open
+  // would free the dispatcher that is still opening.
+  configure = [this](TTestDispatcher& d) {
+    d.whileStarting = [this] {
+      port.SetOpen(true);
+      port.SetOpen(false);
+    };
+  };
+  port.SetOpen(true);
+  EXPECT_TRUE(port.Open());
+  EXPECT_EQ(created, 1);
+  EXPECT_EQ(Disp().CallCount("OpenDeviceHandle \\\\.\\COM3"), 1);
+}
+
+TEST_F(PortTest, ARefusedHandshakeLeavesNothingBehind) {
+  port.SetOpen(true);
+  Disp().FailSetState(-50);
+  EXPECT_THROW(port.SetHWFlowOptions({hwfUseDTR, hwfUseRTS}), EInOutError);
+  EXPECT_FALSE(Disp().DtrHandshake());
+  EXPECT_FALSE(Disp().RtsHandshake());
+  EXPECT_EQ(Disp().LineBlock().Flags & dcb_DtrMask, dcb_DTR_CONTROL_ENABLE);
+
+  // The lines still follow their properties.
+  Disp().FailSetState(0);
+  Disp().ClearCalls();
+  port.SetDTR(false);
+  EXPECT_FALSE(port.DTR());
+  EXPECT_EQ(Disp().CallCount("EscapeFunction 6"), 1);
+}
+
 TEST_F(PortTest, OnlyTheNativeLayerOpensAndTelephonyNeedsAHandle) {
   port.SetDeviceLayer(dlWinsock);
   EXPECT_EQ(port.DeviceLayer(), dlWin32);

@@ -108,9 +108,9 @@ TEST(PosixDevice, SetsTheSpeedAndWritesAnUnchangedLineNever) {
   EXPECT_EQ(back.Flags & dcb_DtrMask, uint32_t{dcb_DTR_CONTROL_ENABLE}) << "kept from the block";
 
   // A refused block changes nothing.
-  DCB dtrHandshake = Line(9600);
-  dtrHandshake.Flags = (dtrHandshake.Flags & ~uint32_t{dcb_DtrMask}) | dcb_DTR_CONTROL_HANDSHAKE;
-  EXPECT_EQ(device.SetLineBlock(dtrHandshake), uint32_t{kLineNotSupported});
+  DCB fourBits = Line(9600);
+  fourBits.ByteSize = 4;
+  EXPECT_EQ(device.SetLineBlock(fourBits), uint32_t{kLineByteSizeInvalid});
   EXPECT_EQ(gSetAttrCalls, 2);
 }
 
@@ -219,7 +219,17 @@ TEST(PosixDevice, UnplugIsDetectedAndNeverSpins) {
   char buf[8];
   EXPECT_EQ(device.Read(buf, sizeof buf).Status, TSerialDevice::TIo::Unplugged);
   EXPECT_EQ(device.Write("x", 1).Status, TSerialDevice::TIo::Unplugged);
-  EXPECT_NE(device.SetLineBlock(Line(19200)), 0u);
+  EXPECT_EQ(device.SetLineBlock(Line(19200)), 0u) << "kept for the device's return";
+  EXPECT_NE(device.SetLineBlock(Line(0)), 0u) << "still checked";
+
+  // Back under another name: the kept settings apply.
+  TPty back;
+  ASSERT_EQ(device.Reopen(back.SlavePath()), 0u);
+  EXPECT_FALSE(device.Unplugged());
+  termios t = back.SlaveSettings();
+  EXPECT_EQ(cfgetospeed(&t), speed_t{B19200});
+  ASSERT_TRUE(back.Send("r"));
+  EXPECT_EQ(device.Wait(5000), TSerialDevice::TWait::Readable);
   device.Close();
   EXPECT_FALSE(device.IsOpen());
 }

@@ -135,12 +135,9 @@ TEST(Termios, RefusesWhatTermiosCannotDoAndBadValuesWithoutTouchingTheSettings) 
     uint32_t error;
   };
   const Row rows[] = {
-      {"DTR handshake", Block(9600, 8, 0, 0, dcb_DTR_CONTROL_HANDSHAKE), kLineNotSupported},
-      {"DSR output flow", Block(9600, 8, 0, 0, dcb_OutxDsrFlow), kLineNotSupported},
-      {"RTS toggle", Block(9600, 8, 0, 0, dcb_RTS_CONTROL_TOGGLE), kLineNotSupported},
-      {"rate 0", Block(0, 8, 0, 0), kLineInvalidParameter},
-      {"4 data bits", Block(9600, 4, 0, 0), kLineInvalidParameter},
-      {"9 data bits", Block(9600, 9, 0, 0), kLineInvalidParameter},
+      {"rate 0", Block(0, 8, 0, 0), kLineBaudNotSupported},
+      {"4 data bits", Block(9600, 4, 0, 0), kLineByteSizeInvalid},
+      {"9 data bits", Block(9600, 9, 0, 0), kLineByteSizeInvalid},
       {"parity 5", Block(9600, 8, 5, 0), kLineInvalidParameter},
       {"stop code 3", Block(9600, 8, 0, 3), kLineInvalidParameter},
   };
@@ -150,6 +147,14 @@ TEST(Termios, RefusesWhatTermiosCannotDoAndBadValuesWithoutTouchingTheSettings) 
     EXPECT_EQ(DcbToTermios(row.dcb, t, custom), row.error) << row.why;
     EXPECT_EQ(t.c_lflag, Cooked().c_lflag) << row.why;
     EXPECT_EQ(t.c_cflag, Cooked().c_cflag) << row.why;
+  }
+  // What termios has no field for is the device layer's, not a refusal.
+  for (uint32_t flags : {uint32_t{dcb_DTR_CONTROL_HANDSHAKE}, uint32_t{dcb_OutxDsrFlow},
+                         uint32_t{dcb_RTS_CONTROL_TOGGLE}}) {
+    termios t = Cooked();
+    uint32_t custom = 0;
+    EXPECT_EQ(DcbToTermios(Block(9600, 8, 0, 0, flags), t, custom), 0u) << flags;
+    EXPECT_EQ(t.c_cflag & CRTSCTS, 0u) << flags;
   }
 }
 
