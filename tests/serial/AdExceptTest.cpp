@@ -262,4 +262,13 @@ TEST(Win32ErrorFromErrno, KeepsInUseMissingAndPermissionApart) {
   EXPECT_EQ(SystemMessageText(4600), "");
 }
 
+TEST(MessageForCode, EveryErrorOfThePosixDeviceLayerHasAText) {
+  // What Win32ErrorFromErrno, the device's own numbers and the line refusals give.
+  for (int32_t code : {-2, -3, -5, -6, -8, -31, -50, -65, -87, -1117, -2002, -2003}) {
+    SCOPED_TRACE(code);
+    EXPECT_GT(MessageForCode(code).size(), 5u);
+  }
+  EXPECT_NE(MessageForCode(-50).find("parity"), std::string::npos);
+}
+
 }  // namespace
