@@ -47,6 +47,13 @@ void TResultFilter::readChars(int32_t count) {
   for (int32_t i = 0; i < count; ++i) handleChar(parts_.source.ReadChar());
 }
 
+void TResultFilter::dropPartialResult() {
+  if (running_) return;
+  capturedText_.clear();
+  filteredText_.clear();
+  resultTooLong_ = false;
+}
+
 void TResultFilter::handleChar(char c) {
   if (capturedText_.size() >= MaxBufferLength) capturedText_.erase(0, MaxBufferLength / 2);
   capturedText_ += c;

@@ -38,6 +38,11 @@ class TResultFilter {
   // reads nothing; the running call reads, after its own Count, every character still waiting.
   void processReceived(uint16_t Count);
 
+  // Forgets the result being collected, so that the next character starts a new one: its start
+  // was sent before the device went away, its end comes from no one. A running processReceived
+  // is left alone; it has just finished a result when it gives way to this.
+  void dropPartialResult();
+
   const std::string& capturedText() const { return capturedText_; }
   const std::string& filteredText() const { return filteredText_; }
 

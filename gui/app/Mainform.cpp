@@ -232,18 +232,24 @@ void TfrmMain::btnMessClick() {
   if (services_.comms == nullptr) return;
   try {
     services_.comms->SetOpen(!services_.comms->Open());
+  } catch (const std::exception& e) {
+    ReportStartFailure(e.what());
   } catch (...) {
-    // Whatever went wrong, the user learns only that the port could not be used.
-    if (services_.sound != nullptr) services_.sound->Beep(440, 100);
-    if (services_.boxes != nullptr) {
-      services_.boxes->ShowMessageBox("Warnung",
-                                      Format("Kann COM%d nicht \xF6"
-                                             "ffnen!\n Falscher Port? In Gebrauch?",
-                                             static_cast<int>(services_.comms->ComNumber())),
-                                      TMessageKind::Warning);
-    }
+    ReportStartFailure(std::string());
   }
   showRunState();
+}
+
+void TfrmMain::ReportStartFailure(const std::string& cause) {
+  if (services_.sound != nullptr) services_.sound->Beep(440, 100);
+  if (services_.boxes == nullptr) return;
+  std::string text = Format(
+      "Kann COM%d nicht \xF6"
+      "ffnen!\n Falscher Port? In Gebrauch?",
+      static_cast<int>(services_.comms->ComNumber()));
+  // The port's own reason tells in use from missing, and a missing permission from both.
+  if (!Trim(cause).empty()) text += "\n\n" + Trim(cause);
+  services_.boxes->ShowMessageBox("Warnung", text, TMessageKind::Warning);
 }
 
 void TfrmMain::showRunState() {
@@ -253,6 +259,7 @@ void TfrmMain::showRunState() {
     BitBtn2->setText(QStringLiteral("Stop"));
     timer->start();
     deviceLostReported_ = false;
+    deviceReturns_ = services_.comms->DeviceReturns();
     setLED(*this, ledNoTarget, "***Morvisk***");
     SetStatusText("Start!");
   } else {
@@ -295,13 +302,21 @@ void TfrmMain::timerTimer() {
 }
 
 void TfrmMain::ReportLostDevice() {
-  // An unplugged adapter sends nothing more while the port still counts as open; say so once
-  // instead of letting readings go missing without a word.
-  if (deviceLostReported_ || services_.comms == nullptr || !services_.comms->DeviceLost()) return;
+  // An unplugged adapter sends nothing until it is back, and capture then goes on by itself:
+  // say both once, instead of letting readings go missing without a word.
+  if (services_.comms == nullptr) return;
+  const uint32_t returns = services_.comms->DeviceReturns();
+  if (returns != deviceReturns_) {
+    deviceReturns_ = returns;
+    deviceLostReported_ = false;
+    SetStatusText(Format("Verbindung zu COM%d wiederhergestellt.", services_.comms->ComNumber()));
+    return;
+  }
+  if (deviceLostReported_ || !services_.comms->DeviceLost()) return;
   deviceLostReported_ = true;
   SetStatusText(
-      Format("Verbindung zu COM%d unterbrochen! Ger\xE4t anschlie\xDF"
-             "en, Stopp, Start.",
+      Format("Verbindung zu COM%d unterbrochen! Warte, bis das Ger\xE4t wieder angeschlossen "
+             "ist.",
              services_.comms->ComNumber()));
   if (services_.sound != nullptr) services_.sound->Beep(110, 500);
 }

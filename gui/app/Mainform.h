@@ -99,6 +99,7 @@ class TfrmMain : public QMainWindow, public IMainView {
   void CreateMenus();
   bool IsOwnWindow(uint64_t window) const;
   void ReportLostDevice();
+  void ReportStartFailure(const std::string& cause);
 
   QLineEdit* edtCapt;
   QLineEdit* edtFilt;
@@ -112,6 +113,7 @@ class TfrmMain : public QMainWindow, public IMainView {
   TColor ledColor_ = ledInactive;
   int ledAssignments_ = 0;
   bool deviceLostReported_ = false;
+  uint32_t deviceReturns_ = 0;
   TServices services_;
 };
 

@@ -13,6 +13,7 @@ class TComPortControl : public IPortControl {
   char ReadChar() override { return port_.ReadChar(); }
   uint32_t InputCount() override { return port_.InputCount(); }
   bool DeviceLost() override { return port_.DeviceLost(); }
+  uint32_t DeviceReturns() override { return port_.DeviceReturns(); }
 
  private:
   TApdCustomComPort& port_;

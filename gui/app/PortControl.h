@@ -20,8 +20,10 @@ class IPortControl {
   // The next received character; raises when none waits.
   virtual char ReadChar() = 0;
   virtual uint32_t InputCount() = 0;
-  // The open port's device has gone away (unplugged); capture cannot go on until it is back.
+  // The open port's device has gone away (unplugged); capture goes on once it is back.
   virtual bool DeviceLost() = 0;
+  // How often the device came back since the port was opened.
+  virtual uint32_t DeviceReturns() { return 0; }
 };
 
 // A view of `port`, which must outlive it.

@@ -273,7 +273,12 @@ void TserOptionForm::btnCloseClick() {
 }
 
 void TserOptionForm::CommsTriggerAvail(TObject*, uint16_t Count) {
-  if (filter_) filter_->processReceived(Count);
+  if (!filter_) return;
+  // A result cut off by an unplugged adapter is not joined to the first one after its return.
+  const uint32_t returns = port_.DeviceReturns();
+  if (returns > deviceReturns_) filter_->dropPartialResult();
+  deviceReturns_ = returns;
+  filter_->processReceived(Count);
 }
 
 void TserOptionForm::FormShow() {

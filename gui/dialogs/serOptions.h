@@ -105,4 +105,5 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
   std::shared_ptr<const TSerialPortMap> portMap_;
   TResultFilter* filter_ = nullptr;
   IErrorDisplay* errors_ = nullptr;
+  uint32_t deviceReturns_ = 0;
 };

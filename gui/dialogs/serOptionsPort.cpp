@@ -78,6 +78,9 @@ char TserOptionPort::ReadChar() {
 uint32_t TserOptionPort::InputCount() {
   return comms_->InputCount();
 }
+uint32_t TserOptionPort::DeviceReturns() {
+  return comms_->DeviceReturns();
+}
 bool TserOptionPort::Monitoring() const {
   return ledController_->Monitoring();
 }

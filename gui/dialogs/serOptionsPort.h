@@ -49,6 +49,8 @@ class TserOptionPort {
   void SetOpen(bool open);
   char ReadChar();
   uint32_t InputCount();
+  // How often the port's device came back since it was opened.
+  uint32_t DeviceReturns();
 
   bool Monitoring() const;
   void SetMonitoring(bool on);

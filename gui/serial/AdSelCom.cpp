@@ -1,5 +1,7 @@
 #include "gui/serial/AdSelCom.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -24,6 +26,7 @@ TComPortList TComPortList::System() {
   TComPortList list;
   list.PortExists = [probe](int comNumber) { return ::PortExists(comNumber, probe); };
   list.Describe = [map](int comNumber) { return map->Describe(comNumber); };
+  list.Name = [map](int comNumber) { return map->Lookup(comNumber).Name; };
   return list;
 }
 
@@ -45,20 +48,27 @@ TComSelectForm::TComSelectForm(QWidget* owner, TComPortList ports)
 TComSelectForm::~TComSelectForm() = default;
 
 void TComSelectForm::FormCreate() {
+  QComboBox* combo = ui_->PortsComboBox;
   for (int n = 1; n <= kHighestPort; ++n) {
     if (!ports_.PortExists || !ports_.PortExists(n)) continue;
-    ui_->PortsComboBox->addItem(FromCp1252(Format("COM%d", n)));
+    // Two adapters of one kind differ in their names, not in anything else the user sees.
+    const std::string name = ports_.Name ? ports_.Name(n) : std::string();
+    combo->addItem(FromCp1252(Format("COM%d", n) + (name.empty() ? "" : ": " + name)));
     if (ports_.Describe)
-      ui_->PortsComboBox->setItemData(ui_->PortsComboBox->count() - 1,
-                                      FromCp1252(ports_.Describe(n)), Qt::ToolTipRole);
+      combo->setItemData(combo->count() - 1, FromCp1252(ports_.Describe(n)), Qt::ToolTipRole);
   }
-  ui_->PortsComboBox->setCurrentIndex(ui_->PortsComboBox->count() > 0 ? 0 : -1);
+  combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+  // The open list may be wider than the box, so that the names show whole.
+  combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 8);
 }
 
 int TComSelectForm::SelectedComNumber() const {
-  // The item text without its first three characters ("COM").
+  // The number after the item's first three characters ("COM"), up to the adapter's name.
   std::string text = Utf16ToCp1252(ui_->PortsComboBox->currentText().toStdU16String());
-  return text.size() > 3 ? StrToIntDef(std::string_view(text).substr(3), 0) : 0;
+  if (text.size() <= 3) return 0;
+  std::string_view digits = std::string_view(text).substr(3);
+  digits = digits.substr(0, digits.find(':'));
+  return StrToIntDef(digits, 0);
 }
 
 QLabel* TComSelectForm::Label1() const {

@@ -22,6 +22,8 @@ struct TComPortList {
   std::function<bool(int comNumber)> PortExists;
   // Tooltip of a port's item (CP1252), for example the device path it stands for; may be empty.
   std::function<std::string(int comNumber)> Describe;
+  // The name of the adapter behind a port (CP1252), shown beside its number; may be empty.
+  std::function<std::string(int comNumber)> Name;
 
   // The system's ports: the COM number map and an exclusive test open of each device.
   static TComPortList System();
@@ -34,7 +36,8 @@ class TComSelectForm : public QDialog {
   static constexpr int kHighestPort = 50;
 
   // Tests the ports 1 to kHighestPort in ascending order (all of them before the dialog can be
-  // shown) and lists the present ones as "COM<n>", the first one selected.
+  // shown) and lists the present ones as "COM<n>", followed by the adapter's name where it has
+  // one ("COM3: FTDI FT232R USB UART"), the first one selected.
   explicit TComSelectForm(QWidget* owner = nullptr, TComPortList ports = TComPortList::System());
   ~TComSelectForm() override;
 

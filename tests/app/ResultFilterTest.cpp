@@ -45,6 +45,15 @@ TEST_F(ResultFilterTest, BalanceLineIsTypedIntoAForeignWindow) {
   EXPECT_TRUE(filter.filteredText().empty());
 }
 
+TEST_F(ResultFilterTest, AResultCutOffByAnUnpluggedDeviceIsDropped) {
+  main.ledColor = ledTarget;
+  Receive("+   12.3");
+  filter.dropPartialResult();
+  Receive(kBalanceLine);
+  EXPECT_EQ(injector.pressed, "12.345<CR>") << "not 12.312.345";
+  EXPECT_EQ(main.capt, kBalanceLine);
+}
+
 TEST_F(ResultFilterTest, PointToCommaChangesWhatIsTypedNotTheField) {
   main.ledColor = ledTarget;
   options.decSubst = 2;

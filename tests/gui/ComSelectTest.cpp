@@ -88,6 +88,25 @@ TEST(ComSelectForm, ListsOnlyThePresentPortsOneToFifty) {
   EXPECT_EQ(form.SelectedComNumber(), 12);
 }
 
+TEST(ComSelectForm, AdaptersShowTheirNamesAndStillGiveTheirNumbers) {
+  App();
+  Probe probe;
+  probe.present = {2, 12};
+  TComPortList list = probe.List();
+  list.Name = [](int n) {
+    return n == 12 ? std::string(
+                         "FTDI FT232R (M\xFC"
+                         "ller)")
+                   : std::string();
+  };
+  TComSelectForm form(nullptr, list);
+  EXPECT_EQ(
+      ComboItems(form.PortsComboBox()),
+      (QStringList{QStringLiteral("COM2"), QStringLiteral("COM12: FTDI FT232R (M\u00FCller)")}));
+  form.PortsComboBox()->setCurrentIndex(1);
+  EXPECT_EQ(form.SelectedComNumber(), 12);
+}
+
 TEST(ComSelectForm, OkGivesTheChosenPort) {
   App();
   Probe probe;

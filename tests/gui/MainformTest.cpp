@@ -46,9 +46,11 @@ class FakePort : public IPortControl {
   }
   uint32_t InputCount() override { return static_cast<uint32_t>(pending.size()); }
   bool DeviceLost() override { return open && lost; }
+  uint32_t DeviceReturns() override { return open ? returns : 0; }
 
   bool open = false;
   bool lost = false;
+  uint32_t returns = 0;
   bool fail = false;
   int switches = 0;
   uint16_t comNumber = 1;
@@ -237,9 +239,10 @@ TEST_F(MainformTest, FailedStartBeepsWarnsAndStaysStopped) {
   EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{440, 100}}));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].title, "Warnung");
+  // The port's reason follows the program's own words.
   EXPECT_EQ(boxes.shown[0].text,
             "Kann COM7 nicht \xF6"
-            "ffnen!\n Falscher Port? In Gebrauch?");
+            "ffnen!\n Falscher Port? In Gebrauch?\n\ndevice refused");
   EXPECT_EQ(boxes.shown[0].kind, TMessageKind::Warning);
   EXPECT_EQ(Button()->text(), QStringLiteral("Start"));
   EXPECT_FALSE(Timer()->isActive());
@@ -259,7 +262,7 @@ TEST_F(MainformTest, FailedStartBeepsWarnsAndStaysStopped) {
   EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
-TEST_F(MainformTest, AnUnpluggedDeviceIsReportedOncePerCapture) {
+TEST_F(MainformTest, AnUnpluggedDeviceAndItsReturnAreReportedOnce) {
   Button()->click();
   form.timerTimer();
   EXPECT_EQ(form.StatusText(), "Start!");
@@ -268,8 +271,7 @@ TEST_F(MainformTest, AnUnpluggedDeviceIsReportedOncePerCapture) {
   port.lost = true;
   form.timerTimer();
   const std::string lost =
-      "Verbindung zu COM3 unterbrochen! Ger\xE4t anschlie\xDF"
-      "en, Stopp, Start.";
+      "Verbindung zu COM3 unterbrochen! Warte, bis das Ger\xE4t wieder angeschlossen ist.";
   EXPECT_EQ(form.StatusText(), lost);
   EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
 
@@ -279,12 +281,25 @@ TEST_F(MainformTest, AnUnpluggedDeviceIsReportedOncePerCapture) {
   EXPECT_EQ(form.StatusText(), "Konfiguration geladen");
   EXPECT_EQ(sound.Tones().size(), 1u);
 
+  // Capture goes on by itself once the device is back.
+  port.lost = false;
+  port.returns = 1;
+  form.timerTimer();
+  EXPECT_EQ(form.StatusText(), "Verbindung zu COM3 wiederhergestellt.");
+  form.SetStatusText("");
+  form.timerTimer();
+  EXPECT_EQ(form.StatusText(), "");
+  port.lost = true;
+  form.timerTimer();
+  EXPECT_EQ(form.StatusText(), lost) << "lost again";
+  EXPECT_EQ(sound.Tones().size(), 2u);
+
   // After Stop and Start with the device still gone it is reported again.
   Button()->click();
   Button()->click();
   form.timerTimer();
   EXPECT_EQ(form.StatusText(), lost);
-  EXPECT_EQ(sound.Tones().size(), 2u);
+  EXPECT_EQ(sound.Tones().size(), 3u);
 }
 
 TEST_F(MainformTest, IndicatorFollowsTheForegroundWindow) {
