@@ -95,12 +95,23 @@ void TX11Display::MarkLost() {
                name_.c_str());
 }
 
+namespace {
+
+// Whether the server may still owe an answer (an error) for a request sent: requests with a
+// reply are answered when the reply is read, so after one of them nothing is outstanding and a
+// round trip to make sure would only wake both sides for nothing.
+bool Outstanding(Display* display) {
+  return NextRequest(display) - 1 != LastKnownRequestProcessed(display);
+}
+
+}  // namespace
+
 void TX11Display::BeginTrap() {
   trappedError_ = 0;
-  if (display_ != nullptr) XSync(display_, False);
+  if (display_ != nullptr && Outstanding(display_)) XSync(display_, False);
 }
 
 bool TX11Display::EndTrap() {
-  if (display_ != nullptr && !lost_.load()) XSync(display_, False);
+  if (display_ != nullptr && !lost_.load() && Outstanding(display_)) XSync(display_, False);
   return trappedError_ == 0 && !lost_.load();
 }
