@@ -2,6 +2,7 @@
 // them throws.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,3 +15,48 @@ std::string OsReleaseText();
 // and what the kernel reports of itself.
 std::string FormatOsRelease(std::string_view osRelease, std::string_view kernelName,
                             std::string_view kernelRelease, std::string_view machine);
+
+// The local host name looked up as the network sees it.
+struct THostLookup {
+  // False when the system's socket library could not be started (there is nothing to ask).
+  bool SocketsStarted = true;
+  // Whether the local host name resolved; then its official name and first IPv4 address
+  // (dotted decimal).
+  bool Resolved = false;
+  std::string OfficialName;
+  std::string FirstAddress;
+};
+
+// What the system says of its version.
+struct TOsVersion {
+  // The system call asked, for the error sentence when it refuses.
+  std::string QueryName;
+  bool Answered = false;
+  // The system's error number when it refused.
+  uint32_t ErrorNumber = 0;
+  // Windows: the numbers and the service-pack text of the version query.
+  int Major = 0;
+  int Minor = 0;
+  uint32_t Build = 0;
+  std::string ServicePack;
+  // Other systems: their description of themselves (OsReleaseText); empty on Windows.
+  std::string Description;
+};
+
+// The running system's identity and error texts. Texts are CP1252. One implementation per
+// platform (posix/, win32/); PlatformSystemFacts gives it.
+class ISystemFacts {
+ public:
+  virtual ~ISystemFacts() = default;
+  // The computer's network name; false when it cannot be read.
+  virtual bool ComputerName(std::string& name) const = 0;
+  // The name of the user the program runs as; false when it cannot be read.
+  virtual bool UserName(std::string& name) const = 0;
+  virtual THostLookup LocalHost() const = 0;
+  virtual TOsVersion OsVersion() const = 0;
+  // The calling thread's last system error number, and the system's text for a number.
+  virtual uint32_t LastErrorNumber() const = 0;
+  virtual std::string ErrorText(uint32_t number) const = 0;
+};
+
+ISystemFacts& PlatformSystemFacts();

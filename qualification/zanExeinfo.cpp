@@ -10,14 +10,20 @@
 TZanExeInfo::TZanExeInfo(TComponent* owner) : TComponent(owner) {}
 
 void TZanExeInfo::getInfoFromFile(const std::string& fileName) {
-  info_ = {};
-  info_.exeFileName = fileName;
   std::vector<uint8_t> block;
   try {
     block = ReadVersionBlock(fileName);
   } catch (const std::exception&) {
-    return;
+    // Out of memory for the tables of a damaged file: it has no block we could read.
   }
+  getInfoFromBlock(block);
+  info_.exeFileName = fileName;
+}
+
+void TZanExeInfo::getInfoFromBlock(std::span<const uint8_t> block) {
+  const std::string fileName = info_.exeFileName;
+  info_ = {};
+  info_.exeFileName = fileName;
   const auto translation = QueryVersionValue(block, "\\VarFileInfo\\Translation");
   // Without a translation there is no string table to look in.
   if (!translation || translation->Bytes.size() < 4) return;

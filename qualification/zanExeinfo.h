@@ -2,6 +2,8 @@
 // the project's own reader of the version block, so it is the same code on every platform.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "base/Component.h"
@@ -14,6 +16,8 @@ class TZanExeInfo : public TComponent {
   // property and fills them from the file's version block. A file that cannot be read, or has no
   // block or no translation, leaves them empty. Never raises.
   void getInfoFromFile(const std::string& fileName);
+  // The same from a version block in memory; exeFileName is left as it is.
+  void getInfoFromBlock(std::span<const uint8_t> block);
 
   // Texts are CP1252, trimmed of leading and trailing blanks.
   const std::string& exeFileName() const { return info_.exeFileName; }

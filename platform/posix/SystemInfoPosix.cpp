@@ -1,8 +1,16 @@
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <pwd.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
+#include "base/Cp1252.h"
 #include "platform/SystemInfo.h"
 
 namespace {
@@ -59,4 +67,77 @@ std::string OsReleaseText() {
   utsname kernel{};
   if (uname(&kernel) != 0) return FormatOsRelease(osRelease, "", "", "");
   return FormatOsRelease(osRelease, kernel.sysname, kernel.release, kernel.machine);
+}
+
+namespace {
+
+class TPosixSystemFacts : public ISystemFacts {
+ public:
+  bool ComputerName(std::string& name) const override {
+    char buffer[256] = {};
+    if (gethostname(buffer, sizeof buffer - 1) != 0 || buffer[0] == '\0') return false;
+    // The computer's own name, without the domain a fully qualified host name carries.
+    name = Utf8ToCp1252(std::string_view(buffer).substr(0, std::string_view(buffer).find('.')));
+    return true;
+  }
+
+  bool UserName(std::string& name) const override {
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_name == nullptr || found->pw_name[0] == '\0')
+      return false;
+    name = Utf8ToCp1252(found->pw_name);
+    return true;
+  }
+
+  THostLookup LocalHost() const override {
+    THostLookup host;
+    char name[101] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return host;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &list) != 0 || list == nullptr) return host;
+    char address[INET_ADDRSTRLEN] = {};
+    const auto* first = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
+    if (list->ai_addr != nullptr &&
+        inet_ntop(AF_INET, &first->sin_addr, address, sizeof address) != nullptr) {
+      host.Resolved = true;
+      host.FirstAddress = address;
+      host.OfficialName = Utf8ToCp1252(list->ai_canonname ? list->ai_canonname : name);
+    }
+    freeaddrinfo(list);
+    return host;
+  }
+
+  TOsVersion OsVersion() const override {
+    TOsVersion version;
+    version.QueryName = "uname";
+    utsname kernel{};
+    if (uname(&kernel) != 0) {
+      version.ErrorNumber = static_cast<uint32_t>(errno);
+      return version;
+    }
+    version.Answered = true;
+    version.Description = Utf8ToCp1252(OsReleaseText());
+    return version;
+  }
+
+  uint32_t LastErrorNumber() const override { return static_cast<uint32_t>(errno); }
+
+  std::string ErrorText(uint32_t number) const override {
+    // In the user's language once the toolkit has set the locale, hence UTF-8.
+    return Utf8ToCp1252(std::strerror(static_cast<int>(number)));
+  }
+};
+
+}  // namespace
+
+ISystemFacts& PlatformSystemFacts() {
+  static TPosixSystemFacts facts;
+  return facts;
 }

@@ -1,0 +1,45 @@
+#include "qualification/zanUtilities.h"
+
+#include "base/SysUtils.h"
+
+namespace {
+
+std::string ErrorSentence(const ISystemFacts& facts, uint32_t number) {
+  return Format("Fehlernummer: #%u\r\n", number) + facts.ErrorText(number);
+}
+
+}  // namespace
+
+std::string ComputerName(const ISystemFacts& facts) {
+  std::string name;
+  return facts.ComputerName(name) ? name : "?";
+}
+
+std::string IpHostName(const ISystemFacts& facts) {
+  const THostLookup host = facts.LocalHost();
+  if (!host.SocketsStarted) return {};
+  return host.Resolved && !host.OfficialName.empty() ? host.OfficialName : "localhost";
+}
+
+std::string IpAddress(const ISystemFacts& facts) {
+  const THostLookup host = facts.LocalHost();
+  if (!host.SocketsStarted) return {};
+  return host.Resolved && !host.FirstAddress.empty() ? host.FirstAddress : "127.0.0.1";
+}
+
+std::string OsDescription(const ISystemFacts& facts) {
+  const TOsVersion v = facts.OsVersion();
+  if (!v.Answered)
+    return "ERROR calling \"" + v.QueryName + "\" - " + ErrorSentence(facts, v.ErrorNumber);
+  if (!v.Description.empty()) return v.Description;
+  return Format("M$ Windows %d.%d Build %u (%s)", v.Major, v.Minor, v.Build, v.ServicePack);
+}
+
+std::string LoggedInUser(const ISystemFacts& facts) {
+  std::string name;
+  return facts.UserName(name) ? name : "?";
+}
+
+std::string LastErrorText(const ISystemFacts& facts) {
+  return ErrorSentence(facts, facts.LastErrorNumber());
+}
