@@ -1,0 +1,177 @@
+// The qualification report's data and layout against a scripted program: rows, checks, pauses,
+// results, and where the report puts them on its page.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "qualification/IqReport.h"
+
+namespace {
+
+// The program as a script: what the checks do is logged, what they see is set by the test.
+struct TScriptedProgram : IIqSubject {
+  std::vector<std::string> ComPorts() const override { return ports; }
+  TIqProgramFile ProgramFile() const override { return program; }
+  void ShowFilterSettings() override { Log("show filter"), filterVisible = filterShows; }
+  void HideFilterSettings() override { Log("hide filter"), filterVisible = false; }
+  bool FilterSettingsVisible() const override { return filterVisible; }
+  void ClickPortMenu() override { Log("port menu"), portVisible = true; }
+  void ClickPortClose() override { Log("port close"), portVisible = !portCloseHides; }
+  bool PortSettingsVisible() const override { return portVisible; }
+  bool HelpFileExists() const override { return helpFile; }
+  void ClickHelpMenu() override { Log("help menu"), helpShown = helpFile && helpOpens; }
+  bool HelpShown() const override { return helpShown; }
+  void CloseHelp() override { Log("close help"), helpShown = false; }
+  void ProcessMessages() override {}
+  void Pause(int ms) override { Log("pause " + std::to_string(ms)); }
+  void Log(const std::string& what) { log.push_back(what); }
+
+  std::vector<std::string> ports{"1", "3"};
+  TIqProgramFile program{std::filesystem::read_symlink("/proc/self/exe").string(), "/opt/tarvolin/",
+                         "tarvolin"};
+  bool filterShows = true, portCloseHides = true, helpFile = true, helpOpens = true;
+  bool filterVisible = false, portVisible = false, helpShown = false;
+  std::vector<std::string> log;
+};
+
+class IqReportData : public testing::Test {
+ protected:
+  std::vector<std::string> Values(const char* field) {
+    return dynamic_cast<TAlField*>(report_.Form().FindComponent(field))->Values();
+  }
+  using Rows = std::vector<std::pair<std::string, std::string>>;
+  Rows RowsOf(const char* labels, const char* values) {
+    Rows rows;
+    const auto l = Values(labels), v = Values(values);
+    EXPECT_EQ(l.size(), v.size());
+    for (size_t i = 0; i < std::min(l.size(), v.size()); ++i) rows.emplace_back(l[i], v[i]);
+    return rows;
+  }
+  std::vector<std::string> Results() {
+    return {Values("alrFieldResultOk").at(0), Values("alrFieldResultBad").at(0),
+            Values("alrFieldResultText").at(0)};
+  }
+
+  TScriptedProgram program_;
+  TIqReport report_;
+};
+
+TEST_F(IqReportData, AllChecksPassInOrderWithTheirPauses) {
+  report_.FillData(program_);
+  EXPECT_EQ(Values("alrFieldIqVal"), std::vector<std::string>(6, "Ja"));
+  EXPECT_EQ(Values("alrFieldIqLbl").at(4), "Hilfedatei \"Tarvolin.hlp\" vorhanden");
+  EXPECT_EQ(Results(), (std::vector<std::string>{"Tests bestanden: 6 von 6",
+                                                 "Nicht bestanden: 0 von 6", "Bestanden"}));
+  // No pause after the file test; the help is closed at the end.
+  EXPECT_EQ(program_.log,
+            (std::vector<std::string>{"show filter", "pause 300", "hide filter", "pause 300",
+                                      "port menu", "pause 300", "port close", "pause 300",
+                                      "help menu", "pause 300", "close help"}));
+}
+
+TEST_F(IqReportData, FailedChecksAreCountedAndShownAsNein) {
+  struct Case {
+    const char* why;
+    void (*script)(TScriptedProgram&);
+    std::vector<std::string> checks;
+  };
+  const Case cases[] = {
+      {"no help file: the click happens, file and help check fail",
+       [](TScriptedProgram& p) { p.helpFile = false; },
+       {"Ja", "Ja", "Ja", "Ja", "Nein", "Nein"}},
+      {"the help menu opens nothing",
+       [](TScriptedProgram& p) { p.helpOpens = false; },
+       {"Ja", "Ja", "Ja", "Ja", "Ja", "Nein"}},
+      {"the filter window does not show, so hiding it proves nothing new",
+       [](TScriptedProgram& p) { p.filterShows = false; },
+       {"Nein", "Ja", "Ja", "Ja", "Ja", "Ja"}},
+      {"Schliessen leaves the port window open",
+       [](TScriptedProgram& p) { p.portCloseHides = false; },
+       {"Ja", "Ja", "Ja", "Nein", "Ja", "Ja"}},
+  };
+  for (const Case& c : cases) {
+    TScriptedProgram program;
+    c.script(program);
+    report_.FillData(program);
+    EXPECT_EQ(Values("alrFieldIqVal"), c.checks) << c.why;
+    const int failed = static_cast<int>(std::count(c.checks.begin(), c.checks.end(), "Nein"));
+    EXPECT_EQ(Results(),
+              (std::vector<std::string>{"Tests bestanden: " + std::to_string(6 - failed) + " von 6",
+                                        "Nicht bestanden: " + std::to_string(failed) + " von 6",
+                                        "Nicht bestanden"}))
+        << c.why;
+    EXPECT_NE(std::find(program.log.begin(), program.log.end(), "help menu"), program.log.end());
+  }
+}
+
+TEST_F(IqReportData, EachRunListsItsOwnRows) {
+  report_.FillData(program_);
+  const Rows computer = RowsOf("alrFieldSysinfoLbl", "alrFieldSysinfoVal");
+  const Rows software = RowsOf("alrFieldProginfoLbl", "alrFieldProginfoVal");
+  ASSERT_EQ(computer.size(), 6u);
+  EXPECT_EQ(computer[4], (std::pair<std::string, std::string>{"Verf\xFCgbare COM-Ports:", "1,3"}));
+  EXPECT_EQ(software, (Rows{{"Produktname:", "Tarvolin"},
+                            {"Produktversion:", "V1.1 (Freeware)"},
+                            {"Buildnummer:", "1.1.1.76"},
+                            {"Hersteller:", report_.zanExeInfo().companyName()},
+                            {"Copyright:", report_.zanExeInfo().copyright()},
+                            {"Installationspfad:", "/opt/tarvolin/"},
+                            {"Programmdatei:", "tarvolin"}}));
+  EXPECT_FALSE(software[3].second.empty());
+
+  program_.ports.clear();
+  report_.FillData(program_);
+  Rows again = RowsOf("alrFieldSysinfoLbl", "alrFieldSysinfoVal");
+  EXPECT_EQ(again[4].second, "");
+  again[4].second = "1,3";
+  EXPECT_EQ(again, computer);
+  EXPECT_EQ(RowsOf("alrFieldProginfoLbl", "alrFieldProginfoVal"), software);
+  EXPECT_EQ(Values("alrFieldIqVal").size(), 6u);
+  EXPECT_EQ(Values("alrFieldResultOk").size(), 1u);
+}
+
+// Where the report's parts land on the A4 page of 794 x 1123 pixels at 96 pixels per inch:
+// margins 76, page header 0..41, title 42..123, computer rows from 154, software heading at
+// 274, check heading at 444, check rows from 474, result block from 594, footers from 1077.
+TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
+  AlPrinter().SetReferenceDevice(nullptr);
+  report_.FillData(program_);
+  tPages pages;
+  report_.alrIQ().GenerateInto(pages);
+  ASSERT_EQ(pages.Count(), 1);
+  const TDrawMetaFile& page = *pages[0];
+  EXPECT_EQ(page.Width(), 794);
+  EXPECT_EQ(page.Height(), 1123);
+  const auto textAt = [&page](const std::string& text) {
+    for (const TMetaRecord& r : page.Records())
+      if (r.Kind == TMetaRecord::mrDrawText && r.Text == text)
+        return TPoint{r.Rect.Left, r.Rect.Top};
+    return TPoint{-1, -1};
+  };
+  EXPECT_EQ(textAt("Datum:"), (TPoint{76, 16}));
+  EXPECT_EQ(textAt("Seite"), (TPoint{76 + 584, 16}));
+  EXPECT_EQ(textAt("Installationsqualifizierung"), (TPoint{76 - 8, 42 + 40}));
+  EXPECT_EQ(textAt("Computersystem"), (TPoint{116, 124 + 12}));
+  EXPECT_EQ(textAt("Computername:"), (TPoint{116, 158}));
+  EXPECT_EQ(textAt("Angemeldeter Benutzer:"), (TPoint{116, 158 + 5 * 20}));
+  EXPECT_EQ(textAt("Softwaresystem"), (TPoint{116, 274 + 12}));
+  EXPECT_EQ(textAt("/opt/tarvolin/"), (TPoint{300, 304 + 4 + 5 * 20}));
+  EXPECT_EQ(textAt("Pr\xFC"
+                   "fungen zur Qualifizierung"),
+            (TPoint{116, 444 + 12}));
+  EXPECT_EQ(textAt("Direkte Anzeige des Fenster zur Filterkonfiguration"), (TPoint{196, 478}));
+  EXPECT_EQ(textAt("Ergebnis der Installationsqualifizierung"), (TPoint{116, 594 + 60}));
+  EXPECT_EQ(textAt("Bestanden"), (TPoint{396, 594 + 116}));
+  EXPECT_EQ(textAt("Datum, Unterschrift"), (TPoint{404, 594 + 196}));
+  // The footer rule grows its band by a pixel.
+  EXPECT_EQ(textAt("mailto:info@morvisk.example").Y, 1082 + 16);
+  std::vector<TRect> rectangles;
+  for (const TMetaRecord& r : page.Records())
+    if (r.Kind == TMetaRecord::mrRectangle) rectangles.push_back(r.Rect);
+  // The two rules, two pixels high, and the signature box.
+  EXPECT_EQ(rectangles,
+            (std::vector<TRect>{
+                {76, 38, 718, 40}, {396, 594 + 152, 718, 594 + 210}, {72, 1079, 722, 1081}}));
+}
+
+}  // namespace
