@@ -3,18 +3,19 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
-#include <QMessageBox>
 
 #include "app/CaptureApp.h"
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
+#include "gui/app/Fonts.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
-#include "gui/app/Placeholders.h"
 #include "gui/app/PortControl.h"
 #include "gui/app/QtServices.h"
 #include "gui/dialogs/prgOptions.h"
 #include "gui/dialogs/serOptions.h"
+#include "gui/qualification/winAbout.h"
+#include "gui/qualification/winIqReport.h"
 #include "gui/serial/QtWndMsg.h"
 #include "main/Desktop.h"
 #include "main/StateDump.h"
@@ -27,26 +28,11 @@ class TQtEventPump : public IEventPump {
   void ProcessMessages() override { QApplication::processEvents(); }
 };
 
-// Until the about dialog exists: a modeless box with the program's name and purpose.
-QDialog* AboutBox(QWidget* parent) {
-  auto* box = new QMessageBox(QMessageBox::Information,
-                              FromCp1252("\xDC"
-                                         "ber Tarvolin"),
-                              FromCp1252(std::string("Tarvolin\n\n") + ApplicationTitle),
-                              QMessageBox::Ok, parent);
-  box->setObjectName(QStringLiteral("frmAbout"));
-  box->setModal(false);
-  return box;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  // The windows are laid out in pixels for the Windows dialog font; where that font is missing,
-  // one with the same metrics keeps every text inside its control.
-  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                             {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+  InstallFontStandIns();
   QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   QApplication::setApplicationName(FromCp1252(ApplicationTitle));
   QApplication::setWindowIcon(ProgramIcon());
@@ -59,17 +45,14 @@ int main(int argc, char** argv) {
   TQtMessageBoxes boxes;
   TQtEventPump pump;
 
-  // Created in this order, all hidden; closing the main window ends the program.
+  // Created in this order, all hidden; closing the main window ends the program. Each report run
+  // opens a preview window of its own.
   TfrmMain frmMain;
   TQtErrorDisplay errors(&frmMain);
   TserOptionForm serOptionForm(&frmMain);
   TprgOptionForm prgOptionForm(&frmMain);
-  QDialog* frmAbout = AboutBox(&frmMain);
-  QDialog* frmPreview = placeholder::NamedDialog("frmPreview", &frmMain);
-  QDialog* frmIqReport = placeholder::NamedDialog("frmIqReport", &frmMain);
-  frmAbout->hide();
-  frmPreview->hide();
-  frmIqReport->hide();
+  TfrmAbout frmAbout(&frmMain);
+  TfrmIqReport frmIqReport;
 
   // Failures in the port's event handlers go to the general error display as well.
   SetPortExceptionDisplay([&errors](const std::exception& e) {
@@ -103,10 +86,12 @@ int main(int argc, char** argv) {
   services.boxes = &boxes;
   services.serOptionForm = &serOptionForm;
   services.prgOptionForm = &prgOptionForm;
-  services.frmAbout = frmAbout;
+  services.frmAbout = &frmAbout;
   services.saveConfig = [&capture] { capture.saveConfig(); };
   services.loadConfig = [&capture] { capture.loadConfig(); };
+  services.generateIqReport = [&frmIqReport] { frmIqReport.generate(); };
   frmMain.SetServices(services);
+  frmIqReport.SetServices({&frmMain, &serOptionForm, &prgOptionForm, &desktop->Sound(), {}});
 
   std::vector<std::string> params;
   const QStringList arguments = QApplication::arguments();

@@ -17,7 +17,6 @@
 #include "base/SysUtils.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/PortControl.h"
-#include "gui/report/repPreview.h"
 #include "platform/ForegroundWindow.h"
 #include "platform/Sound.h"
 
@@ -327,10 +326,7 @@ TColor TResultView::LedColor() const {
 }
 
 void TfrmMain::menFileIQClick() {
-  // The qualification report comes later; until then the preview opens without pages.
-  auto* preview = new TfrmPreview(nullptr, services_.sound);
-  preview->show();
-  preview->ShowFirstPage();
+  if (services_.generateIqReport) services_.generateIqReport();
 }
 
 void TfrmMain::menConfigPortClick() {

@@ -50,6 +50,8 @@ class TfrmMain : public QMainWindow, public IMainView {
     QWidget* frmAbout = nullptr;
     std::function<void()> saveConfig;
     std::function<void()> loadConfig;
+    // The qualification report's generate.
+    std::function<void()> generateIqReport;
   };
 
   explicit TfrmMain(QWidget* parent = nullptr);

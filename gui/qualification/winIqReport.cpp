@@ -1,0 +1,137 @@
+#include "gui/qualification/winIqReport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+#include "gui/app/HelpViewer.h"
+#include "gui/app/Mainform.h"
+#include "gui/report/repPreview.h"
+
+namespace {
+
+// The report printer measures with `device` while this lives.
+class TMeasuredWith {
+ public:
+  explicit TMeasuredWith(const TReferenceDevice& device)
+      : previous_(AlPrinter().ReferenceDevice()) {
+    AlPrinter().SetReferenceDevice(&device);
+  }
+  ~TMeasuredWith() { AlPrinter().SetReferenceDevice(&previous_); }
+  TMeasuredWith(const TMeasuredWith&) = delete;
+  TMeasuredWith& operator=(const TMeasuredWith&) = delete;
+
+ private:
+  const TReferenceDevice& previous_;
+};
+
+}  // namespace
+
+class TfrmIqReport::TLiveProgram : public IIqSubject {
+ public:
+  TLiveProgram(const TServices& services, const std::function<void(int)>& pause)
+      : s_(services), pause_(pause) {
+    const QString path =
+        s_.programFile.isEmpty() ? QApplication::applicationFilePath() : s_.programFile;
+    program_ = QFileInfo(path);
+  }
+
+  std::vector<std::string> ComPorts() const override {
+    std::vector<std::string> ports;
+    if (const auto* list = Child<QComboBox>(s_.serOptionForm, "comboPort"))
+      for (int i = 0; i < list->count(); ++i) ports.push_back(ToCp1252(list->itemText(i)));
+    return ports;
+  }
+
+  TIqProgramFile ProgramFile() const override {
+    return {QFile::encodeName(program_.absoluteFilePath()).toStdString(),
+            ToCp1252(QDir::toNativeSeparators(program_.absolutePath() + QLatin1Char('/'))),
+            ToCp1252(program_.fileName())};
+  }
+
+  void ShowFilterSettings() override { Show(s_.prgOptionForm, true); }
+  void HideFilterSettings() override { Show(s_.prgOptionForm, false); }
+  bool FilterSettingsVisible() const override { return Visible(s_.prgOptionForm); }
+  void ClickPortMenu() override { Trigger("menConfigPort"); }
+  void ClickPortClose() override {
+    if (auto* button = Child<QPushButton>(s_.serOptionForm, "btnClose")) button->click();
+  }
+  bool PortSettingsVisible() const override { return Visible(s_.serOptionForm); }
+  bool HelpFileExists() const override {
+    return QFileInfo(program_.absolutePath() + QStringLiteral("/Tarvolin.hlp")).isFile();
+  }
+  void ClickHelpMenu() override { Trigger("menHelpApp"); }
+  bool HelpShown() const override {
+    return ApplicationHelpViewer().isVisible() && ApplicationHelpViewer().Found();
+  }
+  void CloseHelp() override { ApplicationHelpViewer().close(); }
+  void ProcessMessages() override { QApplication::processEvents(); }
+  void Pause(int milliseconds) override {
+    if (pause_) {
+      pause_(milliseconds);
+      return;
+    }
+    // Painted first, then held still: the user sees each window open and close.
+    QApplication::processEvents();
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+  }
+
+ private:
+  template <typename T>
+  static T* Child(QWidget* parent, const char* name) {
+    return parent ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+  }
+  static void Show(QWidget* w, bool on) {
+    if (w != nullptr) w->setVisible(on);
+  }
+  static bool Visible(const QWidget* w) { return w != nullptr && w->isVisible(); }
+  void Trigger(const char* action) {
+    if (auto* a = Child<QAction>(s_.frmMain, action)) a->trigger();
+  }
+
+  const TServices& s_;
+  const std::function<void(int)>& pause_;
+  QFileInfo program_;
+};
+
+TfrmIqReport::TfrmIqReport(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("frmIqReport"));
+  hide();
+}
+
+TfrmIqReport::~TfrmIqReport() = default;
+
+TfrmPreview* TfrmIqReport::LastPreview() const {
+  return frmPreview;
+}
+
+void TfrmIqReport::generate() {
+  if (running_) return;
+  running_ = true;
+  struct TDone {
+    bool& flag;
+    ~TDone() { flag = false; }
+  } done{running_};
+
+  TLiveProgram program(services_, pause_);
+  report_.FillData(program);
+
+  auto* preview = new TfrmPreview(nullptr, services_.sound);
+  try {
+    const TMeasuredWith fonts(device_);
+    report_.alrIQ().GenerateInto(preview->Previewer()->Pages());
+  } catch (const std::exception& e) {
+    delete preview;
+    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), FromCp1252(e.what()));
+    return;
+  }
+  frmPreview = preview;
+  preview->ShowFirstPage();
+  preview->show();
+}
