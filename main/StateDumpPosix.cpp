@@ -19,6 +19,7 @@
 
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
+#include "gui/report/repPreview.h"
 
 namespace {
 
@@ -68,6 +69,8 @@ void Dump(TfrmMain& form, const QString& path) {
       {"filt", form.FiltText()},
       {"status", form.StatusText()},
       {"help", ShownHelpFile()},
+      // The page indicator of the latest report's preview, while it is open.
+      {"preview", frmPreview ? frmPreview->Previewer()->PageIndicator() : std::string()},
   };
   std::string text;
   for (const auto& [name, value] : lines) text += std::string(name) + "=" + Escaped(value) + "\n";

@@ -187,6 +187,9 @@ void tAlPreview::PrintPages(int from, int to) {
   QPrinter& printer = printerSource_();
   printer.setPageOrientation(PageWidth() > PageHeight() ? QPageLayout::Landscape
                                                         : QPageLayout::Portrait);
+  // A file has no border the printer cannot reach: there the page fills the paper, as it does
+  // with the platform's PDF printer, instead of shrinking into the default margins.
+  printer.setFullPage(printer.outputFormat() == QPrinter::PdfFormat);
   printer.setDocName(QString::fromStdU16String(Cp1252ToUtf16(title_)));
   // Every call is one copy; the caller repeats it for more.
   printer.setCopyCount(1);

@@ -4,14 +4,17 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <memory>
@@ -330,6 +333,26 @@ TEST_F(PreviewPrintTest, EveryCopyIsAJobOfItsOwn) {
   EXPECT_EQ(form->Previewer()->Title(), "Preview");
   EXPECT_FALSE(form->Previewer()->Printing());
   EXPECT_TRUE(errors.empty());
+}
+
+// A PDF file has no border a printer cannot reach: the page fills the paper one to one instead of
+// being shrunk into the default margins of the PDF output.
+TEST_F(PreviewPrintTest, PdfPagesFillThePaper) {
+  const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+  if (pdftoppm.isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
+  AnswerDialog(1, 1, 1);
+  Control<QToolButton>("btnPrintNow")->click();
+  ASSERT_EQ(jobs.size(), 1u);
+  const QString png = dir.filePath(QStringLiteral("page"));
+  ASSERT_EQ(QProcess::execute(pdftoppm,
+                              {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                               QStringLiteral("-singlefile"), JobFile(1), png}),
+            0);
+  const QImage page(png + QStringLiteral(".png"));
+  ASSERT_EQ(page.size(), QSize(794, 1123));
+  const auto dark = [&page](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
+  EXPECT_TRUE(dark(101, 101) && dark(198, 198));
+  EXPECT_FALSE(dark(98, 150) || dark(150, 98) || dark(202, 150) || dark(150, 202));
 }
 
 TEST_F(PreviewPrintTest, AllPagesOrCancel) {

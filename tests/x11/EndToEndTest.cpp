@@ -1,6 +1,8 @@
 // The whole capture road on a private X server: the tarvolin program reads an instrument on a
 // pseudo-terminal and types its readings into an xterm while that is in front, but not while
-// its own window is. The program's window state is read through its SIGUSR1 state dump.
+// its own window is. And File > IQ: the qualification report previewed and printed to PDF
+// through the print dialog. The program's window state is read through its SIGUSR1 state dump.
+// Set TARVOLIN_DOCS_DIR to keep the printed report page as iq-report.png.
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
@@ -18,8 +20,12 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
+
+#include <QImage>
+#include <QRect>
 
 #include "tests/x11/XServer.h"
 
@@ -56,6 +62,8 @@ class EndToEndTest : public ::testing::Test {
     setenv("TARVOLIN_COM1", slave, 1);
     setenv("USERPROFILE", dir_.c_str(), 1);
     setenv("TARVOLIN_STATE_DUMP", dump_.c_str(), 1);
+    // The print dialog offers a PDF file in the home directory.
+    setenv("HOME", dir_.c_str(), 1);
     program_ = server_->Spawn({TARVOLIN_EXE}, (dir_ / "tarvolin.log").string());
     ASSERT_GT(program_, 0);
     mainWindow_ = server_->WaitForWindow("Tarvolin", kTimeout);
@@ -195,6 +203,99 @@ TEST_F(EndToEndTest, ClosingTheWindowWhileCapturingEndsTheProgramCleanly) {
   ASSERT_TRUE(ended) << "the program did not end";
   program_ = -1;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Runs a command and gives what it wrote to its standard output.
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+TEST_F(EndToEndTest, FileIqPreviewsTheReportAndPrintsItToPdf) {
+  TARVOLIN_REQUIRE_X_SERVER("pdftotext", "pdftoppm", "pdfinfo");
+  ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
+  ASSERT_TRUE(server_->Run({"xdotool", "key", "alt+d"}));
+  ASSERT_TRUE(server_->Run({"xdotool", "key", "i"}));
+  const uint64_t preview = server_->WaitForWindow("Preview", kTimeout);
+  ASSERT_NE(preview, 0u) << ReadFile((dir_ / "tarvolin.log").string());
+  EXPECT_EQ(StateWhen([](auto& s) { return s["preview"] == "1/1"; })["preview"], "1/1");
+
+  // The print button at the left of the tool bar, then the dialog's default: a PDF file.
+  ASSERT_TRUE(server_->Activate(preview, kTimeout));
+  ASSERT_TRUE(server_->Run(
+      {"xdotool", "mousemove", "--window", std::to_string(preview), "16", "14", "click", "1"}));
+  const uint64_t dialog = server_->WaitForWindow("Print", kTimeout);
+  ASSERT_NE(dialog, 0u);
+  ASSERT_TRUE(server_->Activate(dialog, kTimeout));
+  ASSERT_TRUE(server_->Run({"xdotool", "key", "Return"}));
+  const std::string pdf = (dir_ / "print.pdf").string();
+  std::string text;
+  XServer::PollUntil(
+      [&] {
+        text = Output("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+        return text.find("mailto:") != std::string::npos;
+      },
+      kTimeout);
+  ASSERT_NE(text.find("mailto:"), std::string::npos) << "no PDF printed at " << pdf;
+  EXPECT_NE(Output("pdfinfo '" + pdf + "'").find("Pages:           1\n"), std::string::npos);
+
+  const std::string programDir = std::filesystem::path(TARVOLIN_EXE).parent_path().string() + "/";
+  const char* const rows[] = {"Computername:",
+                              "IP-Adresse:",
+                              "IP-Hostname:",
+                              "Betriebssystem:",
+                              "Verfügbare COM-Ports:",
+                              "Angemeldeter Benutzer:",
+                              "Produktname: +Tarvolin",
+                              "Produktversion: +V1.1 \\(Freeware\\)",
+                              "Buildnummer: +1\\.1\\.1\\.76",
+                              "Hersteller:",
+                              "Copyright:",
+                              "Programmdatei: +tarvolin",
+                              "Ja +Direkte Anzeige des Fenster zur Filterkonfiguration",
+                              "Ja +Direktes Schließen des Fenster zur Filterkonfiguration",
+                              "Ja +Klick auf Menüeintrag zur Portkonfiguration",
+                              "Ja +Klick auf Button zum Schließen der Portkonfiguration",
+                              "Ja +Hilfedatei \"Tarvolin.hlp\" vorhanden",
+                              "Ja +Klick auf Menüeintrag zur Anzeige der Hilfe",
+                              "Tests bestanden: 6 von 6",
+                              "Nicht bestanden: 0 von 6 +Bestanden",
+                              "Datum: \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d"};
+  for (const char* row : rows) EXPECT_TRUE(std::regex_search(text, std::regex(row))) << row;
+  EXPECT_NE(text.find("Installationspfad:"), std::string::npos);
+  EXPECT_NE(text.find(programDir), std::string::npos) << programDir;
+
+  // The page at 96 pixels per inch keeps the form's geometry (20 mm margins are 76 pixels).
+  const std::string png = (dir_ / "page").string();
+  ASSERT_TRUE(server_->Run({"pdftoppm", "-r", "96", "-png", "-singlefile", pdf, png}));
+  const QImage page(QString::fromStdString(png + ".png"));
+  ASSERT_EQ(page.size(), QSize(794, 1123));
+  const auto dark = [&page](int x, int y) { return qGray(page.pixel(x, y)) < 160; };
+  const auto inked = [&](QRect r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += dark(x, y);
+    return n;
+  };
+  EXPECT_TRUE(dark(80, 38) && dark(400, 38) && dark(714, 38)) << "header rule";
+  EXPECT_FALSE(dark(400, 34) || dark(400, 43));
+  // The box covers 396 to 717; the PDF's rasteriser may round its right side down by one.
+  EXPECT_TRUE(dark(396, 770) && (dark(716, 770) || dark(717, 770))) << "signature box sides";
+  EXPECT_TRUE(dark(500, 746) && dark(500, 803)) << "signature box top and bottom";
+  EXPECT_FALSE(dark(556, 770) || dark(392, 770));
+  EXPECT_GT(inked({116, 136, 100, 14}), 100) << "Computersystem";
+  EXPECT_EQ(inked({76, 130, 36, 480}), 0) << "nothing left of the rows";
+  EXPECT_GT(inked({116, 478, 14, 12}), 10) << "the first check's Ja";
+  EXPECT_GT(inked({196, 478, 200, 12}), 100) << "the first check's text";
+  if (const char* docs = std::getenv("TARVOLIN_DOCS_DIR")) {
+    EXPECT_TRUE(std::filesystem::copy_file(png + ".png", std::string(docs) + "/iq-report.png",
+                                           std::filesystem::copy_options::overwrite_existing));
+  }
 }
 
 }  // namespace
