@@ -1,10 +1,17 @@
 // Generating a 10,000-row report (page header, title, detail header, two fields a row, two page
-// footers) into recorded pages, on the built-in fixed-pitch reference device.
+// footers) into recorded pages: on the built-in fixed-pitch reference device, and where the GUI
+// is built on Qt's fonts as the program measures them (offscreen platform unless one is set).
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
 #include "report/Alrep.h"
+
+#ifdef TARVOLIN_BENCH_QT
+#include <QGuiApplication>
+
+#include "gui/report/QtCanvas.h"
+#endif
 
 namespace {
 
@@ -25,9 +32,9 @@ T* AddControl(TAlForm& form, tAlBand* band, const char* name, int left, int top)
   return c;
 }
 
-void BM_GenerateReport(benchmark::State& state) {
+void GenerateReport(benchmark::State& state, const TReferenceDevice* device) {
   const int rows = static_cast<int>(state.range(0));
-  AlPrinter().SetReferenceDevice(nullptr);
+  AlPrinter().SetReferenceDevice(device);
   TAlForm form;
   auto* report = new TAlReport(&form);
   report->SetLeftMarginMM(20);
@@ -55,11 +62,29 @@ void BM_GenerateReport(benchmark::State& state) {
     total += pages.Count();
     benchmark::DoNotOptimize(pages.Count());
   }
+  AlPrinter().SetReferenceDevice(nullptr);
   state.counters["pages"] = pages.Count();
   state.counters["pages_per_s"] =
       benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
 }
 
+void BM_GenerateReport(benchmark::State& state) {
+  GenerateReport(state, nullptr);
+}
 BENCHMARK(BM_GenerateReport)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+#ifdef TARVOLIN_BENCH_QT
+void BM_GenerateReportQtFonts(benchmark::State& state) {
+  static int argc = 1;
+  static char name[] = "bench";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  benchmark::DoNotOptimize(app);
+  static const TQtReferenceDevice device(96);
+  GenerateReport(state, &device);
+}
+BENCHMARK(BM_GenerateReportQtFonts)->Arg(10000)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

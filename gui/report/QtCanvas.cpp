@@ -25,8 +25,8 @@ QRect ToQRect(const TRect& r) {
 }
 
 // The measured rectangle of `text` from bounds' top left corner, as DrawText's calculation does.
-TRect Measure(const QFont& font, std::string_view text, const TRect& bounds, unsigned flags) {
-  const QFontMetrics metrics(font);
+TRect Measure(const QFontMetrics& metrics, std::string_view text, const TRect& bounds,
+              unsigned flags) {
   const int wrapWidth = (flags & dtWordBreak) && bounds.Width() > 0 ? bounds.Width() : 1 << 20;
   const QRect measured =
       metrics.boundingRect(QRect(0, 0, wrapWidth, 1 << 20),
@@ -73,7 +73,7 @@ TQtCanvas::TQtCanvas(QPainter& painter, int pixelsPerInch)
     : painter_(painter), ppi_(pixelsPerInch) {}
 
 TRect TQtCanvas::MeasureText(std::string_view text, const TRect& rect, unsigned flags) {
-  return Measure(ToQFont(Font(), ppi_), text, rect, flags);
+  return Measure(QFontMetrics(ToQFont(Font(), ppi_)), text, rect, flags);
 }
 
 void TQtCanvas::DrawText(std::string_view text, const TRect& rect, unsigned flags) {
@@ -199,9 +199,16 @@ TQtReferenceDevice::TQtReferenceDevice(int pixelsPerInch) : ppi_(pixelsPerInch) 
   }
 }
 
+const QFontMetrics& TQtReferenceDevice::MetricsOf(const TFont& font) const {
+  for (const auto& [known, metrics] : metrics_)
+    if (known == font) return *metrics;
+  metrics_.emplace_back(font, std::make_unique<QFontMetrics>(ToQFont(font, ppi_)));
+  return *metrics_.back().second;
+}
+
 TRect TQtReferenceDevice::MeasureText(const TFont& font, std::string_view text, const TRect& bounds,
                                       unsigned flags) const {
-  return Measure(ToQFont(font, ppi_), text, bounds, flags);
+  return Measure(MetricsOf(font), text, bounds, flags);
 }
 
 void PaintPage(QPainter& painter, const TDrawMetaFile& page, const QRectF& target) {

@@ -5,10 +5,14 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
 #include <QString>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "report/Canvas.h"
 #include "report/DrawMeta.h"
@@ -43,6 +47,7 @@ class TQtCanvas : public TCanvas {
 };
 
 // Text metrics of Qt's fonts at a fixed resolution (the screen's by default), for recording.
+// Keeps the metrics of the fonts it has measured with; used on the GUI thread only.
 class TQtReferenceDevice : public TReferenceDevice {
  public:
   // 0: the logical resolution of the primary screen, 96 without one.
@@ -52,7 +57,11 @@ class TQtReferenceDevice : public TReferenceDevice {
                     unsigned flags) const override;
 
  private:
+  const QFontMetrics& MetricsOf(const TFont& font) const;
+
   int ppi_;
+  // A report uses a handful of fonts; looking them up again for every text is what costs.
+  mutable std::vector<std::pair<TFont, std::unique_ptr<QFontMetrics>>> metrics_;
 };
 
 // Paints `page` stretched into `target` (in the painter's coordinates). The painter's state is
