@@ -1,7 +1,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -14,11 +13,10 @@
 
 namespace {
 
-// The help document in the source tree.
+// The help document in the source tree (not found through __FILE__, which a compiler cache may
+// have made relative to another directory).
 QString HelpFile() {
-  return QFileInfo(QString::fromUtf8(__FILE__))
-      .dir()
-      .filePath(QStringLiteral("../../resources/help/Tarvolin.hlp"));
+  return QStringLiteral(TARVOLIN_SOURCE_DIR "/resources/help/Tarvolin.hlp");
 }
 
 // Whether the block carrying the anchor lies in the visible part of the browser.
