@@ -14,9 +14,10 @@ struct TBandDesign {
   int Top;
   int Height;
   tClipMode Clip;
+  TColor Color = clWhite;
 };
 
-// In top order; all white but the second footer, whose colour shows only at design time.
+// In top order. The second footer's colour shows only at design time (AltColor is off).
 constexpr TBandDesign kBands[] = {
     {"alrPageHeader", alr_PageHeader, 0, 41, cm_Clip},
     {"alrTitle", alr_Title, 41, 82, cm_Expand},
@@ -27,7 +28,7 @@ constexpr TBandDesign kBands[] = {
     {"alrBandIqHead", alr_DetailHeader, 223, 30, cm_Clip},
     {"alrBandIqData", alr_Detail, 253, 20, cm_Expand},
     {"alrBandIqResult", alr_Detail, 273, 216, cm_Clip},
-    {"alrPageFooter2", alr_PageFooter, 489, 3, cm_Expand},
+    {"alrPageFooter2", alr_PageFooter, 489, 3, cm_Expand, clYellow},
     {"alrPageFooter1", alr_PageFooter, 492, 41, cm_Expand},
 };
 
@@ -42,6 +43,9 @@ struct TControlDesign {
   TFont Font;           // an empty name: the form's font
   TAlignment Alignment = taLeftJustify;
   bool AutoSize = true;
+  // System fields: what they print; shapes: how the pen is drawn.
+  tAlSysDataType SysType = alr_Time;
+  TPenStyle PenStyle = TPenStyle::psSolid;
 };
 
 constexpr TFont kFormFont{"Arial", 13, 0, clBlack};
@@ -51,11 +55,13 @@ const TFont kFooter{"Tahoma", 11, 0, clBlack};
 
 const TControlDesign kControls[] = {
     {"alrPageHeader", "alrLblHeadDate", kLabel, 0, 16, 42, 16, "Datum:", kInherit},
-    {"alrPageHeader", "alrsfDate", kSysField, 44, 16, 126, 16, nullptr, kInherit},
+    {"alrPageHeader", "alrsfDate", kSysField, 44, 16, 126, 16, nullptr, kInherit, taLeftJustify,
+     true, alr_DateTime},
     {"alrPageHeader", "AlLabel2", kLabel, 240, 16, 234, 16,
      "Installationsqualifizierung von Tarvolin", kInherit},
     {"alrPageHeader", "alrLblHeadPage", kLabel, 584, 16, 30, 16, "Seite", kInherit},
-    {"alrPageHeader", "alrsfPagenum", kSysField, 616, 16, 44, 16, nullptr, kInherit},
+    {"alrPageHeader", "alrsfPagenum", kSysField, 616, 16, 44, 16, nullptr, kInherit, taLeftJustify,
+     true, alr_PageNum},
     {"alrPageHeader", "alrLineHeader", kShape, -4, 38, 650, 1, nullptr, kInherit},
     {"alrTitle",
      "alrLblTitle",
@@ -100,7 +106,9 @@ const TControlDesign kControls[] = {
      22,
      nullptr,
      {"Arial", 19, 0, clBlack}},
-    {"alrBandIqResult", "AlShape1", kShape, 320, 152, 321, 57, nullptr, kInherit},
+    // The signature box.
+    {"alrBandIqResult", "AlShape1", kShape, 320, 152, 321, 57, nullptr, kInherit, taLeftJustify,
+     true, alr_Time, TPenStyle::psInsideFrame},
     {"alrBandIqResult",
      "AlLabel3",
      kLabel,
@@ -159,21 +167,20 @@ TIqReport::TIqReport() : form_(std::make_unique<TAlForm>()) {
     band->SetBandType(d.Type);
     band->SetClipMode(d.Clip);
     band->SetRuler(alr_cmHV);
-    band->SetColor(d.Type == alr_PageFooter && d.Height == 3 ? clYellow : clWhite);
+    band->SetColor(d.Color);
   }
   for (const TControlDesign& d : kControls) {
     tAlControl* control = nullptr;
     switch (d.Kind) {
       case kShape: {
         auto* shape = new TAlShape(&form);
-        if (std::string(d.Name) == "AlShape1")
-          shape->SetPen({clBlack, 1, TPenStyle::psInsideFrame});
+        shape->SetPen({clBlack, 1, d.PenStyle});
         control = shape;
         break;
       }
       case kSysField: {
         auto* field = new TAlSysField(&form);
-        field->SetDataType(std::string(d.Name) == "alrsfDate" ? alr_DateTime : alr_PageNum);
+        field->SetDataType(d.SysType);
         control = field;
         break;
       }
