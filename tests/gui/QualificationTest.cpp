@@ -186,45 +186,25 @@ TEST_F(IqReport, EveryRunOpensItsOwnPreviewWithItsOwnRows) {
   EXPECT_EQ(Field("alrFieldIqVal"),
             (std::vector<std::string>{"Ja", "Ja", "Ja", "Ja", "Nein", "Nein"}));
   EXPECT_EQ(Field("alrFieldResultOk"), std::vector<std::string>{"Tests bestanden: 4 von 6"});
-  EXPECT_EQ(Field("alrFieldResultBad"), std::vector<std::string>{"Nicht bestanden: 2 von 6"});
-  EXPECT_EQ(Field("alrFieldResultText"), std::vector<std::string>{"Nicht bestanden"});
   EXPECT_EQ(shown_.back()[2], true) << "the help window opens to say that the file is missing";
   close(master);
   close(slave);
 }
 
-// The page as it is printed: the form's geometry at 96 pixels per inch with 20 mm margins
-// (76 pixels), texts measured with the fonts they are drawn in.
-TEST_F(IqReport, PageKeepsTheFormsGeometryAndMeasuresWithTheRealFonts) {
+// Texts are measured with the fonts they are drawn in (the printed geometry is checked end to
+// end): bold "Computersystem" is given the width it is drawn with, so nothing of it is cut off.
+TEST_F(IqReport, PageIsMeasuredWithTheRealFonts) {
   form_.generate();
   const TDrawMetaFile& page = *form_.LastPreview()->Previewer()->Pages()[0];
-  const QImage image = RenderPage(page);
-  ASSERT_EQ(image.size(), QSize(794, 1123));
-  const auto dark = [&image](int x, int y) { return qGray(image.pixel(x, y)) < 128; };
-  const auto inked = [&](QRect r) {
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x) n += dark(x, y);
-    return n;
-  };
-  // The header rule across the band, between the margins.
-  EXPECT_TRUE(dark(76, 38) && dark(400, 38) && dark(717, 38));
-  EXPECT_FALSE(dark(75, 38) || dark(718, 38) || dark(400, 36));
-  // The signature box: left edge at 76 + 320, from 594 + 152 to 594 + 209.
-  EXPECT_TRUE(dark(396, 760) && dark(717, 760) && dark(500, 746) && dark(500, 803));
-  EXPECT_FALSE(dark(500, 760) || dark(395, 760));
-  // "Computersystem" at 116, 136 and the first check's "Ja" at 116, 478.
-  EXPECT_GT(inked({116, 136, 100, 14}), 100);
-  EXPECT_GT(inked({116, 478, 14, 14}), 10);
-  EXPECT_EQ(inked({76, 136, 38, 14}), 0);
-
-  // Bold "Computersystem" is given the width it is drawn with, so nothing of it is cut off.
+  int measured = 0;
   for (const TMetaRecord& r : page.Records()) {
     if (r.Kind != TMetaRecord::mrDrawText || r.Text != "Computersystem") continue;
+    ++measured;
     const QFontMetrics bold(ToQFont({"Arial", 13, fsBold, clBlack}, 96));
     EXPECT_GE(r.Rect.Width(), bold.horizontalAdvance(QStringLiteral("Computersystem")));
     EXPECT_GT(r.Rect.Width(), TFixedPitchDevice::CharWidth({"Arial", 13, fsBold, clBlack}) * 14);
   }
+  EXPECT_EQ(measured, 1);
 }
 
 }  // namespace
