@@ -68,7 +68,6 @@ TEST(AboutBox, ShowsTheVersionBlockOfTheProgramFile) {
 class IqReport : public testing::Test {
  protected:
   void SetUp() override {
-    App();
     InstallFontStandIns();
     ASSERT_TRUE(dir_.isValid());
     // No port opens but the one the test provides.
@@ -125,6 +124,7 @@ class IqReport : public testing::Test {
     return dynamic_cast<TAlField*>(form_.Report().Form().FindComponent(name))->Values();
   }
 
+  QApplication& app_ = App();  // before the windows
   QTemporaryDir dir_;
   QString programFile_;
   TfrmMain main_;
