@@ -46,7 +46,9 @@ class EndToEndTest : public ::testing::Test {
   void SetUp() override {
     TARVOLIN_REQUIRE_X_SERVER("xterm", "xdotool");
     server_ = XServerEnvironment::Server();
-    dir_ = std::filesystem::path(::testing::TempDir()) / "tarvolin_end_to_end";
+    // One directory per test process: ctest runs the tests of this file side by side.
+    dir_ = std::filesystem::path(::testing::TempDir()) /
+           ("tarvolin_end_to_end_" + std::to_string(getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     // Port 1, end code 10, cursor movement CR; the rest are the defaults.
@@ -75,6 +77,9 @@ class EndToEndTest : public ::testing::Test {
     if (terminal_ > 0) server_->Kill(terminal_);
     if (master_ >= 0) close(master_);
     if (slaveFd_ >= 0) close(slaveFd_);
+    // Kept after a failure for its log.
+    std::error_code ignored;
+    if (!dir_.empty() && !HasFailure()) std::filesystem::remove_all(dir_, ignored);
   }
 
   // The program's window state, read until `done` holds for it or the time is up.
