@@ -2,6 +2,7 @@
 // block in its section), Windows executables made by another toolchain and by the test, and
 // files that have no block or a damaged one.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -117,11 +118,15 @@ void ExpectEmpty(const TZanExeInfo& info, const std::string& why) {
 
 class ExeInfo : public testing::Test {
  protected:
+  // A directory per test process, so that runs side by side do not share files.
+  void SetUp() override { fs::create_directories(dir_); }
+  void TearDown() override { fs::remove_all(dir_); }
   fs::path Temp(const char* name, std::span<const uint8_t> bytes) {
-    const fs::path path = fs::path(testing::TempDir()) / name;
+    const fs::path path = dir_ / name;
     WriteAll(path, bytes);
     return path;
   }
+  const fs::path dir_ = fs::path(testing::TempDir()) / ("exeinfo_" + std::to_string(getpid()));
   TZanExeInfo info_;
 };
 
@@ -181,7 +186,7 @@ TEST_F(ExeInfo, FilesWithoutAUsableBlockGiveEmptyValues) {
   const std::pair<const char*, fs::path> files[] = {
       {"a program without the section", Temp("renamed", renamed)},
       {"a file that is no program", Temp("text", text)},
-      {"a file that does not exist", fs::path(testing::TempDir()) / "missing.exe"},
+      {"a file that does not exist", dir_ / "missing.exe"},
       {"a block without translation", Temp("untranslated.exe", BuildPe(SampleBlock(false), true))},
   };
   for (const auto& [why, path] : files) {
