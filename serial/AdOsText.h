@@ -1,7 +1,8 @@
 // The operating system's side of error reporting: its own message texts for the Win32 error
 // numbers that travel negated through the serial error codes, and the mapping of POSIX errno
 // values onto those numbers. Device layers report errors only through Win32ErrorFromErrno so
-// that the rest of the program sees the numbers it expects (5 = in use, 2 or 3 = no such port).
+// that the rest of the program sees the numbers it expects (5 = in use, 2 or 3 = no such port);
+// the trace and log files report theirs through FileErrorFromErrno.
 #pragma once
 
 #include <cstdint>
@@ -26,3 +27,9 @@ std::string SystemMessageText(uint32_t win32Error);
 // The Win32 error number for an errno value: EBUSY and EWOULDBLOCK are 5 (in use), ENOENT 2,
 // ENOTDIR 3, EACCES and EPERM kWin32PermissionDenied, EIO 1117, ENOMEM 8, anything else 31.
 uint32_t Win32ErrorFromErrno(int err);
+
+// The I/O error number (2..162, the message table's file errors) for the errno value of a failed
+// file operation: ENOENT 2, ENOTDIR and ENAMETOOLONG 3, EMFILE and ENFILE 4, EACCES, EPERM and
+// EISDIR 5 ("File access denied"), ENOSPC, EFBIG and EDQUOT 101 ("Disk is full"), EROFS 150,
+// EIO 160, anything else 162 ("General failure").
+uint32_t FileErrorFromErrno(int err);

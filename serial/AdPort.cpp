@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <exception>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -13,8 +14,6 @@
 
 namespace {
 
-constexpr uint32_t MaxTraceSize = 4000000;
-constexpr uint32_t MaxLogSize = 16000000;
 // Dispatcher option flag that UseEventWord switches.
 constexpr uint32_t OptionEventWord = 4;
 
@@ -255,12 +254,21 @@ void TApdCustomComPort::SetComNumber(uint16_t v) {
   dispatcher_->SnapshotTriggers(triggers);
   TTraceLogState tracing = tracing_;
   TTraceLogState logging = logging_;
-  SetOpen(false);
+  // A trace or log file that could not be written is raised once the port runs on the new
+  // number.
+  std::exception_ptr failure;
+  try {
+    SetOpen(false);
+  } catch (...) {
+    if (IsOpen()) throw;
+    failure = std::current_exception();
+  }
   comNumber_ = v;
   tracing_ = tracing;
   logging_ = logging;
   SetOpen(true);
   if (IsOpen()) dispatcher_->ReinstateTriggers(triggers);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TApdCustomComPort::ApplyLine() {
@@ -406,31 +414,44 @@ void TApdCustomComPort::SetBufferResume(uint16_t v) {
 TTraceLogState TApdCustomComPort::ChangeRecorder(TTraceLogState old, TTraceLogState wanted,
                                                  bool trace) {
   TApdBaseDispatcher& d = *dispatcher_;
-  auto record = [&d, trace](bool on) {
-    if (trace)
-      d.SetTracing(on);
-    else
-      d.SetLogging(on);
-  };
-  bool wasOn = old == tlOn;
-  bool paused = old == tlPause;
+  const bool wasOn = old == tlOn;
+  const bool paused = old == tlPause;
   switch (wanted) {
     case tlOff:
-      if (wasOn || paused) record(false);
+      if (wasOn || paused) trace ? d.StopTracing() : d.StopLogging();
       return tlOff;
     case tlOn:
-      record(true);
+      if (paused)
+        trace ? d.ResumeTracing() : d.ResumeLogging();
+      else
+        Check(trace ? d.StartTracing(traceSize_) : d.StartLogging(logSize_));
       return tlOn;
     case tlDump:
-    case tlAppend:
-      // Writing the file belongs to the recorder; the recording ends either way.
-      if (wasOn || paused) record(false);
+    case tlAppend: {
+      if (!wasOn && !paused) return tlOff;
+      trace ? d.ResumeTracing() : d.ResumeLogging();
+      TRecorderDump dump;
+      dump.FileName = trace ? traceName_ : logName_;
+      const bool append = wanted == tlAppend;
+      const bool inHex = trace ? traceHex_ : logHex_;
+      const bool allHex = trace ? traceAllHex_ : logAllHex_;
+      if (trace)
+        dump.Code = append ? d.AppendTrace(dump.FileName, inHex, allHex, &dump.Written)
+                           : d.DumpTrace(dump.FileName, inHex, allHex, &dump.Written);
+      else
+        dump.Code = append ? d.AppendLog(dump.FileName, inHex, allHex, &dump.Written)
+                           : d.DumpLog(dump.FileName, inHex, allHex, &dump.Written);
+      dumps_.push_back(dump);
+      // A file that could not be written leaves the recorder on with everything it holds.
+      Check(dump.Code);
       return tlOff;
+    }
     case tlClear:
+      if (wasOn || paused) trace ? d.ClearTracing() : d.ClearLogging();
       return old;
     case tlPause:
       if (!wasOn) return old;
-      record(false);
+      trace ? d.PauseTracing() : d.PauseLogging();
       return tlPause;
   }
   return old;
@@ -453,7 +474,7 @@ void TApdCustomComPort::SetLogging(TTraceLogState v) {
 }
 
 void TApdCustomComPort::SetTraceSize(uint32_t v) {
-  v = std::min(v, MaxTraceSize);
+  v = std::min(v, MaxTraceEntries);
   if (v == traceSize_) return;
   traceSize_ = v;
   if (IsOpen() && (tracing_ == tlOn || tracing_ == tlPause)) {
@@ -464,7 +485,7 @@ void TApdCustomComPort::SetTraceSize(uint32_t v) {
 }
 
 void TApdCustomComPort::SetLogSize(uint32_t v) {
-  v = std::min(v, MaxLogSize);
+  v = std::min(v, MaxLogBytes);
   if (v == logSize_) return;
   logSize_ = v;
   if (IsOpen() && (logging_ == tlOn || logging_ == tlPause)) {
@@ -597,6 +618,7 @@ int TApdCustomComPort::OpenDevice() {
 
 void TApdCustomComPort::StartPort() {
   TFlagGuard starting(starting_);
+  dumps_.clear();
   try {
     if (tapiMode_ != tmOn) ValidatePort();
     dispatcher_ = CreateDispatcher();
@@ -678,8 +700,16 @@ void TApdCustomComPort::ReleaseDispatcher() {
 
 void TApdCustomComPort::ShutdownPort() {
   if (!IsOpen()) return;
-  SetTracing(tlDump);
-  SetLogging(tlDump);
+  // A trace or log file that cannot be written must not keep the port open: the close goes on
+  // and the failure is raised once it is done.
+  std::exception_ptr failure;
+  for (bool trace : {true, false}) {
+    try {
+      trace ? SetTracing(tlDump) : SetLogging(tlDump);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
   portState_ = psShuttingDown;
   NotifyPortClosing();
   dispatcher_->SnapshotTriggers(savedTriggers_);
@@ -703,6 +733,7 @@ void TApdCustomComPort::ShutdownPort() {
     openPending_ = false;
     StartPort();
   }
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TApdCustomComPort::FinishDeferredClose() {

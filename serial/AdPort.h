@@ -25,7 +25,7 @@ class TApdBaseComponent : public TComponent {
  public:
   using TComponent::TComponent;
   // Read-only; not stored.
-  std::string Version() const { return "v4.03"; }
+  std::string Version() const { return ApdVersionText; }
 };
 
 enum TDeviceLayer : uint8_t { dlWin32, dlWinsock };
@@ -90,6 +90,13 @@ void ShowApplicationException(const std::exception& e);
 // From any thread: shows the exception's message through ShowApplicationException on the GUI
 // thread, when its message pump next runs.
 void ShowApplicationExceptionLater(const std::exception& e);
+
+// What writing the trace or the dispatch log to its file came to.
+struct TRecorderDump {
+  std::string FileName;
+  int32_t Code = 0;      // 0, or the negative code of the failure
+  bool Written = false;  // with code 0 and no file written, the recorder held nothing
+};
 
 // Asks the user for a port when one is opened without a port number: the chosen number, or
 // anything below 1 for Cancel. The default answers Cancel; the GUI installs the selection dialog.
@@ -214,6 +221,9 @@ class TApdCustomComPort : public TApdBaseComponent {
   // The hidden window while the port is open; otherwise 0.
   HWND ComWindow() const { return comWindow_; }
   bool OpenPending() const { return openPending_; }
+  // The trace and log files written (or not) since the port last opened, in the order of the
+  // attempts; closing writes the trace first, then the log.
+  const std::vector<TRecorderDump>& RecorderDumps() const { return dumps_; }
   bool Force() const { return force_; }
 
   // Copies the settings of another port (see the implementation); other objects are ignored.
@@ -300,8 +310,8 @@ class TApdCustomComPort : public TApdBaseComponent {
   void ReapplyFlow();
   bool AnyTriggerEventAssigned() const;
 
-  // Trace and log state changes; the recorders plug into the dispatcher's trace hooks, so only
-  // the dispatcher's switches change here.
+  // Trace and log state changes of an open port: the dispatcher's recorder follows, and the
+  // new state is returned. Raises what the dispatcher refuses (a ring size, a file).
   TTraceLogState ChangeRecorder(TTraceLogState old, TTraceLogState wanted, bool trace);
 
   TDeviceLayer deviceLayer_ = dlWin32;
@@ -366,6 +376,7 @@ class TApdCustomComPort : public TApdBaseComponent {
   bool copyTriggers_ = false;
   TTriggerSave savedTriggers_;
   std::vector<TPortUser> users_;
+  std::vector<TRecorderDump> dumps_;
 };
 
 // The component as the forms stream it; it only publishes what TApdCustomComPort holds.

@@ -23,11 +23,6 @@ constexpr int32_t HandleKindMask = 7;
 
 }  // namespace
 
-TApdTraceHooks& NoTraceHooks() {
-  static TApdTraceHooks none;
-  return none;
-}
-
 std::recursive_mutex& DispatcherListLock() {
   return ListLock();
 }
@@ -47,7 +42,7 @@ int DispatcherListCount() {
 // ---------------------------------------------------------------------------------------------
 // Life cycle
 
-TApdBaseDispatcher::TApdBaseDispatcher(TObject* owner) : owner_(owner), hooks_(&NoTraceHooks()) {
+TApdBaseDispatcher::TApdBaseDispatcher(TObject* owner) : owner_(owner) {
   std::lock_guard lock(ListLock());
   auto& list = List();
   auto slot = std::find(list.begin(), list.end(), nullptr);
@@ -153,8 +148,9 @@ int TApdBaseDispatcher::OpenDevicePort(const std::string& name, int32_t baud, ui
   RefreshStatus();
   {
     std::lock_guard lock(dispLock_);
-    tracing_ = false;
-    logging_ = false;
+    trace_.Release();
+    log_.Release();
+    RecordersChanged();
     logStart_ = AdTimeGetTime();
   }
   StartThreads();
@@ -202,29 +198,119 @@ void TApdBaseDispatcher::ApplyPriorityBoost(int boost) {
 // ---------------------------------------------------------------------------------------------
 // Trace and log
 
-void TApdBaseDispatcher::SetTraceHooks(TApdTraceHooks* hooks) {
-  std::lock_guard lock(dispLock_);
-  hooks_ = hooks ? hooks : &NoTraceHooks();
+void TApdBaseDispatcher::RecordersChanged() {
+  tracing_.store(trace_.Active(), std::memory_order_relaxed);
+  logging_.store(log_.Active(), std::memory_order_relaxed);
 }
 
-void TApdBaseDispatcher::SetTracing(bool on) {
+int TApdBaseDispatcher::StartTracing(uint32_t entries) {
   std::lock_guard lock(dispLock_);
-  tracing_ = on;
+  int rc = trace_.Start(entries);
+  RecordersChanged();
+  return rc;
 }
 
-void TApdBaseDispatcher::SetLogging(bool on) {
+void TApdBaseDispatcher::ClearTracing() {
   std::lock_guard lock(dispLock_);
-  logging_ = on;
+  trace_.Clear();
+}
+
+void TApdBaseDispatcher::PauseTracing() {
+  std::lock_guard lock(dispLock_);
+  trace_.SetActive(false);
+  RecordersChanged();
+}
+
+void TApdBaseDispatcher::ResumeTracing() {
+  std::lock_guard lock(dispLock_);
+  trace_.SetActive(true);
+  RecordersChanged();
+}
+
+void TApdBaseDispatcher::StopTracing() {
+  std::lock_guard lock(dispLock_);
+  trace_.Release();
+  RecordersChanged();
+}
+
+int TApdBaseDispatcher::WriteTrace(const std::string& fileName, bool append, bool inHex,
+                                   bool allHex, bool* written) {
+  std::lock_guard lock(dispLock_);
+  bool wrote = false;
+  int rc = trace_.Write(fileName, append, inHex, allHex, wrote);
+  RecordersChanged();
+  if (written) *written = wrote;
+  return rc;
+}
+
+int TApdBaseDispatcher::DumpTrace(const std::string& fileName, bool inHex, bool allHex,
+                                  bool* written) {
+  return WriteTrace(fileName, false, inHex, allHex, written);
+}
+
+int TApdBaseDispatcher::AppendTrace(const std::string& fileName, bool inHex, bool allHex,
+                                    bool* written) {
+  return WriteTrace(fileName, true, inHex, allHex, written);
+}
+
+int TApdBaseDispatcher::StartLogging(uint32_t bytes) {
+  std::lock_guard lock(dispLock_);
+  int rc = log_.Start(bytes);
+  RecordersChanged();
+  return rc;
+}
+
+void TApdBaseDispatcher::ClearLogging() {
+  std::lock_guard lock(dispLock_);
+  log_.Clear();
+}
+
+void TApdBaseDispatcher::PauseLogging() {
+  std::lock_guard lock(dispLock_);
+  log_.SetActive(false);
+  RecordersChanged();
+}
+
+void TApdBaseDispatcher::ResumeLogging() {
+  std::lock_guard lock(dispLock_);
+  log_.SetActive(true);
+  RecordersChanged();
+}
+
+void TApdBaseDispatcher::StopLogging() {
+  std::lock_guard lock(dispLock_);
+  log_.Release();
+  RecordersChanged();
+}
+
+int TApdBaseDispatcher::WriteLog(const std::string& fileName, bool append, bool inHex, bool allHex,
+                                 bool* written) {
+  std::lock_guard lock(dispLock_);
+  bool wrote = false;
+  int rc = log_.Write(fileName, append, inHex, allHex, portName_, wrote);
+  RecordersChanged();
+  if (written) *written = wrote;
+  return rc;
+}
+
+int TApdBaseDispatcher::DumpLog(const std::string& fileName, bool inHex, bool allHex,
+                                bool* written) {
+  return WriteLog(fileName, false, inHex, allHex, written);
+}
+
+int TApdBaseDispatcher::AppendLog(const std::string& fileName, bool inHex, bool allHex,
+                                  bool* written) {
+  return WriteLog(fileName, true, inHex, allHex, written);
 }
 
 bool TApdBaseDispatcher::Tracing() {
   std::lock_guard lock(dispLock_);
-  return tracing_;
+  return trace_.Active();
 }
 
 bool TApdBaseDispatcher::Logging() {
   std::lock_guard lock(dispLock_);
-  return logging_;
+  return log_.Active();
 }
 
 uint32_t TApdBaseDispatcher::LogStartTime() {
@@ -233,14 +319,16 @@ uint32_t TApdBaseDispatcher::LogStartTime() {
 }
 
 void TApdBaseDispatcher::Trace(char kind, char c) {
+  if (!tracing_.load(std::memory_order_relaxed)) return;
   std::lock_guard lock(dispLock_);
-  if (tracing_) hooks_->AddTraceEntry(kind, c);
+  trace_.Add(kind, c);
 }
 
 void TApdBaseDispatcher::Log(TDispatchType type, TDispatchSubType sub, uint32_t data,
                              const void* extra, uint32_t length) {
+  if (!logging_.load(std::memory_order_relaxed)) return;
   std::lock_guard lock(dispLock_);
-  if (logging_) hooks_->AddDispatchEntry(type, sub, data, length ? extra : nullptr, length);
+  log_.Add(type, sub, AdTimeGetTime() - logStart_, data, length ? extra : nullptr, length);
 }
 
 // ---------------------------------------------------------------------------------------------

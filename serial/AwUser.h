@@ -209,10 +209,27 @@ class TApdBaseDispatcher : public TObject {
   // The cached line block as last read or written.
   DCB LineBlock();
 
-  // ---- Trace and dispatch log ----
-  void SetTraceHooks(TApdTraceHooks* hooks);
-  void SetTracing(bool on);
-  void SetLogging(bool on);
+  // ---- Trace and dispatch log (dispatcher lock; any thread) ----
+  // The trace records every character ReadChar returns; the log records what the dispatcher
+  // does, timed from the opening of the port. A file is written under the dispatcher lock, so
+  // the dispatcher threads wait for it; see TApdTraceRecorder and TApdDispatchLogRecorder for
+  // the rings and the file rules. Dump and append give 0 or the negated I/O error number;
+  // `written` (when given) tells whether a file was written: an empty recorder writes none.
+  int StartTracing(uint32_t entries);
+  void ClearTracing();
+  void PauseTracing();
+  void ResumeTracing();
+  void StopTracing();
+  int DumpTrace(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
+  int AppendTrace(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
+  int StartLogging(uint32_t bytes);
+  void ClearLogging();
+  void PauseLogging();
+  void ResumeLogging();
+  void StopLogging();
+  int DumpLog(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
+  int AppendLog(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
+  // Whether the recorder is recording (started and not paused).
   bool Tracing();
   bool Logging();
   uint32_t LogStartTime();
@@ -311,6 +328,10 @@ class TApdBaseDispatcher : public TObject {
   };
 
   void Trace(char kind, char c);
+  // Keeps the flags that let the hot paths skip the lock in step with the recorders.
+  void RecordersChanged();
+  int WriteTrace(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
+  int WriteLog(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
   void Log(TDispatchType type, TDispatchSubType sub, uint32_t data, const void* extra = nullptr,
            uint32_t length = 0);
   uint32_t StoredBytes() const;
@@ -390,10 +411,11 @@ class TApdBaseDispatcher : public TObject {
   std::atomic<bool> ringFlag_{false};
   std::atomic<bool> linesWatched_{false};
 
-  // trace and log (dispatcher lock)
-  TApdTraceHooks* hooks_;
-  bool tracing_ = false;
-  bool logging_ = false;
+  // trace and log (dispatcher lock); the flags mirror whether each one records
+  TApdTraceRecorder trace_;
+  TApdDispatchLogRecorder log_;
+  std::atomic<bool> tracing_{false};
+  std::atomic<bool> logging_{false};
   uint32_t logStart_ = 0;
 
   std::atomic<bool> threadsRunning_{false};

@@ -12,6 +12,7 @@
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 #include "serial/AwFake.h"
+#include "tests/app/TempDir.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 class TTestDispatcher : public TApdFakeDispatcher {
@@ -53,6 +54,9 @@ class PortTest : public ::testing::Test {
     previousDisplay_ = SetApplicationExceptionDisplay(
         [this](const std::exception& e) { shown.push_back(e.what()); });
     port.SetComNumber(3);
+    // Closing writes what the trace and the log hold; never into the working directory.
+    port.SetTraceName(dir.File("APRO.TRC"));
+    port.SetLogName(dir.File("APRO.LOG"));
   }
   ~PortTest() override {
     SetDispatcherFactory(std::move(previousFactory_));
@@ -72,6 +76,7 @@ class PortTest : public ::testing::Test {
   }
 
   TFakeSerialClock clock;
+  TempDir dir;
   // Runs on every dispatcher the factory creates, before the port opens it.
   std::function<void(TTestDispatcher&)> configure;
   int created = 0;

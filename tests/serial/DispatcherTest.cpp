@@ -15,21 +15,6 @@ std::string Pattern(size_t n, size_t from = 0) {
   return s;
 }
 
-struct TRecordingHooks : TApdTraceHooks {
-  struct Entry {
-    int type, sub;
-    uint32_t data;
-    std::string extra;
-  };
-  void AddTraceEntry(char kind, char c) override { trace += std::string{kind, c}; }
-  void AddDispatchEntry(TDispatchType type, TDispatchSubType sub, uint32_t data, const void* extra,
-                        uint32_t length) override {
-    log.push_back({type, sub, data, std::string(static_cast<const char*>(extra), length)});
-  }
-  std::string trace;
-  std::vector<Entry> log;
-};
-
 }  // namespace
 
 // ---- Avail notifications and the read-ahead ----
@@ -407,54 +392,6 @@ TEST_F(DispatcherTest, ASavedTriggerSetComesBackComplete) {
   ASSERT_EQ(statuses.size(), 1u);
   EXPECT_EQ(statuses[0].Value, 12);
   EXPECT_TRUE(statuses[0].Enabled);
-}
-
-// ---- Trace and dispatch log ----
-
-TEST_F(DispatcherTest, TraceAndLogRecordOnlyWhileSwitchedOn) {
-  Open();
-  TRecordingHooks hooks;
-  disp.SetTraceHooks(&hooks);
-  disp.CreateTimerTrigger();
-  disp.PushBytes("A");
-  disp.Step();
-  char c;
-  disp.ReadChar(c);
-  EXPECT_TRUE(hooks.log.empty());
-  EXPECT_TRUE(hooks.trace.empty());
-
-  disp.SetTracing(true);
-  disp.SetLogging(true);
-  TReaderWindow a(disp), b(disp);
-  disp.AddWindowHandler(a.wnd);
-  disp.AddWindowHandler(b.wnd);
-  disp.SetAvailThreshold(1);
-  int timer = disp.CreateTimerTrigger();
-  disp.ArmTimerTrigger(timer, 9, true);
-  disp.ArmTimerTrigger(timer, 0, false);
-  int status = disp.CreateStatusTrigger(skLineError);
-  disp.DeleteTrigger(status);
-  disp.PushBytes("BC");
-  disp.Step();
-  EXPECT_EQ(hooks.trace, "RBRCRBRC") << "each window read both bytes";
-
-  std::vector<std::tuple<int, int, uint32_t, std::string>> expected = {
-      {7, 17, a.wnd, ""},
-      {7, 17, b.wnd, ""},
-      {9, 16, 1, ""},
-      {5, 14, static_cast<uint32_t>(timer), ""},
-      {9, 14, static_cast<uint32_t>(timer), std::string("\x09\0\0\0", 4)},
-      {9, 14, static_cast<uint32_t>(timer), "Deactivated"},
-      {5, 15, static_cast<uint32_t>(status), "\x02"},
-      {6, 15, static_cast<uint32_t>(status), "\x02"},
-      {1, 1, 2, "BC"},
-      {2, 5, 2, ""}};
-  ASSERT_EQ(hooks.log.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    const auto& e = hooks.log[i];
-    EXPECT_EQ(std::make_tuple(e.type, e.sub, e.data, e.extra), expected[i]) << "entry " << i;
-  }
-  disp.SetTraceHooks(nullptr);
 }
 
 // ---- Threads ----
