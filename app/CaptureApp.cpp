@@ -4,6 +4,7 @@
 
 #include "app/IniFile.h"
 #include "app/PortSettings.h"
+#include "app/RecorderConfig.h"
 #include "base/SysUtils.h"
 
 namespace {
@@ -132,10 +133,16 @@ void TCaptureApp::loadConfig() {
 
 void TCaptureApp::load(bool atStartUp) {
   parts_.main.SetStatusText("Lade Konfiguration...");
+  const TIniFile ini(iniPath_);
   TCaptureConfig c;
-  c.Read(TIniFile(iniPath_));
+  c.Read(ini);
+  TRecorderConfig recorders;
+  recorders.Read(ini);
   try {
     apply(c, atStartUp);
+    // A desktop menu may start the program in "/" or a read-only directory: the files go
+    // beside the configuration.
+    parts_.comms.SetRecorders(recorders.ResolvedIn(WithDelim(configDirectory())));
   } catch (const Exception& e) {
     parts_.errors.ShowException(e);
     return;

@@ -43,9 +43,10 @@ class TCaptureApp {
   // the program always starts.
   void startUp(const std::vector<std::string>& params);
 
-  // Re-reads the INI file into the windows and the port. A port value that cannot be applied is
-  // reported by the general error display and ends the load there: the values after it keep
-  // their contents and the status line keeps "Lade Konfiguration...".
+  // Re-reads the INI file into the windows and the port, the optional trace and log keys too
+  // (their relative file names taken in the configuration directory). A port value that cannot be
+  // applied is reported by the general error display and ends the load there: the values after it
+  // keep their contents and the status line keeps "Lade Konfiguration...".
   void loadConfig();
 
   // Writes the configuration as the windows show it. A failure is reported by the general error

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/RecorderConfig.h"
 #include "base/Exception.h"
 
 // Colour values with red in the lowest byte, green in the next and blue in the third.
@@ -109,6 +110,8 @@ class ICommsPort {
   virtual void SetHWFlowOptions(uint8_t options) = 0;  // THWFlowMask bits
   virtual void SetAutoOpen(bool on) = 0;
   virtual void SetOpen(bool open) = 0;
+  // Trace and dispatch log for every capture from now on; the file names are full paths.
+  virtual void SetRecorders(const TRecorderConfig& recorders) = 0;
 };
 
 // The received characters of the port.

@@ -19,7 +19,9 @@
 #include "gui/serial/QtWndMsg.h"
 #include "main/Desktop.h"
 #include "main/StateDump.h"
+#include "platform/SystemInfo.h"
 #include "resources/icon/ProgramIcon.h"
+#include "serial/AwTrace.h"
 
 namespace {
 
@@ -39,6 +41,8 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(true);
   // Serial threads reach the GUI thread through the message facility, drained by Qt's loop.
   TQtWndMsgPump::Install();
+  // The dispatch log's header names the operating system as this platform describes it.
+  SetLogHeaderFacts({OsReleaseText, {}});
   InstallQtSerialDialogs();
 
   std::unique_ptr<TDesktop> desktop = OpenDesktop();

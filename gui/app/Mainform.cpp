@@ -94,6 +94,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   statusBar()->setSizeGripEnabled(false);
   statusText_ = new QLabel(this);
   statusText_->setObjectName(QStringLiteral("StatusText"));
+  // Long messages (the paths of the trace and log files) must not widen the window.
+  statusText_->setMinimumWidth(1);
+  statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(statusText_, 1);
 
   timer = new QTimer(this);
@@ -186,6 +189,8 @@ void TfrmMain::SetCaption(const std::string& caption) {
 }
 void TfrmMain::SetStatusText(const std::string& text) {
   statusText_->setText(FromCp1252(text));
+  // The whole of a text wider than the window.
+  statusText_->setToolTip(statusText_->text());
 }
 std::string TfrmMain::StatusText() const {
   return ToCp1252(statusText_->text());
@@ -229,14 +234,40 @@ void TfrmMain::SetLedText(const std::string& text) {
 
 void TfrmMain::btnMessClick() {
   if (services_.comms == nullptr) return;
+  const bool stopping = services_.comms->Open();
   try {
-    services_.comms->SetOpen(!services_.comms->Open());
+    services_.comms->SetOpen(!stopping);
   } catch (const std::exception& e) {
-    ReportStartFailure(e.what());
+    if (!Stopped(stopping)) ReportStartFailure(e.what());
   } catch (...) {
-    ReportStartFailure(std::string());
+    if (!Stopped(stopping)) ReportStartFailure(std::string());
   }
   showRunState();
+  if (Stopped(stopping)) ReportRecorderFiles();
+}
+
+bool TfrmMain::Stopped(bool stopping) const {
+  // A stop that closed the port and failed only at writing the trace or log is reported with
+  // the files, not as a port that cannot be opened.
+  return stopping && !services_.comms->Open();
+}
+
+void TfrmMain::ReportRecorderFiles() {
+  const std::vector<TRecorderFile> files = services_.comms->RecorderFiles();
+  if (files.empty()) return;
+  std::string text = "Stopp!";
+  bool failed = false;
+  for (const TRecorderFile& f : files) {
+    if (f.written)
+      text += " " + f.name + " geschrieben.";
+    else if (f.error.empty())
+      text += " " + f.name + " leer, nicht geschrieben.";
+    else
+      text += " " + f.name + " nicht geschrieben: " + Trim(f.error) + ".";
+    failed = failed || !f.error.empty();
+  }
+  SetStatusText(text);
+  if (failed && services_.sound != nullptr) services_.sound->Beep(110, 500);
 }
 
 void TfrmMain::ReportStartFailure(const std::string& cause) {

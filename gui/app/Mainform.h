@@ -102,6 +102,10 @@ class TfrmMain : public QMainWindow, public IMainView {
   bool IsOwnWindow(uint64_t window) const;
   void ReportLostDevice();
   void ReportStartFailure(const std::string& cause);
+  // After a stop: the status line names the trace and log files written, or why not.
+  void ReportRecorderFiles();
+  // Whether a click that found the port open (`stopping`) has closed it.
+  bool Stopped(bool stopping) const;
 
   QLineEdit* edtCapt;
   QLineEdit* edtFilt;

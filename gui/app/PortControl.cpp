@@ -1,5 +1,6 @@
 #include "gui/app/PortControl.h"
 
+#include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 
 namespace {
@@ -14,6 +15,13 @@ class TComPortControl : public IPortControl {
   uint32_t InputCount() override { return port_.InputCount(); }
   bool DeviceLost() override { return port_.DeviceLost(); }
   uint32_t DeviceReturns() override { return port_.DeviceReturns(); }
+  std::vector<TRecorderFile> RecorderFiles() const override {
+    std::vector<TRecorderFile> files;
+    if (port_.Open()) return files;
+    for (const TRecorderDump& d : port_.RecorderDumps())
+      files.push_back({d.FileName, d.Written, d.Code < 0 ? MessageForCode(d.Code) : std::string()});
+    return files;
+  }
 
  private:
   TApdCustomComPort& port_;

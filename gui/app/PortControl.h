@@ -7,8 +7,18 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class TApdComPort;
+
+// A trace or dispatch log file that the last capture wrote when it stopped, or could not write.
+struct TRecorderFile {
+  std::string name;
+  bool written = false;
+  // Why the file could not be written; empty when it was, or when there was nothing to write.
+  std::string error;
+};
 
 class IPortControl {
  public:
@@ -24,6 +34,8 @@ class IPortControl {
   virtual bool DeviceLost() = 0;
   // How often the device came back since the port was opened.
   virtual uint32_t DeviceReturns() { return 0; }
+  // The trace and log files of the capture that stopped last, trace first; none while open.
+  virtual std::vector<TRecorderFile> RecorderFiles() const = 0;
 };
 
 // A view of `port`, which must outlive it.

@@ -75,6 +75,7 @@ class TserOptionForm::TComms : public ICommsPort, public ICharSource {
   void SetHWFlowOptions(uint8_t options) override { port_.SetHWFlowOptions(options); }
   void SetAutoOpen(bool on) override { port_.SetAutoOpen(on); }
   void SetOpen(bool open) override { port_.SetOpen(open); }
+  void SetRecorders(const TRecorderConfig& recorders) override { port_.SetRecorders(recorders); }
   char ReadChar() override { return port_.ReadChar(); }
   int32_t InputCount() override { return static_cast<int32_t>(port_.InputCount()); }
 

@@ -15,10 +15,14 @@ TserOptionPort::TserOptionPort(TAvailHandler onAvail, const TLamps& lamps)
   ledController_->SetErrorOffTimeout(8);
   TLightSet& set = ledController_->Lights();
   for (int i = 0; i < TLightSet::LightCount; ++i) set.SetLight(i, lamps.at(static_cast<size_t>(i)));
+  comms_->AddPortUserEx(TPortCallbackEx::Bind<&TserOptionPort::PortEvent>(this));
 }
 
-// The owner frees the controller, then the port, which closes if it is open.
-TserOptionPort::~TserOptionPort() = default;
+// The owner frees the controller, then the port, which closes if it is open; the recorders are
+// not armed again for a port that goes away.
+TserOptionPort::~TserOptionPort() {
+  comms_->RemovePortUserEx(TPortCallbackEx::Bind<&TserOptionPort::PortEvent>(this));
+}
 
 uint16_t TserOptionPort::ComNumber() const {
   return comms_->ComNumber();
@@ -86,4 +90,27 @@ bool TserOptionPort::Monitoring() const {
 }
 void TserOptionPort::SetMonitoring(bool on) {
   ledController_->SetMonitoring(on);
+}
+
+void TserOptionPort::SetRecorders(const TRecorderConfig& recorders) {
+  recorders_ = recorders;
+  ArmRecorders();
+}
+
+void TserOptionPort::ArmRecorders() {
+  if (recorders_.Tracing) {
+    comms_->SetTraceSize(static_cast<uint32_t>(recorders_.TraceSize));
+    comms_->SetTraceName(recorders_.TraceName);
+  }
+  comms_->SetTracing(recorders_.Tracing ? tlOn : tlOff);
+  if (recorders_.Logging) {
+    comms_->SetLogSize(static_cast<uint32_t>(recorders_.LogSize));
+    comms_->SetLogName(recorders_.LogName);
+  }
+  comms_->SetLogging(recorders_.Logging ? tlOn : tlOff);
+}
+
+void TserOptionPort::PortEvent(TObject*, TApdCallbackType kind) {
+  // Closing wrote the files and switched the recorders off; the next capture records again.
+  if (kind == ctClosed) ArmRecorders();
 }

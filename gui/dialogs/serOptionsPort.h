@@ -6,10 +6,12 @@
 #include <array>
 #include <cstdint>
 
+#include "app/RecorderConfig.h"
 #include "base/Component.h"
 #include "base/Event.h"
 
 class TApdComPort;
+enum TApdCallbackType : uint8_t;
 class TApdSLController;
 class TApdLamp;
 
@@ -55,8 +57,16 @@ class TserOptionPort {
   bool Monitoring() const;
   void SetMonitoring(bool on);
 
+  // Switches the trace and the dispatch log on (or off) for every capture: comms writes them to
+  // their files when it closes, and they are on again for the next open.
+  void SetRecorders(const TRecorderConfig& recorders);
+
  private:
+  void PortEvent(TObject* port, TApdCallbackType kind);
+  void ArmRecorders();
+
   TComponent owner_{nullptr};
   TApdComPort* comms_;
   TApdSLController* ledController_;
+  TRecorderConfig recorders_;
 };

@@ -246,6 +246,38 @@ TEST_F(CaptureAppTest, XdgDirectoryIsCreatedAtTheFirstSave) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/tarvolin/Tarvolin.INI")));
 }
 
+TEST_F(CaptureAppTest, TraceAndLogKeysAreReadAtStartAndLoadButNeverWritten) {
+  TCaptureApp app = MakeApp();
+  app.startUp({});
+  EXPECT_FALSE(comms.recorders.Tracing);
+  EXPECT_FALSE(comms.recorders.Logging);
+
+  const std::string keys =
+      "[Trace]\r\nTracing=1\r\nTraceSize=500\r\nLogging=1\r\nLogName=/var/tmp/port.log\r\n";
+  WriteFile(app.iniPath(), keys);
+  app.loadConfig();
+  TRecorderConfig wanted;
+  wanted.Tracing = true;
+  wanted.TraceSize = 500;
+  wanted.TraceName = dir.Path() + "/APRO.TRC";
+  wanted.Logging = true;
+  wanted.LogName = "/var/tmp/port.log";
+  EXPECT_EQ(comms.recorders, wanted);
+
+  // Values that make no sense give the defaults.
+  WriteFile(app.iniPath(),
+            "[Trace]\r\nTracing=ja\r\nTraceSize=0\r\nTraceName= \r\nLogging=2\r\nLogSize=-5\r\n");
+  app.startUp({});
+  wanted = TRecorderConfig().ResolvedIn(dir.Path() + "/");
+  wanted.Logging = true;
+  EXPECT_EQ(comms.recorders, wanted);
+
+  // Saving leaves them as the user wrote them.
+  WriteFile(app.iniPath(), keys);
+  app.saveConfig();
+  EXPECT_NE(ReadFile(app.iniPath()).find(keys), std::string::npos);
+}
+
 TEST(SetLed, BlankTextBecomesNoTitleAndUnchangedValuesAreNotAssigned) {
   FakeMainView main;
   setLED(main, ledTarget, " \t ");

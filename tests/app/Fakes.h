@@ -91,6 +91,8 @@ struct FakeComms : ICommsPort {
     calls.push_back(std::string("AutoOpen=") + (on ? "1" : "0"));
   }
   void SetOpen(bool open) override { calls.push_back(std::string("Open=") + (open ? "1" : "0")); }
+  void SetRecorders(const TRecorderConfig& r) override { recorders = r; }
+  TRecorderConfig recorders;
 };
 
 struct FakeBoxes : IMessageBoxes {

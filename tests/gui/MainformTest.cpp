@@ -35,6 +35,8 @@ class FakePort : public IPortControl {
     ++switches;
     if (fail) throw std::runtime_error("device refused");
     open = v;
+    // The port closes, then raises what writing a recorder file raised.
+    if (!v && failFile) throw std::runtime_error("File access denied");
   }
   uint16_t ComNumber() const override { return comNumber; }
   char ReadChar() override {
@@ -46,11 +48,17 @@ class FakePort : public IPortControl {
   uint32_t InputCount() override { return static_cast<uint32_t>(pending.size()); }
   bool DeviceLost() override { return open && lost; }
   uint32_t DeviceReturns() override { return open ? returns : 0; }
+  std::vector<TRecorderFile> RecorderFiles() const override {
+    if (open) return {};
+    return files;
+  }
 
   bool open = false;
   bool lost = false;
   uint32_t returns = 0;
   bool fail = false;
+  bool failFile = false;
+  std::vector<TRecorderFile> files;
   int switches = 0;
   uint16_t comNumber = 1;
   std::string pending;
@@ -260,6 +268,35 @@ TEST_F(MainformTest, FailedStartBeepsWarnsAndStaysStopped) {
   EXPECT_TRUE(Timer()->isActive());
   EXPECT_FALSE(MenusEnabled());
   EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(MainformTest, AStopNamesTheTraceAndLogFilesOrWhyOneWasNotWritten) {
+  form.show();
+  const int width = form.width();
+  Button()->click();
+  const std::string dir(60, 'd');
+  port.files = {{"/" + dir + "/APRO.TRC", true, ""}, {"/" + dir + "/APRO.LOG", true, ""}};
+  Button()->click();
+  QApplication::processEvents();
+  EXPECT_EQ(form.StatusText(),
+            "Stopp! /" + dir + "/APRO.TRC geschrieben. /" + dir + "/APRO.LOG geschrieben.");
+  EXPECT_EQ(form.width(), width) << "a long status text does not widen the window";
+  EXPECT_TRUE(sound.Tones().empty());
+
+  // The port closed but a file could not be written: stopped all the same, with the low tone
+  // and without the box of a port that cannot be opened.
+  Button()->click();
+  port.failFile = true;
+  port.files = {{"/ro/APRO.TRC", false, "File access denied"}, {"/ro/APRO.LOG", false, ""}};
+  Button()->click();
+  EXPECT_FALSE(port.open);
+  EXPECT_EQ(Button()->text(), QStringLiteral("Start"));
+  EXPECT_TRUE(MenusEnabled());
+  EXPECT_EQ(form.StatusText(),
+            "Stopp! /ro/APRO.TRC nicht geschrieben: File access denied. /ro/APRO.LOG leer, nicht "
+            "geschrieben.");
+  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(MainformTest, AnUnpluggedDeviceAndItsReturnAreReportedOnce) {
