@@ -1,0 +1,99 @@
+// The trace and the dispatch log on the POSIX device layer: an instrument on a pseudo-terminal
+// sends while the GUI thread (this thread) writes the files again and again, so the dispatch
+// thread adds log records while a file is being written.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "serial/AdPort.h"
+#include "tests/app/TempDir.h"
+#include "tests/serial/support/PosixHarness.h"
+#include "tests/serial/support/Pty.h"
+
+namespace {
+
+constexpr uint16_t kCom = 44;
+
+// The received bytes of trace files, in order, without their headings and line breaks.
+std::string Traced(const std::string& files) {
+  std::string bytes;
+  for (size_t at = 0; at < files.size();) {
+    size_t end = files.find("\r\n", at);
+    if (end == std::string::npos) end = files.size();
+    const std::string line = files.substr(at, end - at);
+    if (line != "Receive: ") bytes += line;
+    at = end + 2;
+  }
+  return bytes;
+}
+
+struct TReader : TObject {
+  explicit TReader(TApdComPort& p) : port(p) {}
+  void Avail(TObject*, uint16_t count) {
+    for (uint16_t i = 0; i < count; ++i) got += port.ReadChar();
+  }
+  TApdComPort& port;
+  std::string got;
+};
+
+TEST(PtyRecorder, FilesWrittenWhileDataFlowsHoldEveryByteOnce) {
+  WndMsg().AttachGuiThread();
+  TPty pty;
+  TempDir dir;
+  setenv("TARVOLIN_COM44", pty.SlavePath().c_str(), 1);
+  TApdComPort port;
+  TReader reader(port);
+  port.SetComNumber(kCom);
+  port.SetBaud(115200);
+  port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+  port.SetTraceSize(4000000);
+  port.SetLogSize(16000000);
+  port.SetTraceName(dir.File("sections.trc"));
+  port.SetLogName(dir.File("sections.log"));
+  port.SetTracing(tlOn);
+  port.SetLogging(tlOn);
+  port.SetOpen(true);
+  ASSERT_TRUE(port.Open());
+
+  std::string sent;
+  for (int i = 0; i < 100000; ++i) sent += static_cast<char>('a' + i % 26);
+  std::thread instrument([&] { pty.Send(sent, std::chrono::seconds(60)); });
+  size_t nextWrite = 5000;
+  int sections = 0;
+  const bool allRead = PumpFor(
+      [&] {
+        if (reader.got.size() >= nextWrite) {
+          nextWrite += 5000;
+          ++sections;
+          port.SetTracing(tlAppend);
+          port.SetTracing(tlOn);
+          port.SetLogging(tlAppend);
+          port.SetLogging(tlOn);
+        }
+        return reader.got.size() == sent.size();
+      },
+      std::chrono::minutes(2));
+  instrument.join();
+  ASSERT_TRUE(allRead) << reader.got.size() << " of " << sent.size();
+  port.SetTraceName(dir.File("last.trc"));
+  port.SetLogName(dir.File("last.log"));
+  port.SetOpen(false);
+  unsetenv("TARVOLIN_COM44");
+
+  EXPECT_EQ(reader.got, sent);
+  const std::string sectionsFile = ReadFile(dir.File("sections.trc"));
+  EXPECT_GE(sections, 2);
+  EXPECT_EQ(Traced(sectionsFile + ReadFile(dir.File("last.trc"))), sent);
+  // The read records of the logs count every byte once.
+  const std::string logs = ReadFile(dir.File("sections.log")) + ReadFile(dir.File("last.log"));
+  const std::string readCom = "  Dispatch  ReadCom       ";
+  size_t counted = 0;
+  for (size_t at = logs.find(readCom); at != std::string::npos; at = logs.find(readCom, at + 1))
+    counted += std::stoul(logs.substr(at + readCom.size(), 8), nullptr, 16);
+  EXPECT_EQ(counted, sent.size());
+}
+
+}  // namespace
