@@ -147,10 +147,10 @@ int TApdBaseDispatcher::OpenDevicePort(const std::string& name, int32_t baud, ui
 
   RefreshStatus();
   {
-    std::lock_guard lock(dispLock_);
+    std::scoped_lock lock(inLock_, dispLock_);
     trace_.Release();
     log_.Release();
-    RecordersChanged();
+    LogChanged();
     logStart_ = AdTimeGetTime();
   }
   StartThreads();
@@ -198,47 +198,40 @@ void TApdBaseDispatcher::ApplyPriorityBoost(int boost) {
 // ---------------------------------------------------------------------------------------------
 // Trace and log
 
-void TApdBaseDispatcher::RecordersChanged() {
-  tracing_.store(trace_.Active(), std::memory_order_relaxed);
+void TApdBaseDispatcher::LogChanged() {
   logging_.store(log_.Active(), std::memory_order_relaxed);
 }
 
 int TApdBaseDispatcher::StartTracing(uint32_t entries) {
-  std::lock_guard lock(dispLock_);
-  int rc = trace_.Start(entries);
-  RecordersChanged();
-  return rc;
+  TraceLock lock(*this);
+  return trace_.Start(entries);
 }
 
 void TApdBaseDispatcher::ClearTracing() {
-  std::lock_guard lock(dispLock_);
+  TraceLock lock(*this);
   trace_.Clear();
 }
 
 void TApdBaseDispatcher::PauseTracing() {
-  std::lock_guard lock(dispLock_);
+  TraceLock lock(*this);
   trace_.SetActive(false);
-  RecordersChanged();
 }
 
 void TApdBaseDispatcher::ResumeTracing() {
-  std::lock_guard lock(dispLock_);
+  TraceLock lock(*this);
   trace_.SetActive(true);
-  RecordersChanged();
 }
 
 void TApdBaseDispatcher::StopTracing() {
-  std::lock_guard lock(dispLock_);
+  TraceLock lock(*this);
   trace_.Release();
-  RecordersChanged();
 }
 
 int TApdBaseDispatcher::WriteTrace(const std::string& fileName, bool append, bool inHex,
                                    bool allHex, bool* written) {
-  std::lock_guard lock(dispLock_);
+  TraceLock lock(*this);
   bool wrote = false;
   int rc = trace_.Write(fileName, append, inHex, allHex, wrote);
-  RecordersChanged();
   if (written) *written = wrote;
   return rc;
 }
@@ -256,7 +249,7 @@ int TApdBaseDispatcher::AppendTrace(const std::string& fileName, bool inHex, boo
 int TApdBaseDispatcher::StartLogging(uint32_t bytes) {
   std::lock_guard lock(dispLock_);
   int rc = log_.Start(bytes);
-  RecordersChanged();
+  LogChanged();
   return rc;
 }
 
@@ -268,19 +261,19 @@ void TApdBaseDispatcher::ClearLogging() {
 void TApdBaseDispatcher::PauseLogging() {
   std::lock_guard lock(dispLock_);
   log_.SetActive(false);
-  RecordersChanged();
+  LogChanged();
 }
 
 void TApdBaseDispatcher::ResumeLogging() {
   std::lock_guard lock(dispLock_);
   log_.SetActive(true);
-  RecordersChanged();
+  LogChanged();
 }
 
 void TApdBaseDispatcher::StopLogging() {
   std::lock_guard lock(dispLock_);
   log_.Release();
-  RecordersChanged();
+  LogChanged();
 }
 
 int TApdBaseDispatcher::WriteLog(const std::string& fileName, bool append, bool inHex, bool allHex,
@@ -288,7 +281,7 @@ int TApdBaseDispatcher::WriteLog(const std::string& fileName, bool append, bool 
   std::lock_guard lock(dispLock_);
   bool wrote = false;
   int rc = log_.Write(fileName, append, inHex, allHex, portName_, wrote);
-  RecordersChanged();
+  LogChanged();
   if (written) *written = wrote;
   return rc;
 }
@@ -304,7 +297,7 @@ int TApdBaseDispatcher::AppendLog(const std::string& fileName, bool inHex, bool 
 }
 
 bool TApdBaseDispatcher::Tracing() {
-  std::lock_guard lock(dispLock_);
+  TraceLock lock(*this);
   return trace_.Active();
 }
 
@@ -316,12 +309,6 @@ bool TApdBaseDispatcher::Logging() {
 uint32_t TApdBaseDispatcher::LogStartTime() {
   std::lock_guard lock(dispLock_);
   return logStart_;
-}
-
-void TApdBaseDispatcher::Trace(char kind, char c) {
-  if (!tracing_.load(std::memory_order_relaxed)) return;
-  std::lock_guard lock(dispLock_);
-  trace_.Add(kind, c);
 }
 
 void TApdBaseDispatcher::Log(TDispatchType type, TDispatchSubType sub, uint32_t data,
@@ -364,7 +351,8 @@ int TApdBaseDispatcher::ReadChar(char& c) {
     head_ = (head_ + 1) % DispatchBufferSize;
     full_ = false;
   }
-  Trace('R', c);
+  // The input lock held here guards the trace too: no second lock for every character.
+  trace_.Add('R', c);
   return ecOK;
 }
 

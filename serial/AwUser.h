@@ -209,11 +209,13 @@ class TApdBaseDispatcher : public TObject {
   // The cached line block as last read or written.
   DCB LineBlock();
 
-  // ---- Trace and dispatch log (dispatcher lock; any thread) ----
+  // ---- Trace and dispatch log (any thread) ----
   // The trace records every character ReadChar returns; the log records what the dispatcher
-  // does, timed from the opening of the port. A file is written under the dispatcher lock, so
-  // the dispatcher threads wait for it; see TApdTraceRecorder and TApdDispatchLogRecorder for
-  // the rings and the file rules. Dump and append give 0 or the negated I/O error number;
+  // does, timed from the opening of the port. The log belongs to the dispatcher lock; the trace
+  // to the input lock and the dispatcher lock together, so that ReadChar, which holds the input
+  // lock, records a character without locking again. A file is written under the locks, so the
+  // dispatcher threads wait for it; see TApdTraceRecorder and TApdDispatchLogRecorder for the
+  // rings and the file rules. Dump and append give 0 or the negated I/O error number;
   // `written` (when given) tells whether a file was written: an empty recorder writes none.
   int StartTracing(uint32_t entries);
   void ClearTracing();
@@ -327,9 +329,14 @@ class TApdBaseDispatcher : public TObject {
     bool Deleted = false;
   };
 
-  void Trace(char kind, char c);
-  // Keeps the flags that let the hot paths skip the lock in step with the recorders.
-  void RecordersChanged();
+  // Both locks of the trace, in their order.
+  struct TraceLock {
+    explicit TraceLock(TApdBaseDispatcher& d) : input(d.inLock_), dispatcher(d.dispLock_) {}
+    std::lock_guard<std::recursive_mutex> input;
+    std::lock_guard<std::recursive_mutex> dispatcher;
+  };
+  // Keeps the flag that lets Log skip the lock in step with the log.
+  void LogChanged();
   int WriteTrace(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
   int WriteLog(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
   void Log(TDispatchType type, TDispatchSubType sub, uint32_t data, const void* extra = nullptr,
@@ -411,10 +418,10 @@ class TApdBaseDispatcher : public TObject {
   std::atomic<bool> ringFlag_{false};
   std::atomic<bool> linesWatched_{false};
 
-  // trace and log (dispatcher lock); the flags mirror whether each one records
+  // trace (input and dispatcher lock) and log (dispatcher lock); the flag mirrors whether the
+  // log records
   TApdTraceRecorder trace_;
   TApdDispatchLogRecorder log_;
-  std::atomic<bool> tracing_{false};
   std::atomic<bool> logging_{false};
   uint32_t logStart_ = 0;
 
