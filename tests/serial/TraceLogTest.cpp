@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@
 #include "tests/serial/support/DispatcherFixture.h"
 
 namespace {
+
+template <class E>
+int32_t CodeOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.ErrorCode;
+  }
+  return 0;
+}
 
 std::string Hex8(uint32_t v) {
   return Format("%08X", v);
@@ -286,6 +297,33 @@ TEST_F(PortTest, ASizeChangeWhileTracingStartsAfreshWithTheNewSize) {
   port.SetTracing(tlDump);
   EXPECT_EQ(ReadFile(dir.File("APRO.TRC")), "Receive: \r\nef\r\n");
   EXPECT_TRUE(port.RecorderDumps()[0].Written);
+}
+
+TEST_F(PortTest, PauseResumeClearAndARefusedSize) {
+  port.SetOpen(true);
+  port.SetTracing(tlOn);
+  Disp().PushBytes("abcde");
+  Disp().Step();
+  auto read = [&] { port.ReadChar(); };
+  read();
+  read();
+  port.SetTracing(tlPause);
+  read();
+  port.SetTracing(tlOn);
+  read();
+  port.SetTracing(tlAppend);
+  EXPECT_EQ(ReadFile(dir.File("APRO.TRC")), "Receive: \r\nabd\r\n");
+  port.SetTracing(tlOn);
+  read();
+  port.SetTracing(tlClear);
+  EXPECT_EQ(port.Tracing(), tlOn);
+  port.SetTracing(tlDump);
+  EXPECT_FALSE(port.RecorderDumps().back().Written) << "cleared: nothing to write";
+
+  // A ring of no entries is refused; the trace stays off.
+  port.SetTraceSize(0);
+  EXPECT_EQ(CodeOf<EBadArgument>([&] { port.SetTracing(tlOn); }), ecBadArgument);
+  EXPECT_EQ(port.Tracing(), tlOff);
 }
 
 TEST_F(PortTest, AnUnwritableFileIsRaisedAndLosesNothing) {
