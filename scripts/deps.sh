@@ -12,6 +12,8 @@ packages=(
   # headless X server and clients for the X11 and end-to-end tests, fonts for rendering
   xvfb xauth openbox xterm xdotool x11-utils x11-xkb-utils
   fonts-dejavu-core fonts-liberation2
+  # a GTK program as a receiver of typed keys
+  python3-gi gir1.2-gtk-3.0
   # PDF pages to pictures in report tests, pseudo-terminal tooling
   poppler-utils socat
   # the program icon's bitmap sizes, rendered from its drawing at build time

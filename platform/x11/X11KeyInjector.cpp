@@ -74,6 +74,15 @@ constexpr FixedKey kFixedKeys[] = {
     {XK_ISO_Level3_Shift, kVkRMenu},
 };
 
+bool IsModifier(uint8_t virtualKey) {
+  return virtualKey == kVkShift || virtualKey == kVkControl || virtualKey == kVkMenu ||
+         (virtualKey >= 0xA0 && virtualKey <= kVkRMenu);
+}
+
+// Server-side wait before a press of the key released last. One millisecond makes the server
+// stamp it with a later time than the release.
+constexpr unsigned long kSameKeyDelayMs = 1;
+
 // Codes handed out to the other character keys, the first four as the usual punctuation keys.
 constexpr uint8_t kOemPlus = 0xBB, kOemComma = 0xBC, kOemMinus = 0xBD, kOemPeriod = 0xBE;
 constexpr uint8_t kOemPool[] = {0xBA, 0xBF, 0xC0, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF, 0xE2, 0xE1,
@@ -147,6 +156,8 @@ struct TX11KeyInjector::Impl {
   std::array<KeyCode, 256> keycodes{};  // virtual key -> X keycode, 0 if none
   std::array<bool, 256> oemUsed{};
   size_t nextOem = 0;
+  // The key released last, while only modifiers have moved since; 0 when another key came.
+  KeyCode lastReleased = 0;
 };
 
 void TX11KeyInjector::Impl::Init() {
@@ -316,7 +327,17 @@ void TX11KeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {
   if (dpy == nullptr) return;
   const KeyCode code = impl_->keycodes[virtualKey];
   if (code == 0) return;
-  XTestFakeKeyEvent(dpy, code, keyUp ? False : True, CurrentTime);
+  // Several toolkits take a release followed by a press of the same key with the same server
+  // time for auto-repeat and drop both, which loses the second of two equal characters. Such a
+  // press waits 1 ms in the server, so it gets a time of its own; the rest goes at full speed.
+  // Modifiers do not part the two (the Shift of "1!"), and their own release and press, which
+  // type nothing, need no wait.
+  unsigned long delay = CurrentTime;
+  if (!IsModifier(virtualKey)) {
+    if (!keyUp && code == impl_->lastReleased) delay = kSameKeyDelayMs;
+    impl_->lastReleased = keyUp ? code : 0;
+  }
+  XTestFakeKeyEvent(dpy, code, keyUp ? False : True, delay);
   XFlush(dpy);
 }
 
