@@ -1,13 +1,11 @@
 #include "app/IniFile.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <system_error>
 
 #include "base/SysUtils.h"
+#include "platform/FileReplace.h"
 
 namespace {
 
@@ -36,9 +34,31 @@ std::string OneLine(std::string_view s) {
   return r;
 }
 
+bool Quoted(std::string_view s) {
+  return s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front();
+}
+
+// A value as the file holds it, to the value read: blanks around it go, and then one pair of
+// quotation marks around it.
+std::string_view Unwrap(std::string_view stored) {
+  stored = TrimBlanks(stored);
+  return Quoted(stored) ? stored.substr(1, stored.size() - 2) : stored;
+}
+
+// A value to the text stored for it. Where reading would take blanks or quotation marks off it
+// (" 9600" picked from the baud list, an obligatory text ending in a blank), quotation marks
+// keep it whole.
+std::string Wrap(std::string_view value) {
+  std::string line = OneLine(value);
+  return Unwrap(line) == line ? line : '"' + line + '"';
+}
+
 }  // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+  // A directory opens as a stream too, and its first read throws.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName_, ec)) return;
   std::ifstream in(fileName_, std::ios::binary);
   if (!in) return;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -69,7 +89,7 @@ void TIniFile::Parse(std::string_view text) {
     if (key.empty() || trimmed.front() == ';') {
       sections_.back().lines.push_back(Line{std::string(), std::string(line)});
     } else {
-      // The value is kept exactly: leading blanks carry meaning (" 10", " 9600").
+      // Kept as it stands, so that rewriting the file changes only the keys written.
       sections_.back().lines.push_back(Line{std::string(key), std::string(line.substr(eq + 1))});
     }
   }
@@ -95,18 +115,21 @@ const TIniFile::Line* TIniFile::FindKey(std::string_view section, std::string_vi
   return nullptr;
 }
 
+bool TIniFile::ValueExists(std::string_view section, std::string_view key) const {
+  return FindKey(section, key) != nullptr;
+}
+
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view def) const {
   const Line* l = FindKey(section, key);
-  std::string_view v = l != nullptr ? std::string_view(l->value) : def;
+  std::string_view v = l != nullptr ? Unwrap(l->value) : def;
   return std::string(v.substr(0, MaxValueLength));
 }
 
 int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
   const Line* l = FindKey(section, key);
   if (l == nullptr) return def;
-  std::string_view v = std::string_view(l->value).substr(0, MaxValueLength);
-  return StrToIntDef(TrimBlanks(v), def);
+  return StrToIntDef(TrimBlanks(Unwrap(l->value).substr(0, MaxValueLength)), def);
 }
 
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
@@ -122,7 +145,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   }
   for (Line& l : s->lines) {
     if (!l.key.empty() && SameText(l.key, key)) {
-      l.value = OneLine(value);
+      l.value = Wrap(value);
       return;
     }
   }
@@ -131,7 +154,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   while (at != s->lines.begin() && std::prev(at)->key.empty() &&
          TrimBlanks(std::prev(at)->value).empty())
     --at;
-  s->lines.insert(at, Line{OneLine(key), OneLine(value)});
+  s->lines.insert(at, Line{OneLine(key), Wrap(value)});
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
@@ -155,27 +178,6 @@ std::string TIniFile::Text() const {
 }
 
 void TIniFile::UpdateFile() const {
-  namespace fs = std::filesystem;
-  const EIniFileException failure(Format("In %s kann nicht geschrieben werden", fileName_));
-  fs::path target(fileName_);
-  std::error_code ec;
-  if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
-    fs::create_directories(target.parent_path(), ec);
-
-  fs::path temp = target;
-  temp += ".tmp";
-  std::string text = Text();
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) throw failure;
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) {
-    fs::rename(temp, target, ec);
-    ok = !ec;
-  }
-  if (!ok) {
-    fs::remove(temp, ec);
-    throw failure;
-  }
+  if (!ReplaceFileContents(fileName_, Text()))
+    throw EIniFileException(Format("In %s kann nicht geschrieben werden", fileName_));
 }

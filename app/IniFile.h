@@ -1,10 +1,13 @@
 // An INI file held in memory: sections of "key=value" lines, read and written in CP1252.
 //
 // Reading behaves like the private-profile functions: section and key names are found
-// regardless of letter case, at most MaxValueLength characters of a value are used, integers may
-// be written "0x..." (hexadecimal), a value that is not a number gives the default, and a missing
-// file, section or key gives the default. Lines other than keys (comments, blank lines) and keys
-// the program does not know are kept when the file is written again.
+// regardless of letter case, blanks around a value and then one pair of quotation marks (" or ')
+// around it are removed, at most MaxValueLength characters of a value are used, integers may be
+// written "0x..." (hexadecimal), a value that is not a number gives the default, and a missing
+// file, section or key gives the default. Writing puts quotation marks around a value that
+// reading would otherwise change, so every value reads back as written. Lines other than keys
+// (comments, blank lines) and keys the program does not know are kept when the file is written
+// again.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +34,8 @@ class TIniFile {
 
   const std::string& FileName() const { return fileName_; }
 
+  // Whether the key is in the file, whatever its value.
+  bool ValueExists(std::string_view section, std::string_view key) const;
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view def) const;
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
@@ -43,10 +48,11 @@ class TIniFile {
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
-  // Writes the whole store with CR LF line ends to a temporary file beside the file and renames
-  // it over the file, so the old file stays intact when anything fails. Creates the directory
-  // when it does not exist yet. Raises EIniFileException("In <file> kann nicht geschrieben
-  // werden").
+  // Writes the whole store with CR LF line ends in place of the file's contents, as
+  // ReplaceFileContents does: never half written, through a symbolic link, permissions kept, the
+  // directory created when missing. A file the user may not write (made read-only to lock a
+  // set-up) is refused and stays untouched, as does the file on any other failure. Raises
+  // EIniFileException("In <file> kann nicht geschrieben werden").
   void UpdateFile() const;
 
   // The text UpdateFile writes.

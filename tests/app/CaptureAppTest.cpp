@@ -143,7 +143,7 @@ TEST_F(CaptureAppTest, PortValuesAreConvertedLikeTheDialogDoes) {
   EXPECT_EQ(comms.calls,
             (std::vector<std::string>{"ComNumber=3", "Baud=19200", "DataBits=7", "StopBits=2",
                                       "SWFlow=3", "HWFlow=9", "AutoOpen=0", "Open=0"}));
-  EXPECT_EQ(port.baud, " 19200");
+  EXPECT_EQ(port.baud, "19200") << "blanks around a value are not part of it";
   EXPECT_EQ(filter.decSubst, -1);
   EXPECT_EQ(filter.cursMove, 9);
 }
@@ -203,9 +203,9 @@ TEST_F(CaptureAppTest, SaveWritesTheWindowsInKeyOrder) {
   app.saveConfig();
 
   EXPECT_EQ(ReadFile(app.iniPath()),
-            "[Comms]\r\nPort=1\r\nBaud= 9600\r\nDatabits=8\r\nParity=-1\r\nStopbits=1\r\n"
+            "[Comms]\r\nPort=1\r\nBaud=\" 9600\"\r\nDatabits=8\r\nParity=-1\r\nStopbits=1\r\n"
             "XonXoff=0\r\nuseDTR=1\r\nuseRTS=0\r\nuseDSR=0\r\nuseCTS=0\r\n"
-            "[resRecog]\r\nbegin=255\r\nend= 10\r\ncheckChars=g\r\ngoodChars=.0123456789\r\n"
+            "[resRecog]\r\nbegin=255\r\nend=\" 10\"\r\ncheckChars=g\r\ngoodChars=.0123456789\r\n"
             "[resModi]\r\ndecSubst=0\r\ncursMove=-1\r\n"
             "[mainWin]\r\nLeft=10\r\nTop=20\r\n[prgOpt]\r\nLeft=200\r\nTop=100\r\n"
             "[serOpt]\r\nLeft=200\r\nTop=100\r\n");
@@ -222,17 +222,18 @@ TEST_F(CaptureAppTest, SaveWritesTheWindowsInKeyOrder) {
   EXPECT_EQ(filter.cursMove, -1);
 }
 
-TEST_F(CaptureAppTest, FailedSaveIsReportedAndKeepsTheOldFile) {
+TEST_F(CaptureAppTest, FailedSaveIsReportedAndKeepsWhatIsThere) {
   TCaptureApp app = MakeApp();
   app.startUp({});
-  WriteFile(app.iniPath(), "[Comms]\r\nPort=4\r\n");
-  std::filesystem::create_directory(app.iniPath() + ".tmp");
+  // Where the file should be, something else stands that no save may replace.
+  std::filesystem::create_directory(app.iniPath());
+  WriteFile(app.iniPath() + "/keep", "x");
   main.statusTexts.clear();
   app.saveConfig();
 
   EXPECT_EQ(errors.messages,
             (std::vector<std::string>{"In " + app.iniPath() + " kann nicht geschrieben werden"}));
-  EXPECT_EQ(ReadFile(app.iniPath()), "[Comms]\r\nPort=4\r\n");
+  EXPECT_EQ(ReadFile(app.iniPath() + "/keep"), "x");
   EXPECT_EQ(main.statusTexts, (std::vector<std::string>{"Speichere Konfiguration..."}));
 }
 

@@ -1,13 +1,32 @@
 #include "app/IniFile.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/CaptureConfig.h"
 #include "tests/app/TempDir.h"
+#include "tests/app/Unprivileged.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The names in a directory, to see that no temporary file is left behind.
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+unsigned Mode(const std::string& path) {
+  return static_cast<unsigned>(fs::status(path).permissions());
+}
 
 TCaptureConfig SavedAndLoaded(const TCaptureConfig& c, const std::string& path) {
   TIniFile out(path);
@@ -157,23 +176,127 @@ TEST(IniFile, ALineBreakInAValueCannotCreateKeysOrSections) {
   EXPECT_EQ(in.ReadString("resRecog", "checkChars", ""), "g  [Comms]  Port=7 Baud=x");
 }
 
-TEST(IniFile, AFailedSaveLeavesTheOldFileIntact) {
+TEST(IniFile, ValuesAreReadWithoutSurroundingBlanksAndOneQuotePair) {
+  struct Row {
+    const char* stored;
+    const char* read;
+  };
+  const Row rows[] = {
+      {"9600 ", "9600"},
+      {" 10\t", "10"},
+      {"\" 9600\"", " 9600"},
+      {" 'g ' ", "g "},
+      {"\"\"\"x\"\"\"", "\"\"x\"\""},
+      {"\"\"", ""},
+      {"\"", "\""},
+      {"\"a'", "\"a'"},
+  };
   TempDir dir;
   const std::string path = dir.File("t.INI");
-  const std::string old = "[Comms]\r\nPort=3\r\n";
-  WriteFile(path, old);
-  // The temporary file beside it cannot be created.
-  std::filesystem::create_directory(path + ".tmp");
-
+  std::string text = "[s]\r\n";
+  for (size_t i = 0; i < std::size(rows); ++i)
+    text += "k" + std::to_string(i) + "=" + rows[i].stored + "\r\n";
+  WriteFile(path, text);
   TIniFile ini(path);
-  ini.WriteString("Comms", "Port", "4");
-  try {
-    ini.UpdateFile();
-    FAIL() << "no error raised";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), "In " + path + " kann nicht geschrieben werden");
+  for (size_t i = 0; i < std::size(rows); ++i)
+    EXPECT_EQ(ini.ReadString("s", "k" + std::to_string(i), "-"), rows[i].read) << rows[i].stored;
+
+  // A file edited by hand: the setting is taken, not lost to a conversion error.
+  WriteFile(path, "[Comms]\r\nBaud=9600 \r\nParity= \"2\" \r\n[resRecog]\r\nend=10 \r\n");
+  TCaptureConfig c;
+  c.Read(TIniFile(path));
+  EXPECT_EQ(c.Baud, "9600");
+  EXPECT_EQ(c.Parity, 2);
+  EXPECT_EQ(c.end, "10");
+}
+
+TEST(IniFile, ValuesThatReadingWouldChangeAreQuotedWhenWritten) {
+  TempDir dir;
+  const std::string path = dir.File("t.INI");
+  const std::string values[] = {" 9600", "g ", "\"x\"", "'y'", "\t", "", "a \"b\"", "12"};
+  TIniFile out(path);
+  for (size_t i = 0; i < std::size(values); ++i)
+    out.WriteString("s", "k" + std::to_string(i), values[i]);
+  out.UpdateFile();
+  EXPECT_TRUE(ReadFile(path).starts_with("[s]\r\nk0=\" 9600\"\r\nk1=\"g \"\r\n")) << ReadFile(path);
+  EXPECT_NE(ReadFile(path).find("k6=a \"b\"\r\nk7=12\r\n"), std::string::npos) << ReadFile(path);
+  TIniFile in(path);
+  for (size_t i = 0; i < std::size(values); ++i)
+    EXPECT_EQ(in.ReadString("s", "k" + std::to_string(i), "-"), values[i]) << i;
+}
+
+// A file made read-only, or one in a directory that allows no new file beside it, is refused
+// with the message and stays as it was. Root may write anything, so the save runs as a user.
+TEST(IniFile, AFileTheUserMayNotWriteIsRefusedAndLeftUntouched) {
+  struct Case {
+    const char* name;
+    fs::perms dir, file;
+  };
+  const Case cases[] = {{"readonly", fs::perms::all, fs::perms(0444)},
+                        {"lockeddir", fs::perms(0555), fs::perms(0666)}};
+  TempDir dir;
+  const std::string old = "[Comms]\r\nPort=3\r\n";
+  for (const Case& c : cases) {
+    const std::string sub = dir.File(c.name), path = sub + "/t.INI";
+    fs::create_directory(sub);
+    WriteFile(path, old);
+    fs::permissions(path, c.file);
+    fs::permissions(sub, c.dir);
+    std::string why;
+    const std::optional<int> result = RunUnprivileged(
+        [&] {
+          TIniFile ini(path);
+          ini.WriteString("Comms", "Port", "4");
+          try {
+            ini.UpdateFile();
+          } catch (const EIniFileException& e) {
+            return e.Message() == "In " + path + " kann nicht geschrieben werden" ? 0 : 2;
+          }
+          return 1;
+        },
+        why);
+    fs::permissions(sub, fs::perms::owner_all);
+    if (!result) GTEST_SKIP() << why;
+    EXPECT_EQ(*result, 0) << c.name << ": 1 saved, 2 another message";
+    EXPECT_EQ(ReadFile(path), old) << c.name;
+    EXPECT_EQ(Mode(path), static_cast<unsigned>(c.file)) << c.name;
+    EXPECT_EQ(Names(sub), std::vector<std::string>{"t.INI"}) << c.name;
   }
-  EXPECT_EQ(ReadFile(path), old);
+}
+
+TEST(IniFile, SavingKeepsPermissionsAndWritesThroughASymbolicLink) {
+  TempDir dir;
+  fs::create_directory(dir.File("validated"));
+  const std::string target = dir.File("validated/Tarvolin.INI"), link = dir.File("Tarvolin.INI");
+  WriteFile(target, "[Comms]\r\nPort=3\r\n");
+  fs::permissions(target, fs::perms(0640));
+  fs::create_symlink("validated/Tarvolin.INI", link);
+
+  TIniFile ini(link);
+  ini.WriteString("Comms", "Port", "4");
+  ini.UpdateFile();
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadFile(target), "[Comms]\r\nPort=4\r\n");
+  EXPECT_EQ(Mode(target), 0640u);
+  EXPECT_EQ(Names(dir.File("validated")), std::vector<std::string>{"Tarvolin.INI"});
+}
+
+TEST(IniFile, TwoSavingAtOnceNeverMixTheirFiles) {
+  TempDir dir;
+  const std::string path = dir.File("t.INI");
+  auto saver = [&path](char fill) {
+    TIniFile ini(path);
+    ini.WriteString("resRecog", "goodChars", std::string(20000, fill));
+    for (int i = 0; i < 20; ++i) ini.UpdateFile();
+    return ini.Text();
+  };
+  std::string a, b;
+  std::thread other([&] { b = saver('b'); });
+  a = saver('a');
+  other.join();
+  const std::string saved = ReadFile(path);
+  EXPECT_TRUE(saved == a || saved == b) << saved.substr(0, 60);
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"t.INI"});
 }
 
 TEST(IniFile, SavingCreatesTheDirectory) {
@@ -184,7 +307,7 @@ TEST(IniFile, SavingCreatesTheDirectory) {
   ini.WriteBool("Comms", "useDTR", true);
   ini.UpdateFile();
   EXPECT_EQ(ReadFile(path), "[mainWin]\r\nLeft=-3\r\n[Comms]\r\nuseDTR=1\r\n");
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  EXPECT_EQ(Names(dir.File("sub/dir")), std::vector<std::string>{"t.INI"});
 }
 
 }  // namespace

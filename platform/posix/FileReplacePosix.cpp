@@ -1,0 +1,100 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/FileReplace.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where a chain of symbolic links ends; the path itself when it is none. Empty when the chain
+// does not end (a loop).
+fs::path FinalTarget(fs::path path) {
+  std::error_code ec;
+  for (int hops = 0; hops < 40; ++hops) {
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    const fs::path next = fs::read_symlink(path, ec);
+    if (ec) return {};
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return {};
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// A new file beside `target` that no other writer uses: this process's id tells instances apart,
+// the counter the saves of one instance.
+int CreateTemporary(const fs::path& target, mode_t mode, fs::path& temp) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = target;
+    temp += "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;  // EEXIST: left behind by an earlier process
+  }
+  return -1;
+}
+
+void SyncDirectory(const fs::path& dir) {
+  const int fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);  // the rename reaches the disk too; a file system that cannot say so still renamed
+  close(fd);
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  const fs::path target = FinalTarget(path);
+  if (target.empty()) return false;
+  std::error_code ec;
+  if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
+    fs::create_directories(target.parent_path(), ec);
+
+  struct stat old {};
+  const bool exists = stat(target.c_str(), &old) == 0;
+  if (exists) {
+    // The rename needs only the directory's permission: ask for the file's own.
+    if (!S_ISREG(old.st_mode) || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+      return false;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+
+  fs::path temp;
+  // A new file gets the usual permissions of new files (0666 less the umask).
+  const int fd = CreateTemporary(target, exists ? (old.st_mode & 07777) : 0666, temp);
+  if (fd < 0) return false;
+  bool ok = true;
+  if (exists) {
+    // The creation mode went through the umask. Saving another user's file, only root may give
+    // it back to its owner; for anyone else EPERM is expected and the saver owns it.
+    ok = fchmod(fd, old.st_mode & 07777) == 0;
+    if ((old.st_uid != geteuid() || old.st_gid != getegid()) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
+      ok = false;
+  }
+  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  SyncDirectory(target.parent_path());
+  return true;
+}
