@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/IniFile.h"
+#include "app/Keystrokes.h"
 #include "app/PortSettings.h"
 #include "app/RecorderConfig.h"
 #include "base/SysUtils.h"
@@ -194,6 +195,8 @@ void TCaptureApp::apply(const TCaptureConfig& c, bool atStartUp) {
   f.SetTop(c.prgTop);
   d.SetLeft(c.serLeft);
   d.SetTop(c.serTop);
+  keyPause_ = c.keyPause;
+  if (parts_.keystrokes != nullptr) parts_.keystrokes->SetPause(c.keyPause.value_or(0));
   parts_.main.SetCaption(configName_);
 }
 
@@ -223,6 +226,7 @@ TCaptureConfig TCaptureApp::currentConfig() const {
   c.prgTop = f.Top();
   c.serLeft = d.Left();
   c.serTop = d.Top();
+  c.keyPause = keyPause_;
   return c;
 }
 

@@ -14,6 +14,8 @@
 using TGetEnv = std::function<std::optional<std::string>(const std::string& name)>;
 std::optional<std::string> SystemEnvironment(const std::string& name);
 
+class TKeystrokes;
+
 // The windows and services the start-up works on. They outlive the TCaptureApp.
 struct TCaptureParts {
   IMainView& main;
@@ -22,6 +24,8 @@ struct TCaptureParts {
   ICommsPort& comms;
   IMessageBoxes& boxes;
   IErrorDisplay& errors;
+  // Takes the pause between keystrokes of each configuration loaded; none where nothing types.
+  TKeystrokes* keystrokes = nullptr;
 };
 
 inline constexpr const char* ApplicationTitle =
@@ -73,4 +77,6 @@ class TCaptureApp {
   std::string configName_ = "Tarvolin";
   std::string iniPath_;
   std::string helpFile_;
+  // Has no window to show it: kept from the last load for the next save.
+  std::optional<int32_t> keyPause_;
 };

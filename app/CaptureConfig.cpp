@@ -9,7 +9,7 @@ namespace {
 
 using C = TCaptureConfig;
 
-const std::array<TConfigKey, 22> kKeys{{
+const std::array<TConfigKey, 23> kKeys{{
     {"Comms", "Port", &C::Port, "1"},
     {"Comms", "Baud", &C::Baud, "9600"},
     {"Comms", "Databits", &C::Databits, "8"},
@@ -32,6 +32,7 @@ const std::array<TConfigKey, 22> kKeys{{
     {"prgOpt", "Top", &C::prgTop, "100"},
     {"serOpt", "Left", &C::serLeft, "200"},
     {"serOpt", "Top", &C::serTop, "100"},
+    {"resModi", "keyPause", &C::keyPause, "0"},
 }};
 
 template <class... F>
@@ -60,6 +61,7 @@ TCaptureConfig::TCaptureConfig() {
                    [&](std::string C::*f) { this->*f = k.def; },
                    [&](int32_t C::*f) { this->*f = StrToInt(k.def); },
                    [&](bool C::*f) { this->*f = StrToInt(k.def) != 0; },
+                   [&](std::optional<int32_t> C::*f) { (this->*f).reset(); },
                },
                k.field);
   }
@@ -72,6 +74,11 @@ void TCaptureConfig::Read(const TIniFile& ini) {
             [&](std::string C::*f) { this->*f = ini.ReadString(k.section, k.name, k.def); },
             [&](int32_t C::*f) { this->*f = ini.ReadInteger(k.section, k.name, StrToInt(k.def)); },
             [&](bool C::*f) { this->*f = ini.ReadBool(k.section, k.name, StrToInt(k.def) != 0); },
+            [&](std::optional<int32_t> C::*f) {
+              this->*f = ini.ValueExists(k.section, k.name)
+                             ? std::optional(ini.ReadInteger(k.section, k.name, StrToInt(k.def)))
+                             : std::nullopt;
+            },
         },
         k.field);
   }
@@ -83,6 +90,9 @@ void TCaptureConfig::Write(TIniFile& ini) const {
                    [&](std::string C::*f) { ini.WriteString(k.section, k.name, this->*f); },
                    [&](int32_t C::*f) { ini.WriteInteger(k.section, k.name, this->*f); },
                    [&](bool C::*f) { ini.WriteBool(k.section, k.name, this->*f); },
+                   [&](std::optional<int32_t> C::*f) {
+                     if (this->*f) ini.WriteInteger(k.section, k.name, *(this->*f));
+                   },
                },
                k.field);
   }

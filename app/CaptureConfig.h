@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <variant>
@@ -38,13 +39,16 @@ struct TCaptureConfig {
   int32_t prgTop;
   int32_t serLeft;
   int32_t serTop;
+  // Optional keys, without a value when the file does not have them.
+  std::optional<int32_t> keyPause;  // [resModi] milliseconds after each key typed (0: none)
 
   // Every field at the default of its key.
   TCaptureConfig();
 
-  // Reads every key; a missing key or a number that does not parse gives the key's default.
+  // Reads every key; a missing key or a number that does not parse gives the key's default, a
+  // missing optional key no value.
   void Read(const TIniFile& ini);
-  // Writes every key in the order of the key table.
+  // Writes every key in the order of the key table, an optional one only when it has a value.
   void Write(TIniFile& ini) const;
 
   bool operator==(const TCaptureConfig&) const = default;
@@ -52,11 +56,11 @@ struct TCaptureConfig {
 
 struct TConfigKey {
   using Field = std::variant<std::string TCaptureConfig::*, int32_t TCaptureConfig::*,
-                             bool TCaptureConfig::*>;
+                             bool TCaptureConfig::*, std::optional<int32_t> TCaptureConfig::*>;
   const char* section;
   const char* name;
   Field field;
-  const char* def;  // the default as it would stand in the file
+  const char* def;  // the default as it would stand in the file (what an optional key means)
 };
 
 // The keys in the order they are written.

@@ -1,5 +1,17 @@
 #include "app/Keystrokes.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+void TKeystrokes::SleepFor(unsigned ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void TKeystrokes::SetPause(int32_t ms) {
+  pauseMs_ = static_cast<unsigned>(std::clamp<int32_t>(ms, 0, kMaxPauseMs));
+}
+
 void TKeystrokes::keyDown(uint8_t virtualKey) {
   injector_.KeyEvent(virtualKey, false);
 }
@@ -11,6 +23,7 @@ void TKeystrokes::keyUp(uint8_t virtualKey) {
 void TKeystrokes::tapKey(uint8_t virtualKey) {
   keyDown(virtualKey);
   keyUp(virtualKey);
+  if (pauseMs_ > 0) sleep_(pauseMs_);
 }
 
 void TKeystrokes::typeText(std::string_view text) {

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   const std::string programDir =
       QFile::encodeName(QApplication::applicationDirPath()).toStdString();
   TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm,
-                                    serOptionForm.commsSettings(), boxes, errors},
+                                    serOptionForm.commsSettings(), boxes, errors, &keys},
                       programDir);
 
   TfrmMain::TServices services;

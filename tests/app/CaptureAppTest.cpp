@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Keystrokes.h"
 #include "app/PortSettings.h"
 #include "tests/app/Fakes.h"
 #include "tests/app/TempDir.h"
@@ -14,8 +15,8 @@ namespace {
 class CaptureAppTest : public ::testing::Test {
  protected:
   TCaptureApp MakeApp(const std::string& programDir = "/opt/tarvolin") {
-    return TCaptureApp(TCaptureParts{main, port, filter, comms, boxes, errors}, programDir,
-                       [this](const std::string& name) -> std::optional<std::string> {
+    return TCaptureApp(TCaptureParts{main, port, filter, comms, boxes, errors, keystrokes},
+                       programDir, [this](const std::string& name) -> std::optional<std::string> {
                          auto it = env.find(name);
                          if (it == env.end()) return std::nullopt;
                          return it->second;
@@ -35,6 +36,7 @@ class CaptureAppTest : public ::testing::Test {
   FakeComms comms;
   FakeBoxes boxes;
   FakeErrors errors;
+  TKeystrokes* keystrokes = nullptr;
 };
 
 const char* const kNeedsOneChar = "Parameter \"/CONFIG=\" erwartet genau 1 Zeichen als Wert!";
@@ -235,6 +237,25 @@ TEST_F(CaptureAppTest, FailedSaveIsReportedAndKeepsWhatIsThere) {
             (std::vector<std::string>{"In " + app.iniPath() + " kann nicht geschrieben werden"}));
   EXPECT_EQ(ReadFile(app.iniPath() + "/keep"), "x");
   EXPECT_EQ(main.statusTexts, (std::vector<std::string>{"Speichere Konfiguration..."}));
+}
+
+TEST_F(CaptureAppTest, KeystrokePauseIsTakenFromTheFileAndSavedOnlyWhereItWas) {
+  RecordingInjector injector;
+  TKeystrokes keys(injector);
+  keystrokes = &keys;
+  TCaptureApp app = MakeApp();
+  WriteFile(dir.File("Tarvolin.INI"), "[resModi]\r\nkeyPause=20\r\n");
+  app.startUp({});
+  EXPECT_EQ(keys.Pause(), 20u);
+  app.saveConfig();
+  EXPECT_NE(ReadFile(app.iniPath()).find("\r\nkeyPause=20\r\n"), std::string::npos);
+
+  // A file without the key: no pause, and saving does not add the key.
+  WriteFile(app.iniPath(), "[resModi]\r\ncursMove=1\r\n");
+  app.loadConfig();
+  EXPECT_EQ(keys.Pause(), 0u);
+  app.saveConfig();
+  EXPECT_EQ(ReadFile(app.iniPath()).find("keyPause"), std::string::npos);
 }
 
 TEST_F(CaptureAppTest, XdgDirectoryIsCreatedAtTheFirstSave) {

@@ -110,4 +110,26 @@ TEST_F(KeystrokesTest, CharactersWithoutAKeyAreSkipped) {
   EXPECT_EQ(keyboard_.Events(), (std::vector<Event>{Down('1'), Up('1'), Down('2'), Up('2')}));
 }
 
+TEST(KeystrokePause, FollowsEveryKeyTappedAndIsBounded) {
+  FakeKeyInjector keyboard;
+  std::vector<std::pair<size_t, unsigned>> pauses;  // events sent before each pause, its length
+  TKeystrokes keys(keyboard,
+                   [&](unsigned ms) { pauses.emplace_back(keyboard.Events().size(), ms); });
+  keys.typeText("A1");
+  keys.tapKey(VK_DOWN);
+  EXPECT_TRUE(pauses.empty()) << "full speed by default";
+
+  keys.SetPause(15);
+  keyboard.ClearEvents();
+  keys.typeText("A1");
+  keys.tapKey(VK_DOWN);
+  // Shift down, A down, A up | Shift up, 1 down, 1 up | Down down, Down up |
+  EXPECT_EQ(pauses, (std::vector<std::pair<size_t, unsigned>>{{3, 15}, {6, 15}, {8, 15}}));
+
+  keys.SetPause(-5);
+  EXPECT_EQ(keys.Pause(), 0u);
+  keys.SetPause(60000);
+  EXPECT_EQ(keys.Pause(), TKeystrokes::kMaxPauseMs);
+}
+
 }  // namespace
