@@ -1,6 +1,7 @@
 #include "gui/app/Mainform.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -382,6 +383,26 @@ void TfrmMain::menHelpAppClick() {
 
 void TfrmMain::menHelpAboutClick() {
   if (services_.frmAbout != nullptr) services_.frmAbout->show();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  QMainWindow::closeEvent(event);
+  // The help and preview windows have no parent, and the program would otherwise wait for them
+  // while readings went on being typed into whatever is in front.
+  timer->stop();
+  if (services_.comms != nullptr && services_.comms->Open()) {
+    try {
+      services_.comms->SetOpen(false);
+    } catch (...) {
+      // The port component closes the device when it goes away at the end of the program.
+    }
+  }
+  QList<QPointer<QWidget>> others;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->isVisible()) others.append(w);
+  for (const QPointer<QWidget>& w : others)
+    if (w) w->close();
+  QCoreApplication::quit();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

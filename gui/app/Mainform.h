@@ -96,6 +96,9 @@ class TfrmMain : public QMainWindow, public IMainView {
   // F1 anywhere in the program: help at the context of the window (or open menu) it was pressed
   // in.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing the main window ends the program: capture stops, the port closes and every other
+  // window of the program closes with it, whether it has a parent or not.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateMenus();

@@ -465,6 +465,24 @@ TEST_F(MainformTest, MenuCommandsOpenTheirWindows) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(MainformTest, ClosingTheMainWindowStopsCaptureAndClosesEveryOtherWindow) {
+  form.show();
+  serOptions.show();
+  QWidget preview;  // a report's preview window: it has no parent
+  preview.show();
+  Button()->click();
+  ASSERT_TRUE(port.open);
+  ApplicationHelpViewer().ShowTopic("overview");  // F1 while capturing: a window without parent
+
+  form.close();
+  EXPECT_FALSE(port.open);
+  EXPECT_FALSE(Timer()->isActive());
+  EXPECT_FALSE(serOptions.isVisible());
+  EXPECT_FALSE(ApplicationHelpViewer().isVisible());
+  EXPECT_FALSE(preview.isVisible());
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(MainformTest, F1ShowsTheHelpContextOfTheWindowOrMenu) {
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("Tarvolin.hlp"));

@@ -116,6 +116,24 @@ class EndToEndTest : public ::testing::Test {
         {"xdotool", "mousemove", "--window", std::to_string(mainWindow_), x, y, "click", "1"}));
   }
 
+  // Keys typed into the main window, as the user types them.
+  void KeysToMainWindow(const std::vector<std::string>& keys) {
+    ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
+    std::vector<std::string> command{"xdotool", "key", "--delay", "100"};
+    command.insert(command.end(), keys.begin(), keys.end());
+    ASSERT_TRUE(server_->Run(command));
+  }
+
+  // Waits for the program to end and gives its exit status, or -1 when it did not end.
+  int ExitStatus() {
+    int status = -1;
+    const bool ended = XServer::PollUntil(
+        [&] { return waitpid(program_, &status, WNOHANG) == program_; }, kTimeout);
+    if (!ended) return -1;
+    program_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
   void Send(const std::string& line) {
     ASSERT_EQ(write(master_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
   }
@@ -200,14 +218,25 @@ TEST_F(EndToEndTest, ClosingTheWindowWhileCapturingEndsTheProgramCleanly) {
   Send("+    1.000 g\r\n");
   StateWhen([](auto& s) { return s["filt"] == "1.000 (nicht gesendet)"; });
 
-  ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
-  ASSERT_TRUE(server_->Run({"xdotool", "key", "alt+F4"}));
-  int status = -1;
-  const bool ended =
-      XServer::PollUntil([&] { return waitpid(program_, &status, WNOHANG) == program_; }, kTimeout);
-  ASSERT_TRUE(ended) << "the program did not end";
-  program_ = -1;
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  KeysToMainWindow({"alt+F4"});
+  EXPECT_EQ(ExitStatus(), 0) << "the program did not end cleanly";
+}
+
+// The help and preview windows have no parent: the program must not wait for them, nor go on
+// capturing without its main window.
+TEST_F(EndToEndTest, ClosingTheWindowEndsTheProgramWithHelpPreviewAndSettingsOpen) {
+  KeysToMainWindow({"alt+k", "p"});
+  ASSERT_NE(server_->WaitForWindow("Tarvolin: Schnittstelle konfigurieren", kTimeout), 0u);
+  KeysToMainWindow({"alt+d", "i"});
+  ASSERT_NE(server_->WaitForWindow("Preview", kTimeout), 0u);
+  ClickStartButton();
+  StateWhen([](auto& s) { return s["button"] == "Stop"; });
+  KeysToMainWindow({"F1"});
+  ASSERT_NE(server_->WaitForWindow("Tarvolin: Hilfe", kTimeout), 0u);
+
+  KeysToMainWindow({"alt+F4"});
+  EXPECT_EQ(ExitStatus(), 0) << "the program went on after its main window was closed";
+  EXPECT_TRUE(CanLockDevice());
 }
 
 // Runs a command and gives what it wrote to its standard output.
