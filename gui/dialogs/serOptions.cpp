@@ -112,6 +112,13 @@ TserOptionForm::TserOptionForm(QWidget* parent)
                      ui_->ledERROR, ui_->ledBREAK})
     lamp->SetLitColor(kLampLit);
 
+  // Each typed text applies as it stands: no completion to an entry ("1" is not 19200), and
+  // Enter adds nothing to a list (the boxes have no insert policy). The close button is no
+  // default button, so Enter in a box does not hide the dialog.
+  for (QComboBox* box : {ui_->comboPort, ui_->comboBaud, ui_->comboDatabits, ui_->comboParity,
+                         ui_->comboStop, ui_->comboXonXoff})
+    box->setCompleter(nullptr);
+
   // Every keystroke in a box applies it, as picking an entry does.
   connect(ui_->comboPort, &QComboBox::editTextChanged, this, &TserOptionForm::comboPortChange);
   connect(ui_->comboBaud, &QComboBox::editTextChanged, this, &TserOptionForm::comboBaudChange);

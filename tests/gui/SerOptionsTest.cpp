@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -164,6 +165,42 @@ TEST_F(SerOptionsTest, EveryKeystrokeAppliesTheBox) {
   Child<QComboBox>("comboBaud")->setCurrentIndex(6);
   EXPECT_EQ(form.port().Baud(), 9600);
   EXPECT_EQ(form.BaudText(), " 9600");
+}
+
+// Keys go to the box that has the focus in the shown dialog, as the user types them.
+TEST_F(SerOptionsTest, TypedTextAppliesAsItStandsAndEnterKeepsTheDialogAndTheLists) {
+  struct Row {
+    const char* combo;
+    const char* typed;
+    std::function<int32_t()> applied;
+    int32_t expected;
+  };
+  const Row rows[] = {
+      {"comboPort", "12", [&] { return form.port().ComNumber(); }, 12},
+      {"comboBaud", "1", [&] { return form.port().Baud(); }, 1},     // not completed to 19200
+      {"comboParity", "o", [&] { return form.ParityIndex(); }, -1},  // not completed to "Odd"
+      {"comboStop", "2", [&] { return form.port().StopBits(); }, 2},
+  };
+  form.show();
+  QApplication::setActiveWindow(&form);
+  for (const Row& r : rows) {
+    auto* combo = Child<QComboBox>(r.combo);
+    const std::string items = ComboItems(combo).join(u'|').toStdString();
+    combo->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), combo) << r.combo;
+    combo->lineEdit()->selectAll();
+    for (const char* k = r.typed; *k; ++k)
+      KeyClick(QApplication::focusWidget(), *k, QString(QLatin1Char(*k)));
+    KeyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    EXPECT_TRUE(form.isVisible()) << r.combo << ": Enter hid the dialog";
+    EXPECT_EQ(combo->currentText().toStdString(), r.typed) << r.combo;
+    EXPECT_EQ(r.applied(), r.expected) << r.combo;
+    EXPECT_EQ(ComboItems(combo).join(u'|').toStdString(), items)
+        << r.combo << ": the typed text went into the list";
+  }
+  EXPECT_TRUE(errors.messages.empty());
+  form.hide();
 }
 
 TEST_F(SerOptionsTest, NumbersOutsideTheWordRangeAreRefused) {
