@@ -15,6 +15,27 @@ void Replace(std::string& s, char from, char to) {
     if (c == from) c = to;
 }
 
+// The text for the one-line status bar: each control character as its name in angle brackets,
+// so "12.5 g" CR LF reads "12.5 g<CR><LF>".
+std::string Visible(const std::string& s) {
+  static const char* const kNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
+                                         "BS",  "TAB", "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+                                         "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
+                                         "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+  std::string out;
+  for (const char c : s) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32) {
+      out += std::string("<") + kNames[code] + ">";
+    } else if (code == 127) {
+      out += "<DEL>";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 void TResultFilter::processReceived(uint16_t Count) {
@@ -92,7 +113,8 @@ void TResultFilter::outputResult() {
     main.SetStatusText(
         "Pr\xFC"
         "fung auf \"" +
-        parts_.filter.CheckText() + "\" in Resultat \"" + capturedText_ + "\" fehlgeschlagen!!!");
+        Visible(parts_.filter.CheckText()) + "\" in Resultat \"" + Visible(capturedText_) +
+        "\" fehlgeschlagen!!!");
     parts_.sound.Beep(110, 500);
     return;
   }

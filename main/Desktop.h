@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 class IForegroundWindow;
 class IKeyInjector;
@@ -14,6 +15,12 @@ class TDesktop {
   virtual IKeyInjector& Keys() = 0;
   virtual IForegroundWindow& Foreground() = 0;
   virtual ISound& Sound() = 0;
+  // Why keys typed now would reach no program, as a sentence for the user; empty when they can.
+  virtual std::string TypingProblem() = 0;
 };
+
+// Before the QApplication exists: makes Qt show the program's windows where the backend sees
+// them, so that they are recognised as the program's own.
+void PrepareDesktop();
 
 std::unique_ptr<TDesktop> OpenDesktop();

@@ -32,6 +32,10 @@ class TNoDesktop : public TDesktop {
   IKeyInjector& Keys() override { return keys_; }
   IForegroundWindow& Foreground() override { return window_; }
   ISound& Sound() override { return sound_; }
+  std::string TypingProblem() override {
+    return "Dieses Programm wurde ohne Anbindung an die Arbeitsoberfl\xE4"
+           "che gebaut.";
+  }
 
  private:
   TNoKeys keys_;
@@ -40,6 +44,8 @@ class TNoDesktop : public TDesktop {
 };
 
 }  // namespace
+
+void PrepareDesktop() {}
 
 std::unique_ptr<TDesktop> OpenDesktop() {
   return std::make_unique<TNoDesktop>();

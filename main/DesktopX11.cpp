@@ -1,5 +1,10 @@
 #include "main/Desktop.h"
 
+#include <cstdlib>
+#include <string_view>
+
+#include "base/SysUtils.h"
+
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11ForegroundWindow.h"
 #include "platform/x11/X11KeyInjector.h"
@@ -15,6 +20,26 @@ class TX11Desktop : public TDesktop {
   IForegroundWindow& Foreground() override { return foreground_; }
   ISound& Sound() override { return sound_; }
 
+  std::string TypingProblem() override {
+    const std::string& name = display_.Name();
+    switch (keys_.Readiness()) {
+      case TX11KeyInjector::TReadiness::Ready:
+        return {};
+      case TX11KeyInjector::TReadiness::NoDisplay:
+        if (name.empty()) return "Kein X-Server: die Variable DISPLAY ist nicht gesetzt.";
+        return Format("Keine Verbindung zum X-Server \"%s\".", name);
+      case TX11KeyInjector::TReadiness::ConnectionLost:
+        return Format("Die Verbindung zum X-Server \"%s\" ist abgebrochen.", name);
+      case TX11KeyInjector::TReadiness::NoXTest:
+        return Format(
+            "Dem X-Server \"%s\" fehlt die Erweiterung XTEST, \xFC"
+            "ber die Tastendr\xFC"
+            "cke gesendet werden.",
+            name);
+    }
+    return {};
+  }
+
  private:
   TX11Display display_;
   TX11KeyInjector keys_;
@@ -23,6 +48,18 @@ class TX11Desktop : public TDesktop {
 };
 
 }  // namespace
+
+void PrepareDesktop() {
+  // Keys go to X windows, and the program's own windows are recognised by their X ids: in a
+  // Wayland session Qt must show them through the X server as well, or readings could be
+  // typed into the program's own dialogs. Without a display the X11 backend cannot type at
+  // all, and Start says so.
+  const char* display = std::getenv("DISPLAY");
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (display == nullptr || *display == '\0') return;
+  if (platform == nullptr || *platform == '\0' || std::string_view(platform).starts_with("wayland"))
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
 
 std::unique_ptr<TDesktop> OpenDesktop() {
   return std::make_unique<TX11Desktop>();

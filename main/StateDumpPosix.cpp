@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSocketNotifier>
@@ -60,6 +61,7 @@ std::string ShownHelpFile() {
 void Dump(TfrmMain& form, const QString& path) {
   auto* button = form.findChild<QPushButton*>(QStringLiteral("BitBtn2"));
   const QPoint center = button->mapTo(&form, button->rect().center());
+  const auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
   const std::pair<const char*, std::string> lines[] = {
       {"button", ToCp1252(button->text())},
       {"buttonAt", std::to_string(center.x()) + "," + std::to_string(center.y())},
@@ -71,6 +73,7 @@ void Dump(TfrmMain& form, const QString& path) {
       {"help", ShownHelpFile()},
       // The page indicator of the latest report's preview, while it is open.
       {"preview", frmPreview ? frmPreview->Previewer()->PageIndicator() : std::string()},
+      {"box", box != nullptr ? ToCp1252(box->text()) : std::string()},
   };
   std::string text;
   for (const auto& [name, value] : lines) text += std::string(name) + "=" + Escaped(value) + "\n";

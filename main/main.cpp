@@ -33,6 +33,7 @@ class TQtEventPump : public IEventPump {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareDesktop();
   QApplication application(argc, argv);
   InstallFontStandIns();
   QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
   services.comms = comms.get();
   services.sound = &desktop->Sound();
   services.foreground = &desktop->Foreground();
+  services.typingProblem = [&desktop] { return desktop->TypingProblem(); };
   services.boxes = &boxes;
   services.serOptionForm = &serOptionForm;
   services.prgOptionForm = &prgOptionForm;

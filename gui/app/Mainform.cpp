@@ -236,6 +236,7 @@ void TfrmMain::SetLedText(const std::string& text) {
 void TfrmMain::btnMessClick() {
   if (services_.comms == nullptr) return;
   const bool stopping = services_.comms->Open();
+  if (!stopping && RefuseStart()) return;
   try {
     services_.comms->SetOpen(!stopping);
   } catch (const std::exception& e) {
@@ -281,6 +282,21 @@ void TfrmMain::ReportStartFailure(const std::string& cause) {
   // The port's own reason tells in use from missing, and a missing permission from both.
   if (!Trim(cause).empty()) text += "\n\n" + Trim(cause);
   services_.boxes->ShowMessageBox("Warnung", text, TMessageKind::Warning);
+}
+
+bool TfrmMain::RefuseStart() {
+  // A capture whose keys go nowhere would show every reading as sent.
+  const std::string problem = services_.typingProblem ? services_.typingProblem() : std::string();
+  if (problem.empty()) return false;
+  if (services_.sound != nullptr) services_.sound->Beep(440, 100);
+  if (services_.boxes != nullptr) {
+    services_.boxes->ShowMessageBox("Warnung",
+                                    "Start nicht m\xF6glich: Tastendr\xFC"
+                                    "cke erreichen kein Programm.\n" +
+                                        problem,
+                                    TMessageKind::Warning);
+  }
+  return true;
 }
 
 void TfrmMain::showRunState() {

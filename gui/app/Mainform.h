@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/CaptureViews.h"
@@ -52,6 +53,9 @@ class TfrmMain : public QMainWindow, public IMainView {
     std::function<void()> loadConfig;
     // The qualification report's generate.
     std::function<void()> generateIqReport;
+    // Why typed keys would reach no program (no display, no key injection), for the user;
+    // empty when they can. Start refuses while there is a reason.
+    std::function<std::string()> typingProblem;
   };
 
   explicit TfrmMain(QWidget* parent = nullptr);
@@ -103,6 +107,8 @@ class TfrmMain : public QMainWindow, public IMainView {
  private:
   void CreateMenus();
   bool IsOwnWindow(uint64_t window) const;
+  // Tells the user why a capture could type nothing, and whether that is so.
+  bool RefuseStart();
   void ReportLostDevice();
   void ReportStartFailure(const std::string& cause);
   // After a stop: the status line names the trace and log files written, or why not.

@@ -65,8 +65,8 @@ TX11Display::TX11Display(const std::string& name) {
   InstallHandlers();
   display_ = XOpenDisplay(name.empty() ? nullptr : name.c_str());
   if (display_ == nullptr) {
-    name_ = name;
-    std::fprintf(stderr, "Tarvolin: cannot open X display \"%s\"\n", XDisplayName(name.c_str()));
+    name_ = XDisplayName(name.c_str());  // $DISPLAY for an empty name; empty when that is unset
+    std::fprintf(stderr, "Tarvolin: cannot open X display \"%s\"\n", name_.c_str());
     return;
   }
   name_ = DisplayString(display_);

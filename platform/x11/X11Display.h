@@ -23,6 +23,8 @@ class TX11Display {
   _XDisplay* Handle() const { return Usable() ? display_ : nullptr; }
   bool Usable() const { return display_ != nullptr && !lost_.load(); }
   bool Lost() const { return lost_.load(); }
+  // The display's name, also when it could not be opened; empty when none was given and
+  // $DISPLAY is not set.
   const std::string& Name() const { return name_; }
 
   // Runs a request that may fail with an X protocol error (a window that vanished between two

@@ -317,8 +317,10 @@ TX11KeyInjector::TX11KeyInjector(TX11Display& display) : impl_(std::make_unique<
 
 TX11KeyInjector::~TX11KeyInjector() = default;
 
-bool TX11KeyInjector::Available() const {
-  return impl_->xtest && impl_->display.Usable();
+TX11KeyInjector::TReadiness TX11KeyInjector::Readiness() const {
+  if (impl_->display.Lost()) return TReadiness::ConnectionLost;
+  if (!impl_->display.Usable()) return TReadiness::NoDisplay;
+  return impl_->xtest ? TReadiness::Ready : TReadiness::NoXTest;
 }
 
 void TX11KeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {

@@ -19,8 +19,11 @@ class TX11KeyInjector : public IKeyInjector {
   explicit TX11KeyInjector(TX11Display& display);
   ~TX11KeyInjector() override;
 
+  // Whether keys can be injected now, or why not.
+  enum class TReadiness { Ready, NoDisplay, ConnectionLost, NoXTest };
+  TReadiness Readiness() const;
   // Whether keys can be injected (the server has XTest and the connection is alive).
-  bool Available() const;
+  bool Available() const { return Readiness() == TReadiness::Ready; }
 
   void KeyEvent(uint8_t virtualKey, bool keyUp) override;
   uint16_t VkKeyScan(char ch) override;

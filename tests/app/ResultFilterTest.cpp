@@ -90,11 +90,14 @@ TEST_F(ResultFilterTest, ObligatoryTextIsCheckedOnTheCapturedText) {
 
   injector.pressed.clear();
   options.check = "kg";
-  Receive("12.5 g\n");
+  Receive(
+      "\x02"
+      "12.5 g\t\x7F\r\n");
   EXPECT_EQ(injector.pressed, "");
+  // One line in the status bar: the control characters by name.
   EXPECT_EQ(main.Status(),
             "Pr\xFC"
-            "fung auf \"kg\" in Resultat \"12.5 g\n\" fehlgeschlagen!!!");
+            "fung auf \"kg\" in Resultat \"<STX>12.5 g<TAB><DEL><CR><LF>\" fehlgeschlagen!!!");
   EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
   EXPECT_EQ(main.filt, "12.5");
   // The buffers are emptied as after any result.

@@ -95,6 +95,7 @@ class MainformTest : public ::testing::Test {
     s.saveConfig = [this] { ++saves; };
     s.loadConfig = [this] { ++loads; };
     s.generateIqReport = [this] { ++reports; };
+    s.typingProblem = [this] { return typingProblem; };
     form.SetServices(s);
     form.showRunState();
   }
@@ -135,6 +136,7 @@ class MainformTest : public ::testing::Test {
   FakeBoxes boxes;
   QWidget serOptions, prgOptions, about;
   int saves = 0, loads = 0, reports = 0;
+  std::string typingProblem;
   TfrmMain form;
 };
 
@@ -297,6 +299,25 @@ TEST_F(MainformTest, AStopNamesTheTraceAndLogFilesOrWhyOneWasNotWritten) {
             "geschrieben.");
   EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MainformTest, StartIsRefusedWithTheCauseWhenKeysCanReachNoProgram) {
+  typingProblem = "Dem X-Server \":1\" fehlt die Erweiterung XTEST.";
+  Button()->click();
+  EXPECT_EQ(port.switches, 0) << "the port was opened";
+  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{440, 100}}));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, "Warnung");
+  EXPECT_EQ(boxes.shown[0].text,
+            "Start nicht m\xF6glich: Tastendr\xFC"
+            "cke erreichen kein Programm.\nDem X-Server \":1\" fehlt die Erweiterung XTEST.");
+  EXPECT_EQ(Button()->text(), QStringLiteral("Start"));
+  EXPECT_EQ(form.LedText(), "<inaktiv>");
+
+  // Once keys can be typed again, Start opens the port.
+  typingProblem.clear();
+  Button()->click();
+  EXPECT_TRUE(port.open);
 }
 
 TEST_F(MainformTest, AnUnpluggedDeviceAndItsReturnAreReportedOnce) {

@@ -45,7 +45,12 @@ class EndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TARVOLIN_REQUIRE_X_SERVER("xterm", "xdotool");
-    server_ = XServerEnvironment::Server();
+    StartProgram(*XServerEnvironment::Server(), {});
+  }
+
+  // Starts the program on `server` with "NAME=value" settings added to its environment.
+  void StartProgram(XServer& server, const std::vector<std::string>& settings) {
+    server_ = &server;
     // One directory per test process: ctest runs the tests of this file side by side.
     dir_ = std::filesystem::path(::testing::TempDir()) /
            ("tarvolin_end_to_end_" + std::to_string(getpid()));
@@ -66,10 +71,14 @@ class EndToEndTest : public ::testing::Test {
     setenv("TARVOLIN_STATE_DUMP", dump_.c_str(), 1);
     // The print dialog offers a PDF file in the home directory.
     setenv("HOME", dir_.c_str(), 1);
-    program_ = server_->Spawn({TARVOLIN_EXE}, (dir_ / "tarvolin.log").string());
+    std::vector<std::string> command{"env"};
+    command.insert(command.end(), settings.begin(), settings.end());
+    command.push_back(TARVOLIN_EXE);
+    program_ = server_->Spawn(command, (dir_ / "tarvolin.log").string());
     ASSERT_GT(program_, 0);
     mainWindow_ = server_->WaitForWindow("Tarvolin", kTimeout);
-    ASSERT_NE(mainWindow_, 0u) << "the main window did not appear";
+    ASSERT_NE(mainWindow_, 0u) << "the main window did not appear: "
+                               << ReadFile((dir_ / "tarvolin.log").string());
   }
 
   void TearDown() override {
@@ -112,8 +121,10 @@ class EndToEndTest : public ::testing::Test {
     const std::string at = state.at("buttonAt");
     const std::string x = at.substr(0, at.find(',')), y = at.substr(at.find(',') + 1);
     ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
+    // The click goes to the window as an event of its own, so it needs no XTest.
+    const std::string window = std::to_string(mainWindow_);
     ASSERT_TRUE(server_->Run(
-        {"xdotool", "mousemove", "--window", std::to_string(mainWindow_), x, y, "click", "1"}));
+        {"xdotool", "mousemove", "--window", window, x, y, "click", "--window", window, "1"}));
   }
 
   // Keys typed into the main window, as the user types them.
@@ -220,6 +231,48 @@ TEST_F(EndToEndTest, ClosingTheWindowWhileCapturingEndsTheProgramCleanly) {
 
   KeysToMainWindow({"alt+F4"});
   EXPECT_EQ(ExitStatus(), 0) << "the program did not end cleanly";
+}
+
+// In a Wayland session the program still shows its windows through the X server it types to, so
+// that it knows them for its own and types nothing into them.
+TEST_F(EndToEndTest, AWaylandSessionStillShowsTheWindowsOnTheXServer) {
+  server_->Kill(program_);
+  close(master_);
+  close(slaveFd_);
+  StartProgram(*server_, {"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=tarvolin-none",
+                          "QT_QPA_PLATFORM=wayland"});
+  ClickStartButton();
+  auto started = StateWhen([](auto& s) { return s["button"] == "Stop"; });
+  ASSERT_EQ(started["button"], "Stop");
+  ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
+  // A tick with the main window in front recognises it as the program's own.
+  Send("+    2.000 g\r\n");
+  auto own = StateWhen([](auto& s) { return s["filt"] == "2.000 (nicht gesendet)"; });
+  EXPECT_EQ(own["led"], "***Morvisk***");
+  EXPECT_EQ(own["ledColor"], "41215");
+}
+
+// A server without the XTest extension takes no typed keys: Start says so and does not open the
+// port, instead of showing every reading as sent.
+class EndToEndWithoutXTest : public EndToEndTest {
+ protected:
+  void SetUp() override {
+    const std::string missing = XServer::MissingPrograms({"Xvfb", "openbox", "xdotool"});
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    ASSERT_TRUE(own_.Start(true, {"-extension", "XTEST"})) << own_.Error();
+    StartProgram(own_, {});
+  }
+
+  XServer own_;
+};
+
+TEST_F(EndToEndWithoutXTest, StartIsRefusedNamingTheCause) {
+  ClickStartButton();
+  auto refused = StateWhen([](auto& s) { return !s["box"].empty(); });
+  EXPECT_NE(refused["box"].find("XTEST"), std::string::npos) << refused["box"];
+  EXPECT_EQ(refused["button"], "Start");
+  EXPECT_EQ(refused["led"], "<inaktiv>");
+  EXPECT_TRUE(CanLockDevice()) << "the port was opened";
 }
 
 // The help and preview windows have no parent: the program must not wait for them, nor go on

@@ -210,6 +210,7 @@ TEST(X11LostConnection, BackendsDegradeWhenTheServerGoesAway) {
   EXPECT_FALSE(injector.Available());
   EXPECT_EQ(injector.VkKeyScan('a'), 0xFFFF);
   EXPECT_FALSE(injector.CapsLockOn());
+  EXPECT_EQ(injector.Readiness(), TX11KeyInjector::TReadiness::ConnectionLost);
   keys.typeText("12.5\r");
   keys.tapKey(VK_DOWN);
   sound.Beep(440, 100);
@@ -224,8 +225,20 @@ TEST(X11Display, UnreachableDisplayIsReportedNotFatal) {
   TX11ForegroundWindow foreground(display);
   TX11KeyInjector injector(display);
   EXPECT_EQ(foreground.Foreground(), 0u);
-  EXPECT_FALSE(injector.Available());
+  EXPECT_EQ(injector.Readiness(), TX11KeyInjector::TReadiness::NoDisplay);
+  EXPECT_EQ(display.Name(), ":9999");
   EXPECT_EQ(injector.VkKeyScan('1'), 0xFFFF);
+}
+
+TEST(X11KeyInjector, AServerWithoutXTestIsReportedAsSuch) {
+  const std::string missing = XServer::MissingPrograms({"Xvfb"});
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  XServer server;
+  ASSERT_TRUE(server.Start(false, {"-extension", "XTEST"})) << server.Error();
+  TX11Display display(server.Display());
+  TX11KeyInjector injector(display);
+  EXPECT_TRUE(display.Usable());
+  EXPECT_EQ(injector.Readiness(), TX11KeyInjector::TReadiness::NoXTest);
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ pid_t XServer::SpawnWithFd(const std::vector<std::string>& argv, const std::stri
   return pid;
 }
 
-bool XServer::Start(bool windowManager) {
+bool XServer::Start(bool windowManager, const std::vector<std::string>& serverOptions) {
   error_ = MissingPrograms(windowManager ? std::vector<std::string>{"Xvfb", "openbox"}
                                          : std::vector<std::string>{"Xvfb"});
   if (!error_.empty()) return false;
@@ -161,9 +161,10 @@ bool XServer::Start(bool windowManager) {
     error_ = "pipe failed";
     return false;
   }
-  xvfb_ = SpawnWithFd({"Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen",
-                       "0", "1024x768x24", "-noreset"},
-                      {}, fds[1]);
+  std::vector<std::string> xvfb{"Xvfb",    "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp",
+                                "-screen", "0",          "1024x768x24",          "-noreset"};
+  xvfb.insert(xvfb.end(), serverOptions.begin(), serverOptions.end());
+  xvfb_ = SpawnWithFd(xvfb, {}, fds[1]);
   close(fds[1]);
   // Xvfb writes the display number it chose, then a line end, once it accepts connections.
   std::string number;

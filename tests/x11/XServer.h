@@ -26,8 +26,9 @@ class XServer {
   static std::string MissingPrograms(const std::vector<std::string>& programs);
 
   // Starts Xvfb (and openbox when asked) and waits until they serve; on failure returns false
-  // and leaves the reason in Error().
-  bool Start(bool windowManager);
+  // and leaves the reason in Error(). `serverOptions` go to Xvfb ("-extension", "XTEST" starts
+  // it without that extension).
+  bool Start(bool windowManager, const std::vector<std::string>& serverOptions = {});
   // Kills every client and then the server, waiting for each.
   void Stop();
 
