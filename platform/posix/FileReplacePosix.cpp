@@ -81,12 +81,13 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
   if (fd < 0) return false;
   bool ok = true;
   if (exists) {
-    // The creation mode went through the umask. Saving another user's file, only root may give
-    // it back to its owner; for anyone else EPERM is expected and the saver owns it.
-    ok = fchmod(fd, old.st_mode & 07777) == 0;
+    // Saving another user's file, only root may give it back to its owner; for anyone else
+    // EPERM is expected and the saver owns it. The mode follows, as the creation mode went
+    // through the umask and a change of owner may clear bits.
     if ((old.st_uid != geteuid() || old.st_gid != getegid()) &&
         fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
       ok = false;
+    ok = ok && fchmod(fd, old.st_mode & 07777) == 0;
   }
   ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
