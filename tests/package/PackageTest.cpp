@@ -1,8 +1,8 @@
 // The package as an installer meets it: unpacked into a private root instead of the system, its
 // programs are started from there. tarvolin runs through the command on the PATH, a link, with a
 // fresh configuration directory on a private X server, and must find what lies beside its real
-// file. Its window state is read through its SIGUSR1 state dump.
-#include <signal.h>
+// file. Its window state is read through its SIGUSR1 state dump, its qualification report printed
+// to PDF.
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
@@ -10,13 +10,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <map>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <system_error>
 
+#include "tests/x11/ProgramDriver.h"
 #include "tests/x11/XServer.h"
 
 namespace {
@@ -25,13 +24,6 @@ namespace fs = std::filesystem;
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new XServerEnvironment);
 constexpr std::chrono::milliseconds kTimeout{15000};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The package unpacked with dpkg-deb into a directory of its own (test runs of several build
 // trees may share the machine), once for all tests, removed at exit.
@@ -91,7 +83,7 @@ class PackagedProgramTest : public ::testing::Test {
     program_ = server_->Spawn({(UnpackedRoot() / "usr/bin/tarvolin").string()}, log_.string());
     ASSERT_GT(program_, 0);
     mainWindow_ = server_->WaitForWindow("Tarvolin", kTimeout);
-    ASSERT_NE(mainWindow_, 0u) << "the main window did not appear\n" << ReadFile(log_);
+    ASSERT_NE(mainWindow_, 0u) << "the main window did not appear\n" << ReadWholeFile(log_);
   }
 
   void TearDown() override {
@@ -102,28 +94,8 @@ class PackagedProgramTest : public ::testing::Test {
   static std::string ProgramDir() { return (UnpackedRoot() / "usr/lib/tarvolin").string() + "/"; }
 
   // The program's window state, read until `done` holds for it or the time is up.
-  std::map<std::string, std::string> StateWhen(
-      const std::function<bool(std::map<std::string, std::string>&)>& done) {
-    std::map<std::string, std::string> state;
-    XServer::PollUntil(
-        [&] {
-          fs::remove(dump_);
-          kill(program_, SIGUSR1);
-          // The dump is written by the program's event loop, not by the handler.
-          if (!XServer::PollUntil([&] { return fs::exists(dump_); },
-                                  std::chrono::milliseconds(2000))) {
-            return false;
-          }
-          state.clear();
-          std::istringstream lines(ReadFile(dump_));
-          for (std::string line; std::getline(lines, line);) {
-            const auto eq = line.find('=');
-            if (eq != std::string::npos) state[line.substr(0, eq)] = line.substr(eq + 1);
-          }
-          return done(state);
-        },
-        kTimeout);
-    return state;
+  TProgramState StateWhen(const std::function<bool(TProgramState&)>& done) {
+    return ProgramStateWhen(program_, dump_, done, kTimeout);
   }
 
   XServer* server_ = nullptr;
@@ -134,7 +106,7 @@ class PackagedProgramTest : public ::testing::Test {
 
 TEST_F(PackagedProgramTest, StartsFromTheCommandWithItsIconAndFindsItsHelpBesideItself) {
   auto stopped = StateWhen([](auto& s) { return s["status"] == "Stopp!"; });
-  EXPECT_EQ(stopped["status"], "Stopp!") << ReadFile(log_);
+  EXPECT_EQ(stopped["status"], "Stopp!") << ReadWholeFile(log_);
 
   EXPECT_TRUE(server_->Run({"sh", "-c", "xprop -id \"$0\" _NET_WM_ICON | grep -q 'Icon ('",
                             std::to_string(mainWindow_)}))
@@ -144,6 +116,25 @@ TEST_F(PackagedProgramTest, StartsFromTheCommandWithItsIconAndFindsItsHelpBeside
   ASSERT_TRUE(server_->Run({"xdotool", "key", "F1"}));
   auto help = StateWhen([](auto& s) { return !s["help"].empty(); });
   EXPECT_EQ(help["help"], ProgramDir() + "Tarvolin.hlp");
+}
+
+TEST_F(PackagedProgramTest, QualificationReportNamesTheInstallationDirectory) {
+  TARVOLIN_REQUIRE_X_SERVER("pdftotext");
+  StateWhen([](auto& s) { return s["status"] == "Stopp!"; });
+  ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
+  ASSERT_TRUE(server_->Run({"xdotool", "key", "--delay", "100", "alt+d", "i"}));
+  const uint64_t preview = server_->WaitForWindow("Preview", kTimeout);
+  ASSERT_NE(preview, 0u) << ReadWholeFile(log_);
+  StateWhen([](auto& s) { return s["preview"] == "1/1"; });
+
+  // The print dialog offers a PDF file in the home directory.
+  const std::string pdf = (home_ / "print.pdf").string();
+  const std::string text = PrintPreviewAsPdfText(*server_, preview, pdf, kTimeout);
+  ASSERT_FALSE(text.empty()) << "no PDF printed at " << pdf;
+  std::smatch row;
+  ASSERT_TRUE(std::regex_search(text, row, std::regex("Installationspfad: +(\\S+)"))) << text;
+  EXPECT_EQ(row[1], ProgramDir());
+  EXPECT_TRUE(std::regex_search(text, std::regex("Programmdatei: +tarvolin\\b"))) << text;
 }
 
 }  // namespace

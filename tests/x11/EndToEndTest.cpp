@@ -19,27 +19,19 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include <QImage>
 #include <QRect>
 
+#include "tests/x11/ProgramDriver.h"
 #include "tests/x11/XServer.h"
 
 namespace {
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new XServerEnvironment);
 constexpr std::chrono::milliseconds kTimeout{15000};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class EndToEndTest : public ::testing::Test {
  protected:
@@ -78,7 +70,7 @@ class EndToEndTest : public ::testing::Test {
     ASSERT_GT(program_, 0);
     mainWindow_ = server_->WaitForWindow("Tarvolin", kTimeout);
     ASSERT_NE(mainWindow_, 0u) << "the main window did not appear: "
-                               << ReadFile((dir_ / "tarvolin.log").string());
+                               << ReadWholeFile((dir_ / "tarvolin.log").string());
   }
 
   void TearDown() override {
@@ -92,28 +84,8 @@ class EndToEndTest : public ::testing::Test {
   }
 
   // The program's window state, read until `done` holds for it or the time is up.
-  std::map<std::string, std::string> StateWhen(
-      const std::function<bool(std::map<std::string, std::string>&)>& done) {
-    std::map<std::string, std::string> state;
-    XServer::PollUntil(
-        [&] {
-          std::remove(dump_.c_str());
-          kill(program_, SIGUSR1);
-          // The dump is written by the program's event loop, not by the handler.
-          if (!XServer::PollUntil([&] { return std::filesystem::exists(dump_); },
-                                  std::chrono::milliseconds(2000))) {
-            return false;
-          }
-          state.clear();
-          std::istringstream lines(ReadFile(dump_));
-          for (std::string line; std::getline(lines, line);) {
-            const auto eq = line.find('=');
-            if (eq != std::string::npos) state[line.substr(0, eq)] = line.substr(eq + 1);
-          }
-          return done(state);
-        },
-        kTimeout);
-    return state;
+  TProgramState StateWhen(const std::function<bool(TProgramState&)>& done) {
+    return ProgramStateWhen(program_, dump_, done, kTimeout);
   }
 
   void ClickStartButton() {
@@ -161,7 +133,7 @@ class EndToEndTest : public ::testing::Test {
     std::string text;
     XServer::PollUntil(
         [&] {
-          text = ReadFile(received_);
+          text = ReadWholeFile(received_);
           return text == expected;
         },
         kTimeout);
@@ -183,7 +155,7 @@ TEST_F(EndToEndTest, ReadingsAreTypedIntoTheWindowInFrontOnly) {
 
   ClickStartButton();
   auto started = StateWhen([](auto& s) { return s["button"] == "Stop"; });
-  ASSERT_EQ(started["button"], "Stop") << ReadFile((dir_ / "tarvolin.log").string());
+  ASSERT_EQ(started["button"], "Stop") << ReadWholeFile((dir_ / "tarvolin.log").string());
   EXPECT_EQ(started["led"], "***Morvisk***");
   EXPECT_FALSE(CanLockDevice()) << "the open port should hold the device";
 
@@ -292,44 +264,19 @@ TEST_F(EndToEndTest, ClosingTheWindowEndsTheProgramWithHelpPreviewAndSettingsOpe
   EXPECT_TRUE(CanLockDevice());
 }
 
-// Runs a command and gives what it wrote to its standard output.
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 TEST_F(EndToEndTest, FileIqPreviewsTheReportAndPrintsItToPdf) {
   TARVOLIN_REQUIRE_X_SERVER("pdftotext", "pdftoppm", "pdfinfo");
   ASSERT_TRUE(server_->Activate(mainWindow_, kTimeout));
   ASSERT_TRUE(server_->Run({"xdotool", "key", "alt+d"}));
   ASSERT_TRUE(server_->Run({"xdotool", "key", "i"}));
   const uint64_t preview = server_->WaitForWindow("Preview", kTimeout);
-  ASSERT_NE(preview, 0u) << ReadFile((dir_ / "tarvolin.log").string());
+  ASSERT_NE(preview, 0u) << ReadWholeFile((dir_ / "tarvolin.log").string());
   EXPECT_EQ(StateWhen([](auto& s) { return s["preview"] == "1/1"; })["preview"], "1/1");
 
-  // The print button at the left of the tool bar, then the dialog's default: a PDF file.
-  ASSERT_TRUE(server_->Activate(preview, kTimeout));
-  ASSERT_TRUE(server_->Run(
-      {"xdotool", "mousemove", "--window", std::to_string(preview), "16", "14", "click", "1"}));
-  const uint64_t dialog = server_->WaitForWindow("Print", kTimeout);
-  ASSERT_NE(dialog, 0u);
-  ASSERT_TRUE(server_->Activate(dialog, kTimeout));
-  ASSERT_TRUE(server_->Run({"xdotool", "key", "Return"}));
   const std::string pdf = (dir_ / "print.pdf").string();
-  std::string text;
-  XServer::PollUntil(
-      [&] {
-        text = Output("pdftotext -layout '" + pdf + "' - 2>/dev/null");
-        return text.find("mailto:") != std::string::npos;
-      },
-      kTimeout);
-  ASSERT_NE(text.find("mailto:"), std::string::npos) << "no PDF printed at " << pdf;
-  EXPECT_NE(Output("pdfinfo '" + pdf + "'").find("Pages:           1\n"), std::string::npos);
+  const std::string text = PrintPreviewAsPdfText(*server_, preview, pdf, kTimeout);
+  ASSERT_FALSE(text.empty()) << "no PDF printed at " << pdf;
+  EXPECT_NE(CommandOutput("pdfinfo '" + pdf + "'").find("Pages:           1\n"), std::string::npos);
 
   const std::string programDir = std::filesystem::path(TARVOLIN_EXE).parent_path().string() + "/";
   const char* const rows[] = {"Computername:",
