@@ -4,17 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "tests/x11/XServer.h"
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string CommandOutput(const std::string& command) {
   std::string out;

@@ -12,7 +12,6 @@
 
 class XServer;
 
-std::string ReadWholeFile(const std::string& path);
 // What a shell command writes to its standard output.
 std::string CommandOutput(const std::string& command);
 

@@ -21,13 +21,6 @@ namespace {
 
 constexpr auto kTimeout = std::chrono::seconds(10);
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A receiver and the command that starts it; "%t" stands for its window title, "%o" for its
 // output file.
 struct Receiver {
@@ -86,17 +79,8 @@ class ReceiverTest : public ::testing::TestWithParam<Receiver> {
     if (receiver_ > 0) server_->Kill(receiver_);
   }
 
-  // What the receiver got once `lines` lines have arrived (or the time is up).
-  std::string Received(size_t lines) {
-    std::string text;
-    XServer::PollUntil(
-        [&] {
-          text = ReadFile(output_);
-          return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
-        },
-        kTimeout);
-    return text;
-  }
+  // What the receiver wrote once `lines` line ends have arrived (or the time is up).
+  std::string Received(size_t lines) { return ReadLinesWhenThere(output_, lines, kTimeout); }
 
   XServer* server_ = nullptr;
   std::unique_ptr<TX11Display> display_;

@@ -2,9 +2,7 @@
 // receives to a file.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "app/Keystrokes.h"
 #include "base/Cp1252.h"
@@ -17,13 +15,6 @@ namespace {
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new XServerEnvironment);
 
 constexpr auto kTimeout = std::chrono::seconds(10);
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class X11TypingTest : public ::testing::Test {
  protected:
@@ -57,17 +48,8 @@ class X11TypingTest : public ::testing::Test {
     ASSERT_TRUE(server_->WaitForActive(window_, kTimeout)) << "xterm did not get the focus";
   }
 
-  // What the terminal received once `lines` line ends have arrived (or the time is up).
-  std::string Received(size_t lines) {
-    std::string text;
-    XServer::PollUntil(
-        [&] {
-          text = ReadFile(output_);
-          return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
-        },
-        kTimeout);
-    return text;
-  }
+  // What the receiver wrote once `lines` line ends have arrived (or the time is up).
+  std::string Received(size_t lines) { return ReadLinesWhenThere(output_, lines, kTimeout); }
 
   XServer* server_ = nullptr;
   std::unique_ptr<TX11Display> display_;

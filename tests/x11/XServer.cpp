@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 // Xlib last: its macros (None, Bool, Status) break the headers above.
@@ -116,6 +118,25 @@ bool XServer::PollUntil(const std::function<bool()>& condition, std::chrono::mil
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string ReadLinesWhenThere(const std::string& path, size_t lines,
+                               std::chrono::milliseconds timeout) {
+  std::string text;
+  XServer::PollUntil(
+      [&] {
+        text = ReadWholeFile(path);
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
+      },
+      timeout);
+  return text;
 }
 
 pid_t XServer::SpawnWithFd(const std::vector<std::string>& argv, const std::string& logFile,

@@ -64,6 +64,14 @@ class XServer {
   std::string error_;
 };
 
+// The whole contents of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+// The contents of the file that a receiver of typed keys writes, once it holds `lines` line ends
+// or the time is up.
+std::string ReadLinesWhenThere(const std::string& path, size_t lines,
+                               std::chrono::milliseconds timeout);
+
 // One X server with a window manager for a whole test program, registered by one of its files
 // with ::testing::AddGlobalTestEnvironment(new XServerEnvironment). Tests start with
 // TARVOLIN_REQUIRE_X_SERVER(...), which skips them with the reason when no server could be
