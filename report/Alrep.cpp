@@ -260,7 +260,11 @@ namespace {
 std::tm SystemNow() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &t);
+#else
   localtime_r(&t, &tm);
+#endif
   return tm;
 }
 

@@ -20,6 +20,8 @@ packages=(
   librsvg2-bin
   # the Debian package: dependencies from the shared libraries, its checks
   dpkg-dev file lintian desktop-file-utils appstream
+  # Windows cross-build (the -posix thread model has std::thread) and its tests under Wine
+  g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 missing=()

@@ -12,9 +12,17 @@
 
 namespace {
 
+#ifdef _WIN32
+const std::string kProgramDir = "C:\\opt\\tarvolin";
+constexpr char kDelim = '\\';
+#else
+const std::string kProgramDir = "/opt/tarvolin";
+constexpr char kDelim = '/';
+#endif
+
 class CaptureAppTest : public ::testing::Test {
  protected:
-  TCaptureApp MakeApp(const std::string& programDir = "/opt/tarvolin") {
+  TCaptureApp MakeApp(const std::string& programDir = kProgramDir) {
     return TCaptureApp(TCaptureParts{main, port, filter, comms, boxes, errors, keystrokes},
                        programDir, [this](const std::string& name) -> std::optional<std::string> {
                          auto it = env.find(name);
@@ -51,7 +59,7 @@ TEST_F(CaptureAppTest, ConfigSwitchSelectsTheConfiguration) {
 
   TCaptureApp app = MakeApp();
   app.startUp({"/CONFIG=A"});
-  EXPECT_EQ(app.iniPath(), dir.Path() + "/TarvolinA.INI");
+  EXPECT_EQ(app.iniPath(), dir.Path() + kDelim + "TarvolinA.INI");
   EXPECT_EQ(main.caption, "TarvolinA");
 }
 
@@ -80,8 +88,8 @@ TEST_F(CaptureAppTest, UnknownParametersWarnWithPositionAndTextAsTyped) {
 }
 
 TEST_F(CaptureAppTest, ConfigurationDirectory) {
-  TCaptureApp app = MakeApp("/opt/tarvolin");
-  EXPECT_EQ(app.programDir(), "/opt/tarvolin/");
+  TCaptureApp app = MakeApp();
+  EXPECT_EQ(app.programDir(), kProgramDir + kDelim);
 
   env["USERPROFILE"] = "/home/anna/";
   app.startUp({"/CONFIG=2"});
@@ -90,18 +98,21 @@ TEST_F(CaptureAppTest, ConfigurationDirectory) {
   env["XDG_CONFIG_HOME"] = "/xdg";
   env["HOME"] = "/home/bert";
   env["USERPROFILE"] = "  \t";
+#ifndef _WIN32
   app.startUp({});
   EXPECT_EQ(app.iniPath(), "/xdg/tarvolin/Tarvolin.INI");
 
   env.erase("XDG_CONFIG_HOME");
   app.startUp({});
   EXPECT_EQ(app.iniPath(), "/home/bert/.config/tarvolin/Tarvolin.INI");
+#endif
 
+  // Windows has no XDG directories: a blank USERPROFILE leads to the program's directory.
   env.erase("HOME");
   env.erase("USERPROFILE");
   app.startUp({});
-  EXPECT_EQ(app.iniPath(), "/opt/tarvolin/Tarvolin.INI");
-  EXPECT_EQ(app.helpFile(), "/opt/tarvolin/Tarvolin.hlp");
+  EXPECT_EQ(app.iniPath(), kProgramDir + kDelim + "Tarvolin.INI");
+  EXPECT_EQ(app.helpFile(), kProgramDir + kDelim + "Tarvolin.hlp");
 }
 
 TEST_F(CaptureAppTest, StartUpWithoutFileAppliesTheDefaultsInOrder) {
@@ -267,6 +278,7 @@ TEST_F(CaptureAppTest, XdgDirectoryIsCreatedAtTheFirstSave) {
   app.saveConfig();
   EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/tarvolin/Tarvolin.INI")));
 }
+#endif
 
 TEST_F(CaptureAppTest, TraceAndLogKeysAreReadAtStartAndLoadButNeverWritten) {
   TCaptureApp app = MakeApp();

@@ -1,0 +1,494 @@
+#include "serial/AwWin32.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+#include "base/Exception.h"
+#include "serial/AdErrCodes.h"
+#include "serial/AdPort.h"
+#include "serial/AwFactory.h"
+
+namespace {
+
+constexpr uint32_t kTurnMs = 50;  // the dispatch thread's timer turn
+constexpr uint32_t kThreadStartMs = 3000;
+constexpr uint32_t kFlushWaitMs = 5000;
+// A read asks only for bytes the driver reported, so it completes at once; should a driver keep
+// it pending anyway, it is cancelled after this long with what has arrived.
+constexpr uint32_t kReadWaitMs = 1000;
+constexpr uint32_t kWinErrorInvalidHandle = 6;
+
+// Event masks: EV_RXCHAR, EV_CTS, EV_DSR, EV_RLSD, EV_BREAK, EV_ERR, EV_RING; older systems also
+// report the ring's trailing edge.
+constexpr uint32_t kMaskNT = 0x01F9;
+constexpr uint32_t kMaskOther = kMaskNT | ev_RINGTE;
+
+constexpr int kNormalPriorityStep = 3;
+
+// The dispatcher whose dispatch thread is the calling thread: that thread cannot wait for itself.
+thread_local const TApdWin32Dispatcher* tlsDispatchThreadOf = nullptr;
+
+// Pumps the window messages until `done` or until `timeoutMs` passed.
+template <typename Done>
+void PumpAtMost(uint32_t timeoutMs, Done done) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  WndMsg().PumpUntil([&] { return done() || std::chrono::steady_clock::now() >= end; });
+}
+
+TWinLineBlock ToWin(const DCB& b) {
+  return {b.BaudRate, b.Flags,    b.XonLim,  b.XoffLim, b.ByteSize,
+          b.Parity,   b.StopBits, b.XonChar, b.XoffChar};
+}
+
+DCB FromWin(const TWinLineBlock& w) {
+  DCB b;
+  b.BaudRate = w.BaudRate;
+  b.Flags = w.Flags;
+  b.XonLim = w.XonLim;
+  b.XoffLim = w.XoffLim;
+  b.ByteSize = w.ByteSize;
+  b.Parity = w.Parity;
+  b.StopBits = w.StopBits;
+  b.XonChar = w.XonChar;
+  b.XoffChar = w.XoffChar;
+  return b;
+}
+
+}  // namespace
+
+std::unique_ptr<TApdBaseDispatcher> CreateNativeDispatcher(TApdCustomComPort* owner) {
+  return std::make_unique<TApdWin32Dispatcher>(owner);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+TApdWin32Dispatcher::TApdWin32Dispatcher(TObject* owner, IWin32Comm& comm)
+    : TApdBaseDispatcher(owner), comm_(comm), handle_(InvalidWinHandle()) {}
+
+TApdWin32Dispatcher::~TApdWin32Dispatcher() {
+  ShutdownDispatcher();
+  // Every thread has left its body; joining only waits for the last instructions after it.
+  for (auto& t : threads_)
+    if (t.joinable()) t.join();
+  CloseEvents();
+}
+
+bool TApdWin32Dispatcher::CreateEvents() {
+  bool ok = comEvent_.Create(false) && ready_.Create(false) && general_.Create(false) &&
+            output_.Create(false) && sent_.Create(true) && outFlush_.Create(false);
+  if (!ok) CloseEvents();
+  return ok;
+}
+
+void TApdWin32Dispatcher::CloseEvents() {
+  for (TWinEvent* e : {&comEvent_, &ready_, &general_, &output_, &sent_, &outFlush_}) e->Close();
+}
+
+void TApdWin32Dispatcher::Fail() {
+  lastError_.store(comm_.LastError());
+}
+
+int TApdWin32Dispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uint32_t) {
+  if (!comEvent_.Created() && !CreateEvents()) return ecOutOfMemory;
+  TWinHandle h = comm_.OpenComm(name);
+  if (h == InvalidWinHandle()) {
+    Fail();
+    return -1;
+  }
+  if (!readEvent_.Create(true)) {
+    comm_.CloseHandle(h);
+    return ecOutOfMemory;
+  }
+  {
+    std::lock_guard lock(devLock_);
+    handle_ = h;
+  }
+  inQueue_.store(0);
+  // The dispatcher keeps a number >= 0 for an open device; the handle itself stays here.
+  return static_cast<int>(reinterpret_cast<intptr_t>(h) & 0x7FFFFFFF);
+}
+
+int TApdWin32Dispatcher::CloseDevice() {
+  // The com and output threads use the handle without the device lock (they wait on it), so
+  // they go first; neither ever waits for the GUI thread.
+  StopDeviceThreads();
+  std::lock_guard lock(devLock_);
+  bool ok = handle_ == InvalidWinHandle() || comm_.CloseHandle(handle_);
+  handle_ = InvalidWinHandle();
+  readEvent_.Close();
+  return ok ? 0 : -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device operations
+
+int TApdWin32Dispatcher::EscapeFunction(int func) {
+  std::lock_guard lock(devLock_);
+  if (handle_ != InvalidWinHandle()) comm_.EscapeCommFunction(handle_, static_cast<uint32_t>(func));
+  return 0;
+}
+
+int TApdWin32Dispatcher::FlushDevice(int queue) {
+  if (queue == 0) {
+    if (Alive(tkOutput)) {
+      general_.Reset();
+      outFlush_.Set();
+      PumpAtMost(kFlushWaitMs, [this] { return general_.Wait(0) || !Alive(tkOutput); });
+    }
+    // Also before the output thread runs: an output flush discards output, never input.
+    std::lock_guard lock(OutputLock());
+    outHead_ = outTail_ = 0;
+    outFull_ = false;
+    ++outFlushes_;
+  }
+  std::lock_guard lock(devLock_);
+  if (handle_ == InvalidWinHandle()) return -static_cast<int>(kWinErrorInvalidHandle);
+  uint32_t flags = queue == 0 ? kPurgeTxAbort | kPurgeTxClear : kPurgeRxAbort | kPurgeRxClear;
+  if (comm_.PurgeComm(handle_, flags)) return 0;
+  return -static_cast<int>(comm_.LastError());
+}
+
+uint32_t TApdWin32Dispatcher::GetDeviceStatus(TComStat& stat) {
+  uint32_t errors = 0, inQueue = 0, outQueue = 0;
+  {
+    std::lock_guard lock(devLock_);
+    if (handle_ == InvalidWinHandle() ||
+        !comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) {
+      errors = inQueue = 0;
+    }
+  }
+  inQueue_.store(inQueue);
+  stat.InQueue = inQueue;
+  // What waits for output is what the output thread has not yet handed to the driver.
+  stat.OutQueue = OutBuffUsed();
+  return errors;
+}
+
+int TApdWin32Dispatcher::ReportReadError(int) {
+  return 0;
+}
+
+int TApdWin32Dispatcher::GetDeviceState(DCB& block) {
+  std::lock_guard lock(devLock_);
+  TWinLineBlock w;
+  if (handle_ == InvalidWinHandle() || !comm_.GetCommState(handle_, w)) {
+    Fail();
+    return -1;
+  }
+  block = FromWin(w);
+  return 0;
+}
+
+int TApdWin32Dispatcher::SetDeviceState(const DCB& block) {
+  std::lock_guard lock(devLock_);
+  if (handle_ != InvalidWinHandle() && comm_.SetCommState(handle_, ToWin(block))) return 0;
+  Fail();
+  return -static_cast<int>(lastError_.load());
+}
+
+int TApdWin32Dispatcher::ReadDevice(char* buffer, uint32_t size) {
+  std::lock_guard lock(devLock_);
+  uint32_t wanted = std::min(size, inQueue_.load());
+  if (wanted == 0 || handle_ == InvalidWinHandle()) return 0;
+  uint32_t got = 0;
+  PrepareOverlapped(readRecord_, readEvent_.Handle());
+  if (!comm_.ReadFile(handle_, buffer, wanted, &got, readRecord_)) {
+    if (comm_.LastError() != kWinErrorIoPending) {
+      Fail();
+      return -1;
+    }
+    if (!readEvent_.Wait(kReadWaitMs)) comm_.CancelIo(handle_);
+    if (!comm_.GetOverlappedResult(handle_, readRecord_, &got, true) &&
+        comm_.LastError() != kWinErrorOperationAborted) {
+      Fail();
+      return -1;
+    }
+  }
+  readEvent_.Reset();
+  got = std::min(got, wanted);
+  inQueue_.store(inQueue_.load() - std::min(inQueue_.load(), got));
+  return static_cast<int>(got);
+}
+
+int TApdWin32Dispatcher::WriteDevice(const char* buffer, uint32_t size) {
+  uint32_t taken;
+  {
+    std::lock_guard lock(OutputLock());
+    uint32_t capacity = static_cast<uint32_t>(outBuff_.size());
+    if (capacity == 0) return 0;
+    // Never overwrite what is still waiting to go out.
+    taken = std::min(size, capacity - OutBuffUsed());
+    for (uint32_t i = 0; i < taken; ++i) {
+      outBuff_[outTail_] = buffer[i];
+      outTail_ = (outTail_ + 1) % capacity;
+    }
+    if (taken > 0 && outTail_ == outHead_) outFull_ = true;
+  }
+  if (taken > 0) output_.Set();
+  return static_cast<int>(taken);
+}
+
+bool TApdWin32Dispatcher::SetupDeviceQueues(uint32_t inSize, uint32_t outSize) {
+  std::lock_guard lock(devLock_);
+  if (handle_ != InvalidWinHandle() && comm_.SetupComm(handle_, inSize, outSize)) return true;
+  Fail();
+  return false;
+}
+
+void TApdWin32Dispatcher::YieldDevice() {
+  std::this_thread::yield();
+}
+
+uint8_t TApdWin32Dispatcher::GetModemLines() {
+  std::lock_guard lock(devLock_);
+  uint32_t status = 0;
+  // A device without modem lines (or a failed query) reads as all lines low.
+  if (handle_ == InvalidWinHandle() || !comm_.GetCommModemStatus(handle_, &status)) return 0;
+  // MS_CTS_ON, MS_DSR_ON, MS_RING_ON and MS_RLSD_ON sit where the level bits of the modem
+  // status byte are.
+  return static_cast<uint8_t>(status & msr_LevelMask);
+}
+
+int TApdWin32Dispatcher::LastDeviceError() {
+  return static_cast<int>(lastError_.load());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Threads
+
+void TApdWin32Dispatcher::StartThreads() {
+  if (ThreadsRunning()) throw Exception("Dispatcher already started");
+  SetThreadsRunning(true);
+  stop_.store(false);
+  Launch(tkCom);
+  Launch(tkDispatch);
+  Launch(tkOutput);
+}
+
+void TApdWin32Dispatcher::Launch(TThreadKind kind) {
+  if (threads_[kind].joinable()) threads_[kind].join();
+  // Counted before the thread runs, so that a thread ending early never finds the count at 0
+  // while its siblings are still to start.
+  alive_[kind].store(true);
+  ThreadStarted();
+  try {
+    threads_[kind] = std::thread([this, kind] {
+      switch (kind) {
+        case tkCom:
+          ComThread();
+          break;
+        case tkDispatch:
+          DispatchThread();
+          break;
+        default:
+          OutputThread();
+          break;
+      }
+    });
+  } catch (const std::system_error&) {
+    alive_[kind].store(false);
+    ThreadEnded();
+    return;
+  }
+  // A thread that does not report within the time does not stop the open.
+  PumpAtMost(kThreadStartMs, [this] { return general_.Wait(0); });
+}
+
+void TApdWin32Dispatcher::Begin(TThreadKind kind) {
+  tids_[kind].store(CurrentWinThreadId());
+  if (PriorityStep(kind) != kNormalPriorityStep) ApplyPriority(kind);
+  general_.Set();
+  WndMsg().Wake();
+}
+
+void TApdWin32Dispatcher::End(TThreadKind kind) {
+  tids_[kind].store(0);
+  alive_[kind].store(false);
+  // The last touch of the dispatcher; the destructor joins the thread after this.
+  ThreadEnded();
+}
+
+void TApdWin32Dispatcher::StopDeviceThreads() {
+  if (!ThreadsRunning()) return;
+  stop_.store(true);
+  outFlush_.Set();
+  {
+    std::lock_guard lock(devLock_);
+    // Completes the com thread's pending event wait.
+    if (handle_ != InvalidWinHandle()) comm_.SetCommMask(handle_, 0);
+  }
+  ready_.Set();
+  general_.Reset();
+  WndMsg().PumpUntil([this] { return !Alive(tkCom) && !Alive(tkOutput); });
+}
+
+void TApdWin32Dispatcher::StopThreads() {
+  if (!ThreadsRunning()) return;
+  stop_.store(true);
+  if (Alive(tkOutput)) {
+    outFlush_.Set();
+    WndMsg().PumpUntil([this] { return !Alive(tkOutput); });
+  }
+  if (Alive(tkCom)) {
+    {
+      std::lock_guard lock(devLock_);
+      if (handle_ != InvalidWinHandle()) comm_.SetCommMask(handle_, 0);
+    }
+    ready_.Set();
+    general_.Reset();
+    WndMsg().PumpUntil([this] { return !Alive(tkCom); });
+  }
+  if (tlsDispatchThreadOf != this) WndMsg().PumpUntil([this] { return !Alive(tkDispatch); });
+}
+
+bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
+  // Com thread only: the handle stays open until this thread has gone.
+  for (;;) {
+    mask = 0;
+    PrepareOverlapped(comRecord_, comWait_.Handle());
+    if (comm_.WaitCommEvent(handle_, &mask, comRecord_)) return true;
+    uint32_t error = comm_.LastError();
+    if (error == kWinErrorIoPending) {
+      uint32_t unused = 0;
+      bool ok = comm_.GetOverlappedResult(handle_, comRecord_, &unused, true);
+      comWait_.Reset();
+      if (!ok) lastError_.store(comm_.LastError());
+      return ok;
+    }
+    // A driver that does not know the ring's trailing edge refuses the whole mask.
+    uint32_t current = comMask_.load();
+    if (error != kWinErrorInvalidParameter || (current & ev_RINGTE) == 0) {
+      lastError_.store(error);
+      return false;
+    }
+    comMask_.store(kMaskNT);
+    comm_.SetCommMask(handle_, kMaskNT);
+  }
+}
+
+void TApdWin32Dispatcher::ComThread() {
+  comWait_.Create(true);
+  comMask_.store(comm_.IsWindowsNT() ? kMaskNT : kMaskOther);
+  comm_.SetCommMask(handle_, comMask_.load());
+  comm_.SetReadsReturnAtOnce(handle_);
+  Begin(tkCom);
+  for (;;) {
+    uint32_t mask = 0;
+    // A failed wait ends the thread.
+    if (!WaitDeviceEvent(mask) || stop_.load()) break;
+    if (mask == 0) continue;
+    if (mask & (ev_RING | ev_RINGTE)) SetRingFlag();
+    eventMask_.store(mask);
+    comEvent_.Set();
+    ready_.Wait(TWinEvent::kWaitForever);
+    if (stop_.load()) break;
+  }
+  comWait_.Close();
+  End(tkCom);
+}
+
+void TApdWin32Dispatcher::DispatchThread() {
+  tlsDispatchThreadOf = this;
+  Begin(tkDispatch);
+  while (!stop_.load()) {
+    bool event = comEvent_.Wait(kTurnMs);
+    if (stop_.load()) break;
+    // Also without an event: bytes the driver holds are taken at the latest on the next turn.
+    DispatchEvents(event ? eventMask_.load() : 0);
+    // Only an event handed over is answered; a ready without one would let the com thread pass
+    // its next hand-over unanswered and overwrite an event mask not yet taken.
+    if (event) ready_.Set();
+    DispatchTimers();
+    if (ClosePending()) break;
+  }
+  // A close asked for inside a notification is completed here, after the handler returned.
+  if (ClosePending()) ReleaseBuffers();
+  tlsDispatchThreadOf = nullptr;
+  End(tkDispatch);
+}
+
+void TApdWin32Dispatcher::OutputThread() {
+  Begin(tkOutput);
+  while (!stop_.load() && !ClosePending()) {
+    int which = TWinEvent::WaitAny(output_, outFlush_, TWinEvent::kWaitForever);
+    if (which == 0) {
+      if (stop_.load()) break;
+      WriteOutput();
+    } else if (which == 1) {
+      general_.Set();
+      WndMsg().Wake();
+    } else {
+      break;
+    }
+  }
+  End(tkOutput);
+}
+
+void TApdWin32Dispatcher::WriteOutput() {
+  TWinOverlapped record;
+  for (;;) {
+    uint32_t length;
+    uint32_t flushes;
+    {
+      std::lock_guard lock(OutputLock());
+      flushes = outFlushes_;
+      if (!outFull_ && outHead_ == outTail_) return;
+      uint32_t end = outTail_ > outHead_ ? outTail_ : static_cast<uint32_t>(outBuff_.size());
+      length = end - outHead_;
+      // The driver may read the bytes after WriteFile returned: they stay in a buffer of this
+      // thread's until the write has completed.
+      outChunk_.assign(outBuff_.begin() + outHead_, outBuff_.begin() + end);
+    }
+    uint32_t done = 0;
+    sent_.Reset();
+    PrepareOverlapped(record, sent_.Handle());
+    if (!comm_.WriteFile(handle_, outChunk_.data(), length, &done, record)) {
+      if (comm_.LastError() != kWinErrorIoPending) {
+        done = length;  // a failed write drops the bytes
+      } else if (TWinEvent::WaitAny(sent_, outFlush_, TWinEvent::kWaitForever) == 0) {
+        if (!comm_.GetOverlappedResult(handle_, record, &done, false)) done = length;
+        sent_.Reset();
+      } else {
+        // A flush ends the write; it must be over before the buffer may change.
+        comm_.CancelIo(handle_);
+        comm_.GetOverlappedResult(handle_, record, &done, true);
+        general_.Set();
+        WndMsg().Wake();
+        return;
+      }
+    }
+    std::lock_guard lock(OutputLock());
+    // A flush meanwhile emptied the ring; what was written came from before it.
+    if (flushes != outFlushes_ || outBuff_.empty()) continue;
+    outHead_ = (outHead_ + std::min(done, length)) % static_cast<uint32_t>(outBuff_.size());
+    outFull_ = false;
+    if (outHead_ == outTail_) outHead_ = outTail_ = 0;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Priorities
+
+int TApdWin32Dispatcher::PriorityStep(TThreadKind kind) const {
+  return kNormalPriorityStep + boost_.load() + (kind == tkOutput && rs485_.load() ? 1 : 0);
+}
+
+void TApdWin32Dispatcher::ApplyPriority(TThreadKind kind) {
+  uint32_t tid = tids_[kind].load();
+  if (tid != 0) SetWinThreadPriority(tid, PriorityStep(kind));
+}
+
+void TApdWin32Dispatcher::ApplyPriorityBoost(int boost) {
+  if (boost == boost_.load()) return;
+  TApdBaseDispatcher::ApplyPriorityBoost(boost);
+  boost_.store(boost);
+  for (auto kind : {tkCom, tkDispatch, tkOutput}) ApplyPriority(kind);
+}
+
+void TApdWin32Dispatcher::Rs485Changed() {
+  rs485_.store(Rs485Mode());
+  ApplyPriority(tkOutput);
+}
