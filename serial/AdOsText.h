@@ -1,8 +1,10 @@
 // The operating system's side of error reporting: its own message texts for the Win32 error
 // numbers that travel negated through the serial error codes, and the mapping of POSIX errno
-// values onto those numbers. Device layers report errors only through Win32ErrorFromErrno so
-// that the rest of the program sees the numbers it expects (5 = in use, 2 or 3 = no such port);
-// the trace and log files report theirs through FileErrorFromErrno.
+// values onto those numbers. POSIX device layers report errors only through Win32ErrorFromErrno
+// so that the rest of the program sees the numbers it expects (5 = in use, 2 or 3 = no such
+// port); the Win32 layer has them from the system. The trace and log files report theirs through
+// FileErrorFromErrno. On Windows the texts are the system's own (FormatMessageA), on POSIX a
+// table of the texts this program can meet.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +26,9 @@ enum : uint32_t {
 // ending in CR LF), or "" when the system has none. Thread-safe.
 std::string SystemMessageText(uint32_t win32Error);
 
-// The Win32 error number for an errno value: EBUSY and EWOULDBLOCK are 5 (in use), ENOENT 2,
-// ENOTDIR 3, EACCES and EPERM kWin32PermissionDenied, EIO 1117, ENOMEM 8, anything else 31.
+// The Win32 error number for an errno value (POSIX device layers): EBUSY and EWOULDBLOCK are 5
+// (in use), ENOENT 2, ENOTDIR 3, EACCES and EPERM kWin32PermissionDenied, EIO 1117, ENOMEM 8,
+// anything else 31.
 uint32_t Win32ErrorFromErrno(int err);
 
 // The I/O error number (2..162, the message table's file errors) for the errno value of a failed

@@ -158,7 +158,9 @@ TEST_F(PortTest, MissingPermissionIsReportedWithItsOwnText) {
     FAIL() << "the open succeeded";
   } catch (const EInOutError& e) {
     EXPECT_EQ(e.ErrorCode, 65);
+#ifndef _WIN32  // the POSIX text; Windows has its own for 65
     EXPECT_NE(e.Message().find("dialout"), std::string::npos) << e.Message();
+#endif
   }
   EXPECT_EQ(port.Dispatcher(), nullptr);
 }

@@ -154,6 +154,7 @@ TEST_F(Win32SerialTest, ModemLinesAndDtrTravelThroughTheDriver) {
   port.SetOpen(true);
   EXPECT_FALSE(port.CtsOn());
   EXPECT_NE(TInstrument::PortOutputLines() & kTiocmDtr, 0u);
+  port.ArmStatusTrigger(port.CreateStatusTrigger(skModemLines), msr_Cts | msr_Dsr, true);
 
   TInstrument::SetLines(kTiocmCts | kTiocmDsr);
   ASSERT_TRUE(PumpFor([&] { return reader.modemEvents > 0; }));

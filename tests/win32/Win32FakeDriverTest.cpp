@@ -1,0 +1,229 @@
+// The Win32 device layer on a simulated driver, for what Wine's serial driver on a pseudo-terminal
+// does not show: exclusive opens, and an older system's driver that refuses the ring's trailing
+// edge in the event mask.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "serial/AdErrCodes.h"
+#include "serial/AdExcept.h"
+#include "serial/AdPort.h"
+#include "serial/AwFactory.h"
+#include "serial/AwWin32.h"
+
+namespace {
+
+constexpr uint16_t kCom = 7;
+
+// One COM port, opened by one handle at a time. An event wait stays pending until bytes arrive or
+// the mask is set again, as the system's driver does.
+class TFakeDriver : public IWin32Comm {
+ public:
+  bool olderSystem = false;  // not of the NT line; its driver refuses ev_RINGTE
+
+  void Push(const std::string& bytes) {
+    std::lock_guard lock(mutex_);
+    rx_ += bytes;
+    if (pendingMask_ != nullptr && (mask_ & ev_RXCHAR)) {
+      *pendingMask_ = ev_RXCHAR;
+      Complete();
+    } else {
+      rxEvent_ = true;
+    }
+  }
+  std::vector<uint32_t> MasksSet() {
+    std::lock_guard lock(mutex_);
+    return masksSet_;
+  }
+
+  uint32_t LastError() override { return lastError_; }
+  TWinHandle OpenComm(const std::string& name) override {
+    std::lock_guard lock(mutex_);
+    if (name != "\\\\.\\COM" + std::to_string(kCom)) return Fail(2), InvalidWinHandle();
+    if (open_) return Fail(5), InvalidWinHandle();
+    open_ = true;
+    return &open_;
+  }
+  bool CloseHandle(TWinHandle) override {
+    std::lock_guard lock(mutex_);
+    open_ = false;
+    return true;
+  }
+  bool SetupComm(TWinHandle, uint32_t, uint32_t) override { return true; }
+  bool GetCommState(TWinHandle, TWinLineBlock& block) override {
+    std::lock_guard lock(mutex_);
+    block = state_;
+    return true;
+  }
+  bool SetCommState(TWinHandle, const TWinLineBlock& block) override {
+    std::lock_guard lock(mutex_);
+    state_ = block;
+    return true;
+  }
+  bool SetReadsReturnAtOnce(TWinHandle) override { return true; }
+  bool SetCommMask(TWinHandle, uint32_t mask) override {
+    std::lock_guard lock(mutex_);
+    mask_ = mask;
+    masksSet_.push_back(mask);
+    if (pendingMask_ != nullptr) {
+      *pendingMask_ = 0;
+      Complete();
+    }
+    return true;
+  }
+  bool WaitCommEvent(TWinHandle, uint32_t* mask, TWinOverlapped& record) override {
+    std::lock_guard lock(mutex_);
+    if (olderSystem && (mask_ & ev_RINGTE)) return Fail(kWinErrorInvalidParameter);
+    if (rxEvent_ && (mask_ & ev_RXCHAR)) {
+      rxEvent_ = false;
+      *mask = ev_RXCHAR;
+      return true;
+    }
+    pendingMask_ = mask;
+    pendingRecord_ = &record;
+    return Fail(kWinErrorIoPending);
+  }
+  bool ReadFile(TWinHandle, void* buffer, uint32_t size, uint32_t* done,
+                TWinOverlapped& record) override {
+    std::lock_guard lock(mutex_);
+    *done = static_cast<uint32_t>(rx_.copy(static_cast<char*>(buffer), size));
+    rx_.erase(0, *done);
+    SignalWinEvent(OverlappedEvent(record));
+    return true;
+  }
+  bool WriteFile(TWinHandle, const void*, uint32_t size, uint32_t* done, TWinOverlapped&) override {
+    *done = size;
+    return true;
+  }
+  bool GetOverlappedResult(TWinHandle, TWinOverlapped& record, uint32_t* done, bool wait) override {
+    std::unique_lock lock(mutex_);
+    if (wait) completed_.wait(lock, [&] { return finished_.count(&record) != 0; });
+    if (finished_.erase(&record) == 0) return Fail(996);
+    *done = 0;
+    return true;
+  }
+  bool CancelIo(TWinHandle) override { return true; }
+  bool ClearCommError(TWinHandle, uint32_t* errors, uint32_t* inQueue,
+                      uint32_t* outQueue) override {
+    std::lock_guard lock(mutex_);
+    *errors = 0;
+    *inQueue = static_cast<uint32_t>(rx_.size());
+    *outQueue = 0;
+    return true;
+  }
+  bool GetCommModemStatus(TWinHandle, uint32_t* status) override {
+    *status = 0;
+    return true;
+  }
+  bool EscapeCommFunction(TWinHandle, uint32_t) override { return true; }
+  bool PurgeComm(TWinHandle, uint32_t) override { return true; }
+  bool IsWindowsNT() override { return !olderSystem; }
+
+ private:
+  bool Fail(uint32_t error) {
+    lastError_ = error;
+    return false;
+  }
+  void Complete() {
+    finished_.insert(pendingRecord_);
+    SignalWinEvent(OverlappedEvent(*pendingRecord_));
+    pendingMask_ = nullptr;
+    pendingRecord_ = nullptr;
+    completed_.notify_all();
+  }
+
+  static inline thread_local uint32_t lastError_ = 0;
+  std::mutex mutex_;
+  std::condition_variable completed_;
+  bool open_ = false;
+  TWinLineBlock state_{9600, 0x0001, 0, 0, 8, 0, 0, 17, 19};
+  uint32_t mask_ = 0;
+  std::vector<uint32_t> masksSet_;
+  std::string rx_;
+  bool rxEvent_ = false;
+  uint32_t* pendingMask_ = nullptr;
+  TWinOverlapped* pendingRecord_ = nullptr;
+  std::set<TWinOverlapped*> finished_;
+};
+
+bool PumpFor(const std::function<bool()>& done) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    if (!WndMsg().HandleOneMessage()) WndMsg().WaitMessage(5);
+  }
+  return true;
+}
+
+struct TReader : TObject {
+  explicit TReader(TApdComPort& p) : port(p) {}
+  void Avail(TObject*, uint16_t count) {
+    for (uint16_t i = 0; i < count; ++i) seen += port.ReadChar();
+  }
+  TApdComPort& port;
+  std::string seen;
+};
+
+class Win32FakeDriverTest : public ::testing::Test {
+ protected:
+  Win32FakeDriverTest() {
+    WndMsg().AttachGuiThread();
+    previous_ = SetDispatcherFactory([this](TApdCustomComPort* owner) {
+      return std::unique_ptr<TApdBaseDispatcher>(
+          std::make_unique<TApdWin32Dispatcher>(owner, driver));
+    });
+    for (TApdComPort* p : {&port, &other}) {
+      p->SetComNumber(kCom);
+      p->SetPromptForPort(false);
+    }
+    port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+  }
+  ~Win32FakeDriverTest() override {
+    port.SetOpen(false);
+    other.SetOpen(false);
+    SetDispatcherFactory(std::move(previous_));
+  }
+
+  TFakeDriver driver;
+  TApdComPort port;
+  TApdComPort other;
+  TReader reader{port};
+  TDispatcherFactory previous_;
+};
+
+TEST_F(Win32FakeDriverTest, PortHeldByAnotherHandleIsReportedInUse) {
+  port.SetOpen(true);
+  try {
+    other.SetOpen(true);
+    FAIL() << "opened a port that is held";
+  } catch (const EAPDException& e) {
+    EXPECT_EQ(e.ErrorCode, ecAlreadyOpen);
+  }
+  EXPECT_FALSE(other.Open());
+  port.SetOpen(false);
+  other.SetOpen(true);
+  EXPECT_TRUE(other.Open());
+}
+
+TEST_F(Win32FakeDriverTest, DriverRefusingTheRingEdgeGetsTheMaskWithoutItAndDataStillFlows) {
+  driver.olderSystem = true;
+  port.SetOpen(true);
+  auto* d = dynamic_cast<TApdWin32Dispatcher*>(port.Dispatcher());
+  ASSERT_NE(d, nullptr);
+  ASSERT_TRUE(PumpFor([&] { return d->EventMask() == 0x01F9; }));
+  driver.Push("12.345\r\n");
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "12.345\r\n"; })) << reader.seen;
+  std::vector<uint32_t> masks = driver.MasksSet();
+  ASSERT_GE(masks.size(), 2u);
+  EXPECT_EQ(masks[0], 0x21F9u);
+  EXPECT_EQ(masks[1], 0x01F9u);
+  EXPECT_EQ(d->LiveThreads(), 3);
+}
+
+}  // namespace
