@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "serial/AwFake.h"
+#include "tests/support/AwFake.h"
 
 namespace {
 

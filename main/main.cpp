@@ -18,9 +18,11 @@
 #include "gui/qualification/winIqReport.h"
 #include "gui/serial/QtWndMsg.h"
 #include "main/Desktop.h"
+#include "main/DeviceLayer.h"
 #include "main/StateDump.h"
 #include "platform/SystemInfo.h"
 #include "resources/icon/ProgramIcon.h"
+#include "serial/AwFactory.h"
 #include "serial/AwTrace.h"
 
 namespace {
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
   // The dispatch log's header names the operating system as this platform describes it.
   SetLogHeaderFacts({OsReleaseText, {}});
   InstallQtSerialDialogs();
+  SetDeviceLayer(&NativeDeviceLayer());
 
   std::unique_ptr<TDesktop> desktop = OpenDesktop();
   TQtMessageBoxes boxes;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the optimised build with all suites (the X11 ones
 # start their own headless X server), then every suite again under AddressSanitizer+UBSan (the
-# windows, the dialogs and the program end to end included), and the logic, serial and capture
-# suites under ThreadSanitizer.
+# windows, the dialogs and the program end to end included), the logic, serial and capture suites
+# under ThreadSanitizer, and finally the Windows build (MinGW-w64) with its suite under Wine
+# (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -21,3 +22,5 @@ echo "=== tests: asan ==="
 ctest --preset asan -j "$jobs" -LE package
 echo "=== tests: tsan ==="
 ctest --preset tsan -j "$jobs" -L 'base|serial|capture'
+echo "=== tests: windows (Wine) ==="
+scripts/wine-test.sh

@@ -46,7 +46,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 
 # A persistent server and one warm-up: otherwise Wine's services inherit ctest's pipes and every
 # test waits for them.
-wineserver -p
+wineserver -p >/dev/null 2>&1
 wine cmd /c exit >/dev/null 2>&1
 
 export TARVOLIN_WINE_COM=1 TARVOLIN_WINE_INSTRUMENT=2 TARVOLIN_PTY_LINES=$work/lines

@@ -147,7 +147,8 @@ TDispatcherFactory SetDispatcherFactory(TDispatcherFactory factory) {
 
 std::unique_ptr<TApdBaseDispatcher> CreateDispatcherFor(TApdCustomComPort* owner) {
   if (Factory()) return Factory()(owner);
-  return CreateNativeDispatcher(owner);
+  if (IDeviceLayer* layer = DeviceLayer()) return layer->CreateDispatcher(owner);
+  return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------

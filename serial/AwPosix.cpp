@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "base/Exception.h"
+#include "platform/posix/PortProbe.h"
 #include "platform/posix/SerialPortMap.h"
 #include "platform/posix/Termios.h"
 #include "platform/posix/TtyExtras.h"
@@ -87,8 +88,35 @@ bool ReceiveHandshakeLevel(bool raised, uint32_t fill, uint32_t full, uint32_t r
   return fill < resume;
 }
 
-std::unique_ptr<TApdBaseDispatcher> CreateNativeDispatcher(TApdCustomComPort* owner) {
-  return std::make_unique<TApdPosixDispatcher>(owner);
+namespace {
+
+// One look at the ports: the COM number map read once, each port tested by an exclusive open.
+class TPosixPortList : public IPortList {
+ public:
+  TPosixPortList()
+      : map_(std::make_shared<const TSerialPortMap>()), probe_(ExclusiveOpenProbe(map_)) {}
+  uint32_t ProbePort(int comNumber) override { return probe_(comNumber); }
+  std::string Describe(int comNumber) override { return map_->Describe(comNumber); }
+  std::string Name(int comNumber) override { return map_->Lookup(comNumber).Name; }
+
+ private:
+  std::shared_ptr<const TSerialPortMap> map_;
+  TPortOpenProbe probe_;
+};
+
+class TPosixDeviceLayer : public IDeviceLayer {
+ public:
+  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
+    return std::make_unique<TApdPosixDispatcher>(owner);
+  }
+  std::unique_ptr<IPortList> Ports() override { return std::make_unique<TPosixPortList>(); }
+};
+
+}  // namespace
+
+IDeviceLayer& PosixDeviceLayer() {
+  static TPosixDeviceLayer layer;
+  return layer;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -34,6 +34,7 @@
 #include <thread>
 
 #include "platform/posix/SerialDevice.h"
+#include "serial/AwFactory.h"
 #include "serial/AwUser.h"
 
 // Error flag of a device status query: the device is gone (a hang-up, an unplugged adapter).
@@ -184,3 +185,6 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   std::atomic<bool> rs485_{false};
   int baseNice_ = 0;
 };
+
+// The POSIX device layer: these dispatchers, and the ports of the COM number map.
+IDeviceLayer& PosixDeviceLayer();

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <system_error>
 
 #include "base/Exception.h"
+#include "base/SysUtils.h"
 #include "serial/AdErrCodes.h"
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
@@ -58,8 +60,47 @@ DCB FromWin(const TWinLineBlock& w) {
 
 }  // namespace
 
-std::unique_ptr<TApdBaseDispatcher> CreateNativeDispatcher(TApdCustomComPort* owner) {
-  return std::make_unique<TApdWin32Dispatcher>(owner);
+namespace {
+
+class TWin32PortList : public IPortList {
+ public:
+  TWin32PortList() : map_(SerialDeviceMap()) {}
+  uint32_t ProbePort(int comNumber) override {
+    if (map_.count(comNumber) == 0) return kWinErrorFileNotFound;
+    return TApdWin32Dispatcher::ProbePort(comNumber);
+  }
+  std::string Describe(int comNumber) override {
+    auto it = map_.find(comNumber);
+    if (it == map_.end()) return Format("COM%d: no device", comNumber);
+    return Format("COM%d = %s", comNumber, it->second);
+  }
+  std::string Name(int) override { return {}; }
+
+ private:
+  std::map<int, std::string> map_;
+};
+
+class TWin32DeviceLayer : public IDeviceLayer {
+ public:
+  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
+    return std::make_unique<TApdWin32Dispatcher>(owner);
+  }
+  std::unique_ptr<IPortList> Ports() override { return std::make_unique<TWin32PortList>(); }
+};
+
+}  // namespace
+
+IDeviceLayer& Win32DeviceLayer() {
+  static TWin32DeviceLayer layer;
+  return layer;
+}
+
+uint32_t TApdWin32Dispatcher::ProbePort(int comNumber, IWin32Comm& comm) {
+  TApdWin32Dispatcher probe(nullptr, comm);
+  if (probe.OpenDeviceHandle(Format("\\\\.\\COM%d", comNumber), 64, 64) < 0)
+    return probe.lastError_.load() != 0 ? probe.lastError_.load() : kWinErrorNotEnoughMemory;
+  probe.CloseDevice();
+  return 0;
 }
 
 // ---------------------------------------------------------------------------------------------

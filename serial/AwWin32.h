@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Comm.h"
+#include "serial/AwFactory.h"
 #include "serial/AwUser.h"
 
 class TApdWin32Dispatcher : public TApdBaseDispatcher {
@@ -34,6 +35,10 @@ class TApdWin32Dispatcher : public TApdBaseDispatcher {
 
   // The event mask the com thread waits with (0 before it started).
   uint32_t EventMask() const { return comMask_.load(); }
+
+  // The existence test of a port: a dispatcher of no port opens "\\.\COM<n>" with 64-byte
+  // queues and closes it again at once. 0, or the Win32 error of the failed open.
+  static uint32_t ProbePort(int comNumber, IWin32Comm& comm = SystemComm());
 
  protected:
   int EscapeFunction(int func) override;
@@ -109,3 +114,7 @@ class TApdWin32Dispatcher : public TApdBaseDispatcher {
   std::atomic<int> boost_{0};
   std::atomic<bool> rs485_{false};
 };
+
+// The Win32 device layer: these dispatchers, and the ports of the system's serial-device map
+// (only the COM numbers it names are tested by opening them).
+IDeviceLayer& Win32DeviceLayer();

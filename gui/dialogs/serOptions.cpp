@@ -13,8 +13,7 @@
 #include "base/Cp1252.h"
 #include "base/SysUtils.h"
 #include "gui/app/QtServices.h"
-#include "platform/posix/PortProbe.h"
-#include "platform/posix/SerialPortMap.h"
+#include "serial/AwFactory.h"
 #include "ui_serOptions.h"
 
 namespace {
@@ -218,28 +217,34 @@ void TserOptionForm::SetReqCTS(bool on) {
   ui_->hwReqCTS->setChecked(on);
 }
 
+IPortList* TserOptionForm::Ports() {
+  if (!ports_ && DeviceLayer() != nullptr) ports_ = DeviceLayer()->Ports();
+  return ports_.get();
+}
+
 void TserOptionForm::getComPorts() {
-  portMap_ = std::make_shared<const TSerialPortMap>();
-  const TPortOpenProbe probe = ExclusiveOpenProbe(portMap_);
+  ports_.reset();
+  IPortList* ports = Ports();
   QComboBox* combo = ui_->comboPort;
   const QSignalBlocker blocker(combo);
   const QString shown = combo->currentText();
   combo->clear();
   for (int n = 1; n <= 9; ++n) {
     // Only a port that opens now: one held by another program is left out.
-    if (probe(n) != 0) continue;
+    if (ports == nullptr || ports->ProbePort(n) != 0) continue;
     combo->addItem(QString::number(n));
-    combo->setItemData(combo->count() - 1, FromCp1252(portMap_->Describe(n)), Qt::ToolTipRole);
+    combo->setItemData(combo->count() - 1, FromCp1252(ports->Describe(n)), Qt::ToolTipRole);
   }
   combo->setEditText(shown);
   ShowPortDevice();
 }
 
 void TserOptionForm::ShowPortDevice() {
-  if (!portMap_) portMap_ = std::make_shared<const TSerialPortMap>();
+  IPortList* ports = Ports();
   int32_t number = 0;
-  const bool valid = TryStrToInt(PortText(), number) && number > 0 && number <= 65535;
-  ui_->comboPort->setToolTip(valid ? FromCp1252(portMap_->Describe(number)) : QString());
+  const bool valid =
+      ports != nullptr && TryStrToInt(PortText(), number) && number > 0 && number <= 65535;
+  ui_->comboPort->setToolTip(valid ? FromCp1252(ports->Describe(number)) : QString());
 }
 
 template <typename F>

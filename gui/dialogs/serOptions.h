@@ -13,7 +13,7 @@
 
 class QComboBox;
 class TResultFilter;
-class TSerialPortMap;
+class IPortList;
 
 namespace Ui {
 class TserOptionForm;
@@ -97,12 +97,15 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
   template <typename F>
   void Guarded(F&& handler);
   void ShowPortDevice();
+  // The look at the ports taken by the last getComPorts (or the first tooltip); null without a
+  // device layer.
+  IPortList* Ports();
 
   std::unique_ptr<Ui::TserOptionForm> ui_;
   TserOptionPort port_;
   std::unique_ptr<TComms> commsAdapter_;
   std::unique_ptr<IErrorDisplay> defaultErrors_;
-  std::shared_ptr<const TSerialPortMap> portMap_;
+  std::unique_ptr<IPortList> ports_;
   TResultFilter* filter_ = nullptr;
   IErrorDisplay* errors_ = nullptr;
   uint32_t deviceReturns_ = 0;

@@ -7,9 +7,8 @@
 
 #include "base/Cp1252.h"
 #include "base/SysUtils.h"
-#include "platform/posix/PortProbe.h"
-#include "platform/posix/SerialPortMap.h"
 #include "serial/AdErrCodes.h"
+#include "serial/AwFactory.h"
 #include "ui_AdSelCom.h"
 
 namespace {
@@ -21,12 +20,15 @@ QString FromCp1252(const std::string& s) {
 }  // namespace
 
 TComPortList TComPortList::System() {
-  auto map = std::make_shared<const TSerialPortMap>();
-  TPortOpenProbe probe = ExclusiveOpenProbe(map);
   TComPortList list;
-  list.PortExists = [probe](int comNumber) { return ::PortExists(comNumber, probe); };
-  list.Describe = [map](int comNumber) { return map->Describe(comNumber); };
-  list.Name = [map](int comNumber) { return map->Lookup(comNumber).Name; };
+  IDeviceLayer* layer = DeviceLayer();
+  if (layer == nullptr) return list;
+  std::shared_ptr<IPortList> ports = layer->Ports();
+  list.PortExists = [ports](int comNumber) {
+    return ::PortExists(comNumber, [&](int n) { return ports->ProbePort(n); });
+  };
+  list.Describe = [ports](int comNumber) { return ports->Describe(comNumber); };
+  list.Name = [ports](int comNumber) { return ports->Name(comNumber); };
   return list;
 }
 

@@ -25,7 +25,7 @@ struct TComPortList {
   // The name of the adapter behind a port (CP1252), shown beside its number; may be empty.
   std::function<std::string(int comNumber)> Name;
 
-  // The system's ports: the COM number map and an exclusive test open of each device.
+  // The system's ports, as the installed device layer sees them.
   static TComPortList System();
 };
 

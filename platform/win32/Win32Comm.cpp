@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 static_assert(sizeof(OVERLAPPED) <= sizeof(TWinOverlapped::Storage));
@@ -126,6 +127,34 @@ TWinHandle InvalidWinHandle() {
 IWin32Comm& SystemComm() {
   static TSystemComm comm;
   return comm;
+}
+
+std::map<int, std::string> SerialDeviceMap() {
+  std::map<int, std::string> ports;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return ports;
+  }
+  for (DWORD i = 0;; ++i) {
+    char device[256];
+    char port[64];
+    DWORD deviceSize = sizeof device;
+    DWORD portSize = sizeof port - 1;
+    DWORD type = 0;
+    LONG rc = RegEnumValueA(key, i, device, &deviceSize, nullptr, &type,
+                            reinterpret_cast<BYTE*>(port), &portSize);
+    if (rc == ERROR_MORE_DATA) continue;
+    if (rc != ERROR_SUCCESS) break;
+    if (type != REG_SZ) continue;
+    port[portSize] = '\0';
+    // Values name "COM<n>"; other kinds of ports (LPT) have no number here.
+    if (_strnicmp(port, "COM", 3) != 0) continue;
+    int number = std::atoi(port + 3);
+    if (number > 0) ports[number] = device;
+  }
+  RegCloseKey(key);
+  return ports;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 using TWinHandle = void*;
@@ -16,6 +17,8 @@ TWinHandle InvalidWinHandle();
 
 // Win32 error numbers the device layer acts upon.
 enum : uint32_t {
+  kWinErrorFileNotFound = 2,
+  kWinErrorNotEnoughMemory = 8,
   kWinErrorInvalidParameter = 87,
   kWinErrorOperationAborted = 995,
   kWinErrorIoPending = 997,
@@ -107,6 +110,10 @@ class IWin32Comm {
 
 // The system's calls.
 IWin32Comm& SystemComm();
+
+// The system's serial-device map (HARDWARE\DEVICEMAP\SERIALCOMM): COM number -> the device
+// that serves it, for example 3 -> "\Device\VCP0".
+std::map<int, std::string> SerialDeviceMap();
 
 // PurgeComm flags.
 enum : uint32_t {

@@ -25,10 +25,11 @@
 #include "gui/dialogs/serOptions.h"
 #include "gui/serial/AdStatLt.h"
 #include "serial/AwFactory.h"
-#include "serial/AwFake.h"
+#include "serial/AwPosix.h"
 #include "tests/app/Fakes.h"
 #include "tests/gui/support/QtTestSupport.h"
 #include "tests/serial/support/FakeSerialClock.h"
+#include "tests/support/AwFake.h"
 
 namespace {
 
@@ -271,10 +272,11 @@ TEST_F(SerOptionsTest, LoadingSetsTheControlsWithoutRunningTheirHandlers) {
 // COM1 to COM9 pointed at pseudo-terminals or at nothing through the environment.
 class PortListTest : public SerOptionsTest {
  protected:
-  PortListTest() {
+  PortListTest() : previousLayer_(SetDeviceLayer(&PosixDeviceLayer())) {
     for (int n = 1; n <= 9; ++n) setenv(Var(n).c_str(), "/nonexistent/tarvolin-tty", 1);
   }
   ~PortListTest() override {
+    SetDeviceLayer(previousLayer_);
     for (int n = 1; n <= 9; ++n) unsetenv(Var(n).c_str());
     for (int fd : fds_) close(fd);
   }
@@ -289,6 +291,7 @@ class PortListTest : public SerOptionsTest {
     return name;
   }
 
+  IDeviceLayer* previousLayer_;
   std::vector<int> fds_;
 };
 

@@ -7,7 +7,7 @@
 #include "gui/serial/AdStatLt.h"
 #include "serial/AdStatLt.h"
 #include "serial/AwFactory.h"
-#include "serial/AwFake.h"
+#include "tests/support/AwFake.h"
 #include "tests/gui/support/QtTestSupport.h"
 #include "tests/serial/support/FakeSerialClock.h"
 

@@ -276,6 +276,7 @@ TEST(Win32ErrorFromErrno, KeepsInUseMissingAndPermissionApart) {
 }
 #endif
 
+#ifndef _WIN32  // the POSIX stand-ins for the system's texts
 TEST(MessageForCode, EveryErrorOfThePosixDeviceLayerHasAText) {
   // What Win32ErrorFromErrno, the device's own numbers and the line refusals give.
   for (int32_t code : {-2, -3, -5, -6, -8, -31, -50, -65, -87, -1117, -2002, -2003}) {
@@ -284,5 +285,6 @@ TEST(MessageForCode, EveryErrorOfThePosixDeviceLayerHasAText) {
   }
   EXPECT_NE(MessageForCode(-50).find("parity"), std::string::npos);
 }
+#endif
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
-#include "serial/AwFake.h"
 #include "tests/app/TempDir.h"
+#include "tests/support/AwFake.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 class TTestDispatcher : public TApdFakeDispatcher {

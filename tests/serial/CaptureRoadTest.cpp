@@ -17,11 +17,15 @@
 #include "app/ResultFilter.h"
 #include "platform/fake/FakeKeyInjector.h"
 #include "serial/AdPort.h"
+#include "serial/AwPosix.h"
 #include "tests/app/Fakes.h"
 #include "tests/serial/support/PosixHarness.h"
 #include "tests/serial/support/Pty.h"
 
 namespace {
+
+// The port runs on the POSIX device layer, as the program installs it.
+[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
 
 constexpr uint16_t kCom = 43;
 

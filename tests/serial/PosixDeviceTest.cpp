@@ -14,6 +14,7 @@
 #include "platform/posix/Termios.h"
 #include "platform/posix/WakeEvent.h"
 #include "serial/AdOsText.h"
+#include "serial/AwFactory.h"
 #include "tests/serial/support/Pty.h"
 
 namespace {

@@ -20,6 +20,9 @@
 
 namespace {
 
+// The ports of this suite run on the POSIX device layer, as the program installs it.
+[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
+
 constexpr uint16_t kCom = 41;
 
 std::atomic<int> termiosWrites{0};

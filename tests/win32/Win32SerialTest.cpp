@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -16,6 +17,9 @@
 #include "tests/win32/support/Instrument.h"
 
 namespace {
+
+// The ports run on the Win32 device layer, as the program installs it.
+[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&Win32DeviceLayer());
 
 bool PumpFor(const std::function<bool()>& done,
              std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
@@ -132,6 +136,21 @@ TEST_F(Win32SerialTest, MissingComNumberIsBadId) {
     EXPECT_EQ(e.ErrorCode, ecBadId);
   }
   EXPECT_FALSE(port.Open());
+}
+
+TEST_F(Win32SerialTest, PortListTakesTheSerialDeviceMapAndOpensOnlyWhatItNames) {
+  std::unique_ptr<IPortList> ports = Win32DeviceLayer().Ports();
+  EXPECT_EQ(ports->ProbePort(PortUnderTest()), 0u);
+  EXPECT_EQ(
+      ports->Describe(PortUnderTest()).rfind("COM" + std::to_string(PortUnderTest()) + " = ", 0),
+      0u)
+      << ports->Describe(PortUnderTest());
+  EXPECT_EQ(ports->ProbePort(199), 2u);
+  EXPECT_TRUE(PortExists(PortUnderTest(), [&](int n) { return ports->ProbePort(n); }));
+  // The existence test itself opens and closes: a port opened after it opens as usual.
+  EXPECT_EQ(TApdWin32Dispatcher::ProbePort(PortUnderTest()), 0u);
+  port.SetOpen(true);
+  EXPECT_TRUE(port.Open());
 }
 
 TEST_F(Win32SerialTest, LineSettingsReachTheDevice) {

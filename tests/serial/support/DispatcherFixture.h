@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/AwFake.h"
+#include "tests/support/AwFake.h"
 #include "tests/serial/support/FakeSerialClock.h"
 
 struct TReaderWindow {

@@ -1,4 +1,4 @@
-#include "serial/AwFake.h"
+#include "tests/support/AwFake.h"
 
 #include <algorithm>
 

@@ -1,0 +1,23 @@
+#include "main/Desktop.h"
+
+#include "platform/win32/Win32Desktop.h"
+
+namespace {
+
+class TWin32Desktop : public TDesktop {
+ public:
+  IKeyInjector& Keys() override { return keys_; }
+  IForegroundWindow& Foreground() override { return foreground_; }
+  ISound& Sound() override { return sound_; }
+
+ private:
+  TWin32KeyInjector keys_;
+  TWin32ForegroundWindow foreground_;
+  TWin32Sound sound_;
+};
+
+}  // namespace
+
+std::unique_ptr<TDesktop> OpenDesktop() {
+  return std::make_unique<TWin32Desktop>();
+}

@@ -1,0 +1,7 @@
+#include "main/DeviceLayer.h"
+
+#include "serial/AwPosix.h"
+
+IDeviceLayer& NativeDeviceLayer() {
+  return PosixDeviceLayer();
+}
