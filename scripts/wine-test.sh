@@ -49,7 +49,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 wineserver -p >/dev/null 2>&1
 wine cmd /c exit >/dev/null 2>&1
 
-export TARVOLIN_WINE_COM=1 TARVOLIN_WINE_INSTRUMENT=2 TARVOLIN_PTY_LINES=$work/lines
+export TARVOLIN_TEST_COM=1 TARVOLIN_TEST_INSTRUMENT_COM=2 TARVOLIN_PTY_LINES=$work/lines
 if [ "${1:-}" = "--run" ]; then
   shift
   LD_PRELOAD=$work/ptymodem.so "$@"

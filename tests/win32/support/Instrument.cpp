@@ -26,17 +26,22 @@ std::string LinesFile(const char* suffix) {
 }  // namespace
 
 int PortUnderTest() {
-  return EnvNumber("TARVOLIN_WINE_COM");
+  return EnvNumber("TARVOLIN_TEST_COM");
 }
 
 int InstrumentPort() {
-  return EnvNumber("TARVOLIN_WINE_INSTRUMENT");
+  return EnvNumber("TARVOLIN_TEST_INSTRUMENT_COM");
 }
 
 std::string SerialSkipReason() {
   if (PortUnderTest() == 0 || InstrumentPort() == 0)
-    return "no linked COM ports: run through scripts/wine-test.sh";
+    return "no linked COM ports: TARVOLIN_TEST_COM and TARVOLIN_TEST_INSTRUMENT_COM name them "
+           "(scripts/wine-test.sh sets them)";
   return {};
+}
+
+bool TInstrument::LinesPlayable() {
+  return std::getenv("TARVOLIN_PTY_LINES") != nullptr;
 }
 
 TInstrument::TInstrument() {

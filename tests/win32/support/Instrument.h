@@ -1,7 +1,8 @@
-// The instrument's side of the serial tests under Wine. The test command links COM1 (the port
-// under test) and COM2 (this side) through a pair of pseudo-terminals, and preloads a shim that
-// gives the ptys modem lines (tests/win32/PtyModemShim.c). <windows.h> stays in the .cpp: it
-// clashes with the portable serial types.
+// The instrument's side of the serial tests: a COM port linked to the port under test. Under Wine
+// the test command links COM1 (the port under test) and COM2 (this side) through a pair of
+// pseudo-terminals and preloads a shim that gives the ptys modem lines
+// (tests/win32/PtyModemShim.c); on Windows a null-modem pair of ports serves. <windows.h> stays in
+// the .cpp: it clashes with the portable serial types.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,8 @@ class TInstrument {
   // Reads until `count` bytes came or `timeoutMs` passed without any.
   std::string Receive(size_t count, uint32_t timeoutMs);
 
+  // Whether the modem lines can be played: only on the pseudo-terminals of the test command.
+  static bool LinesPlayable();
   // Modem lines through the shim, as TIOCM_* bits: the instrument's CTS, DSR, CD and RI, and the
   // DTR and RTS the port under test drives.
   static void SetLines(uint32_t tiocmBits);
