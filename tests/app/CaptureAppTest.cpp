@@ -293,7 +293,7 @@ TEST_F(CaptureAppTest, TraceAndLogKeysAreReadAtStartAndLoadButNeverWritten) {
   TRecorderConfig wanted;
   wanted.Tracing = true;
   wanted.TraceSize = 500;
-  wanted.TraceName = dir.Path() + "/APRO.TRC";
+  wanted.TraceName = dir.Path() + kDelim + "APRO.TRC";
   wanted.Logging = true;
   wanted.LogName = "/var/tmp/port.log";
   EXPECT_EQ(comms.recorders, wanted);
@@ -302,7 +302,7 @@ TEST_F(CaptureAppTest, TraceAndLogKeysAreReadAtStartAndLoadButNeverWritten) {
   WriteFile(app.iniPath(),
             "[Trace]\r\nTracing=ja\r\nTraceSize=0\r\nTraceName= \r\nLogging=2\r\nLogSize=-5\r\n");
   app.startUp({});
-  wanted = TRecorderConfig().ResolvedIn(dir.Path() + "/");
+  wanted = TRecorderConfig().ResolvedIn(dir.Path() + kDelim);
   wanted.Logging = true;
   EXPECT_EQ(comms.recorders, wanted);
 

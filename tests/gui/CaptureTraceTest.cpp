@@ -18,6 +18,7 @@
 #include "gui/app/PortControl.h"
 #include "gui/dialogs/serOptions.h"
 #include "serial/AdPort.h"
+#include "serial/AwPosix.h"
 #include "tests/app/FakeFilterOptions.h"
 #include "tests/app/Fakes.h"
 #include "tests/app/TempDir.h"
@@ -25,6 +26,9 @@
 #include "tests/serial/support/PosixHarness.h"
 
 namespace {
+
+// The ports run on the POSIX device layer, as the program installs it.
+[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
 
 class CaptureTraceTest : public ::testing::Test {
  protected:
@@ -69,12 +73,11 @@ TEST_F(CaptureTraceTest, KeysInTheConfigurationTraceEveryCaptureIntoTheConfigura
   ASSERT_GE(master_, 0) << "no pseudo-terminal";
   WriteFile(dir.File("Tarvolin.INI"),
             "[Comms]\r\nPort=1\r\n[Trace]\r\nTracing=1\r\nTraceSize=5000\r\nLogging=1\r\n");
-  TCaptureApp capture(
-      TCaptureParts{main, form, filterOptions, form.commsSettings(), boxes, errors}, "/opt/x",
-      [this](const std::string& name) -> std::optional<std::string> {
-        if (name == "USERPROFILE") return dir.Path();
-        return std::nullopt;
-      });
+  TCaptureApp capture(TCaptureParts{main, form, filterOptions, form.commsSettings(), boxes, errors},
+                      "/opt/x", [this](const std::string& name) -> std::optional<std::string> {
+                        if (name == "USERPROFILE") return dir.Path();
+                        return std::nullopt;
+                      });
   capture.startUp({});
   std::unique_ptr<IPortControl> comms = MakePortControl(form.comms());
 

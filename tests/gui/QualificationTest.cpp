@@ -25,9 +25,13 @@
 #include "gui/qualification/winAbout.h"
 #include "gui/qualification/winIqReport.h"
 #include "gui/report/repPreview.h"
+#include "serial/AwPosix.h"
 #include "tests/gui/support/QtTestSupport.h"
 
 namespace {
+
+// The ports run on the POSIX device layer, as the program installs it.
+[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
 
 QString OwnFile() {
   return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));

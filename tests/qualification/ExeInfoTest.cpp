@@ -2,13 +2,18 @@
 // block in its section), Windows executables made by another toolchain and by the test, and
 // files that have no block or a damaged one.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "qualification/ExeImage.h"
 #include "qualification/VersionBlock.h"
@@ -94,7 +99,12 @@ std::vector<uint8_t> SampleBlock(bool withTranslation = true) {
 }
 
 std::string OwnFile() {
+#ifdef _WIN32
+  char path[MAX_PATH];
+  return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+#else
   return fs::read_symlink("/proc/self/exe").string();
+#endif
 }
 
 // Every property but exeFileName, with its name.
@@ -146,6 +156,45 @@ TEST_F(ExeInfo, TheProgramsOwnFileGivesItsVersionBlock) {
   EXPECT_FALSE(info_.copyright().empty());
 }
 
+#ifdef _WIN32
+// The program's version resource as the system's own version calls read it.
+std::string SystemValue(const std::vector<char>& block, const std::string& path) {
+  void* value = nullptr;
+  UINT size = 0;
+  if (!VerQueryValueA(block.data(), path.c_str(), &value, &size) || value == nullptr) return {};
+  return std::string(static_cast<const char*>(value),
+                     strnlen(static_cast<const char*>(value), size));
+}
+
+TEST_F(ExeInfo, TheSystemsVersionCallsReadTheSameResource) {
+  const std::string file = OwnFile();
+  DWORD unused = 0;
+  std::vector<char> block(GetFileVersionInfoSizeA(file.c_str(), &unused));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+  void* translation = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &translation, &size));
+  ASSERT_GE(size, 4u);
+  uint16_t lang = 0, codePage = 0;
+  std::memcpy(&lang, translation, 2);
+  std::memcpy(&codePage, static_cast<const char*>(translation) + 2, 2);
+  char code[9];
+  std::snprintf(code, sizeof code, "%04X%04X", lang, codePage);
+
+  info_.getInfoFromFile(file);
+  EXPECT_EQ(info_.countryCode(), code);
+  const std::string base = std::string("\\StringFileInfo\\") + code + "\\";
+  const std::pair<const char*, std::string> keys[] = {
+      {"CompanyName", info_.companyName()},           {"FileDescription", info_.fileDescription()},
+      {"FileVersion", info_.buildNumber()},           {"InternalName", info_.internalName()},
+      {"LegalCopyright", info_.copyright()},          {"LegalTrademarks", info_.trademark()},
+      {"OriginalFilename", info_.originalFilename()}, {"ProductName", info_.productName()},
+      {"ProductVersion", info_.productVersion()},     {"Comments", info_.comments()}};
+  for (const auto& [key, value] : keys) EXPECT_EQ(SystemValue(block, base + key), value) << key;
+}
+#endif
+
 TEST_F(ExeInfo, WindowsExecutablesGiveTheirValuesTrimmed) {
   // Made by another toolchain's resource compiler (data/probe.rc).
   info_.getInfoFromFile(TARVOLIN_TEST_DATA "/probe.exe");
@@ -183,12 +232,14 @@ TEST_F(ExeInfo, FilesWithoutAUsableBlockGiveEmptyValues) {
   at[1] = 'X';
   const std::vector<uint8_t> text{'n', 'o', ' ', 'p', 'r', 'o', 'g', 'r', 'a', 'm'};
 
-  const std::pair<const char*, fs::path> files[] = {
-      {"a program without the section", Temp("renamed", renamed)},
+  std::vector<std::pair<const char*, fs::path>> files = {
       {"a file that is no program", Temp("text", text)},
       {"a file that does not exist", dir_ / "missing.exe"},
       {"a block without translation", Temp("untranslated.exe", BuildPe(SampleBlock(false), true))},
   };
+#ifndef _WIN32  // an ELF program's block is its section; a Windows program's is a resource
+  files.push_back({"a program without the section", Temp("renamed", renamed)});
+#endif
   for (const auto& [why, path] : files) {
     info_.getInfoFromFile(OwnFile());
     info_.getInfoFromFile(path.string());

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <regex>
 
@@ -60,6 +64,26 @@ TEST(SystemFacts, TextsAndFallbacks) {
   EXPECT_EQ(OsDescription(f), "ERROR calling \"GetVersionEx\" - Fehlernummer: #87\r\nText 87\r\n");
 }
 
+#ifdef _WIN32
+TEST(SystemFacts, RunningSystem) {
+  std::smatch m;
+  const std::string os = OsDescription();
+  ASSERT_TRUE(std::regex_match(os, m, std::regex(R"(M\$ Windows (\d+)\.(\d+) Build \d+ \(.*\))")))
+      << os;
+  // 6.2 is what the plain version query tells every program without a manifest today.
+  EXPECT_NE(m[1].str() + "." + m[2].str(), "6.2") << os;
+  const std::string computer = ComputerName();
+  EXPECT_NE(computer, "?");
+  EXPECT_LE(computer.size(), 16u);
+  EXPECT_NE(LoggedInUser(), "?");
+  EXPECT_TRUE(std::regex_match(IpAddress(), std::regex(R"(\d+\.\d+\.\d+\.\d+)"))) << IpAddress();
+  EXPECT_FALSE(IpHostName().empty());
+  SetLastError(ERROR_ACCESS_DENIED);
+  const std::string error = LastErrorText();
+  EXPECT_EQ(error.rfind("Fehlernummer: #5\r\n", 0), 0u) << error;
+  EXPECT_EQ(error.substr(error.size() - 2), "\r\n");
+}
+#else
 TEST(SystemFacts, RunningSystem) {
   char host[256] = {};
   ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
@@ -72,5 +96,6 @@ TEST(SystemFacts, RunningSystem) {
   errno = ENOENT;
   EXPECT_EQ(LastErrorText().rfind("Fehlernummer: #2\r\n", 0), 0u) << LastErrorText();
 }
+#endif
 
 }  // namespace

@@ -10,11 +10,15 @@
 #include <thread>
 
 #include "serial/AdPort.h"
+#include "serial/AwPosix.h"
 #include "tests/app/TempDir.h"
 #include "tests/serial/support/PosixHarness.h"
 #include "tests/serial/support/Pty.h"
 
 namespace {
+
+// The ports run on the POSIX device layer, as the program installs it.
+[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
 
 constexpr uint16_t kCom = 44;
 
