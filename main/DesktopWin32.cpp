@@ -9,6 +9,8 @@ class TWin32Desktop : public TDesktop {
   IKeyInjector& Keys() override { return keys_; }
   IForegroundWindow& Foreground() override { return foreground_; }
   ISound& Sound() override { return sound_; }
+  // Injected keys go to the window in front of the user's desktop, whatever it is.
+  std::string TypingProblem() override { return {}; }
 
  private:
   TWin32KeyInjector keys_;
@@ -17,6 +19,9 @@ class TWin32Desktop : public TDesktop {
 };
 
 }  // namespace
+
+// Qt's Windows platform shows the windows whose handles the foreground check compares.
+void PrepareDesktop() {}
 
 std::unique_ptr<TDesktop> OpenDesktop() {
   return std::make_unique<TWin32Desktop>();

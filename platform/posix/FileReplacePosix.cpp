@@ -8,23 +8,11 @@
 #include <system_error>
 
 #include "platform/FileReplace.h"
+#include "platform/LinkTarget.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Where a chain of symbolic links ends; the path itself when it is none. Empty when the chain
-// does not end (a loop).
-fs::path FinalTarget(fs::path path) {
-  std::error_code ec;
-  for (int hops = 0; hops < 40; ++hops) {
-    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
-    const fs::path next = fs::read_symlink(path, ec);
-    if (ec) return {};
-    path = next.is_absolute() ? next : path.parent_path() / next;
-  }
-  return {};
-}
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -59,7 +47,7 @@ void SyncDirectory(const fs::path& dir) {
 }  // namespace
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  const fs::path target = FinalTarget(path);
+  const fs::path target = LinkTarget(path);
   if (target.empty()) return false;
   std::error_code ec;
   if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))

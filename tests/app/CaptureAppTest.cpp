@@ -269,6 +269,7 @@ TEST_F(CaptureAppTest, KeystrokePauseIsTakenFromTheFileAndSavedOnlyWhereItWas) {
   EXPECT_EQ(ReadFile(app.iniPath()).find("keyPause"), std::string::npos);
 }
 
+#ifndef _WIN32
 TEST_F(CaptureAppTest, XdgDirectoryIsCreatedAtTheFirstSave) {
   env.erase("USERPROFILE");
   env["XDG_CONFIG_HOME"] = dir.File("xdg");
