@@ -5,10 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <system_error>
 
 #include "platform/FileReplace.h"
-#include "platform/LinkTarget.h"
+#include "platform/ReplacementTarget.h"
 
 namespace fs = std::filesystem;
 
@@ -47,11 +46,8 @@ void SyncDirectory(const fs::path& dir) {
 }  // namespace
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  const fs::path target = LinkTarget(path);
+  const fs::path target = ReplacementTarget(path);
   if (target.empty()) return false;
-  std::error_code ec;
-  if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
-    fs::create_directories(target.parent_path(), ec);
 
   struct stat old {};
   const bool exists = stat(target.c_str(), &old) == 0;

@@ -5,10 +5,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <system_error>
 
 #include "platform/FileReplace.h"
-#include "platform/LinkTarget.h"
+#include "platform/ReplacementTarget.h"
 
 namespace fs = std::filesystem;
 
@@ -57,11 +56,8 @@ bool Retried(const std::function<bool()>& step) {
 }  // namespace
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  const fs::path target = LinkTarget(path);
+  const fs::path target = ReplacementTarget(path);
   if (target.empty()) return false;
-  std::error_code ec;
-  if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
-    fs::create_directories(target.parent_path(), ec);
 
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;

@@ -9,11 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 #include "tests/app/TempDir.h"
-#include "tests/support/AwFake.h"
 #include "tests/serial/support/FakeSerialClock.h"
+#include "tests/support/AwFake.h"
+
+// The error code of the serial exception of type E that `action` raises; 0 when it raises none.
+template <typename E = EAPDException>
+int32_t CodeOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.ErrorCode;
+  }
+  return 0;
+}
 
 class TTestDispatcher : public TApdFakeDispatcher {
  public:

@@ -4,20 +4,6 @@
 #include "serial/AdExcept.h"
 #include "tests/serial/AdPortFixture.h"
 
-namespace {
-
-template <typename E>
-int32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.ErrorCode;
-  }
-  return 0;
-}
-
-}  // namespace
-
 TEST(PortDefaults, EveryPropertyStartsAtItsDefault) {
   TApdComPort port;
   EXPECT_EQ(port.DeviceLayer(), dlWin32);

@@ -83,15 +83,6 @@ class ControllerTest : public PortTest {
   TApdSLController controller;
 };
 
-int32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EAPDException& e) {
-    return e.ErrorCode;
-  }
-  return 0;
-}
-
 TEST(ControllerDefaults, TakesTheFirstPortOfItsOwnerAndTheStandardHoldTimes) {
   TComponent form(nullptr);
   auto* other = new TComponent(&form);

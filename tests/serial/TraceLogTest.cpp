@@ -15,16 +15,6 @@
 
 namespace {
 
-template <class E>
-int32_t CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.ErrorCode;
-  }
-  return 0;
-}
-
 std::string Hex8(uint32_t v) {
   return Format("%08X", v);
 }
