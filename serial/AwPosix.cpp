@@ -9,10 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <system_error>
 
-#include "base/Exception.h"
 #include "platform/posix/PortProbe.h"
 #include "platform/posix/SerialPortMap.h"
 #include "platform/posix/Termios.h"
@@ -24,18 +21,17 @@
 
 namespace {
 
-// The com thread's look at the modem lines and line counts, and the dispatch thread's timer turn.
+// The com thread's look at the modem lines and line counts, and the output thread's at DSR.
 constexpr int kTurnMs = 50;
 // How often an unplugged device is looked for.
 constexpr int kResumeMs = 500;
-// The wait for the last bits to leave the line before RTS drops (RTS toggle by hand).
+// The wait for the last bits to leave the line before RTS drops (RTS toggle by hand), and how
+// long a line that never drains is waited for.
 constexpr int kTransmitPollMs = 2;
-constexpr uint32_t kThreadStartMs = 3000;
-constexpr uint32_t kFlushWaitMs = 5000;
+constexpr uint32_t kTransmitWaitMs = 5000;
+// The most bytes one write hands to the driver.
+constexpr uint32_t kMaxWrite = 4096;
 constexpr uint32_t kWin32InvalidHandle = 6;
-
-// The dispatcher whose dispatch thread is the calling thread: that thread cannot wait for itself.
-thread_local const TApdPosixDispatcher* tlsDispatchThreadOf = nullptr;
 
 int PollRetry(pollfd* fds, nfds_t count, int timeoutMs) {
   int r;
@@ -43,13 +39,6 @@ int PollRetry(pollfd* fds, nfds_t count, int timeoutMs) {
     r = ::poll(fds, count, timeoutMs);
   } while (r < 0 && errno == EINTR);
   return r;
-}
-
-// Pumps the window messages until `done` or until `timeoutMs` passed.
-template <typename Done>
-void PumpAtMost(uint32_t timeoutMs, Done done) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  WndMsg().PumpUntil([&] { return done() || std::chrono::steady_clock::now() >= end; });
 }
 
 // Linux keeps a nice value per thread, so each dispatcher thread can get its own. Elsewhere nice
@@ -68,18 +57,6 @@ pid_t CurrentThreadId() {
 }
 void SetThreadNice(pid_t, int) {}
 #endif
-
-// Runs `body`; an exception escaping it is shown on the GUI thread instead of ending the program.
-template <typename F>
-void Reported(F&& body) {
-  try {
-    body();
-  } catch (const std::exception& e) {
-    ShowApplicationExceptionLater(e);
-  } catch (...) {
-    ShowApplicationExceptionLater(Exception("Unknown exception"));
-  }
-}
 
 }  // namespace
 
@@ -186,13 +163,11 @@ bool TPipeEvent::Wait(int timeoutMs) {
 // Life cycle
 
 TApdPosixDispatcher::TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks)
-    : TApdBaseDispatcher(owner), device_(hooks) {}
+    : TApdDeviceDispatcher(owner, {comEvent_, ready_, general_, output_, outFlush_}, kMaxWrite),
+      device_(hooks) {}
 
 TApdPosixDispatcher::~TApdPosixDispatcher() {
   ShutdownDispatcher();
-  // Every thread has left its body; joining only waits for the last instructions after it.
-  for (auto& t : threads_)
-    if (t.joinable()) t.join();
   CloseEvents();
 }
 
@@ -254,17 +229,7 @@ int TApdPosixDispatcher::EscapeFunction(int func) {
 int TApdPosixDispatcher::FlushDevice(int queue) {
   bool ok;
   if (queue == 0) {
-    if (Alive(tkOutput)) {
-      general_.Reset();
-      outFlush_.Set();
-      PumpAtMost(kFlushWaitMs, [this] { return general_.TryTake() || !Alive(tkOutput); });
-    }
-    {
-      std::lock_guard lock(OutputLock());
-      outHead_ = outTail_ = 0;
-      outFull_ = false;
-      ++outFlushes_;
-    }
+    DiscardOutput();
     std::lock_guard lock(devLock_);
     ok = device_.Purge(false, true);
   } else {
@@ -347,24 +312,6 @@ int TApdPosixDispatcher::ReadDevice(char* buffer, uint32_t size) {
   return -1;
 }
 
-int TApdPosixDispatcher::WriteDevice(const char* buffer, uint32_t size) {
-  uint32_t taken;
-  {
-    std::lock_guard lock(OutputLock());
-    uint32_t capacity = static_cast<uint32_t>(outBuff_.size());
-    if (capacity == 0) return 0;
-    // Never overwrite what is still waiting to go out.
-    taken = std::min(size, capacity - OutBuffUsed());
-    for (uint32_t i = 0; i < taken; ++i) {
-      outBuff_[outTail_] = buffer[i];
-      outTail_ = (outTail_ + 1) % capacity;
-    }
-    if (taken > 0 && outTail_ == outHead_) outFull_ = true;
-  }
-  if (taken > 0) output_.Set();
-  return static_cast<int>(taken);
-}
-
 bool TApdPosixDispatcher::SetupDeviceQueues(uint32_t, uint32_t) {
   // A tty's queues have the driver's sizes; the dispatcher's own buffers are what counts.
   return true;
@@ -386,106 +333,14 @@ int TApdPosixDispatcher::LastDeviceError() {
 // ---------------------------------------------------------------------------------------------
 // Threads
 
-void TApdPosixDispatcher::StartThreads() {
-  if (ThreadsRunning()) throw Exception("Dispatcher already started");
-  SetThreadsRunning(true);
-  stop_.store(false);
+void TApdPosixDispatcher::ThreadsStarting() {
   errno = 0;
   int nice = getpriority(PRIO_PROCESS, 0);
   baseNice_ = errno == 0 ? nice : 0;
-  Launch(tkCom);
-  Launch(tkDispatch);
-  Launch(tkOutput);
 }
 
-void TApdPosixDispatcher::Launch(TThreadKind kind) {
-  if (threads_[kind].joinable()) threads_[kind].join();
-  // Counted before the thread runs, so that a thread ending early never finds the count at 0
-  // while its siblings are still to start.
-  alive_[kind].store(true);
-  ThreadStarted();
-  try {
-    threads_[kind] = std::thread([this, kind] { RunThread(kind); });
-  } catch (const std::system_error&) {
-    alive_[kind].store(false);
-    ThreadEnded();
-    return;
-  }
-  // A thread that does not report within the time does not stop the open. No window message is
-  // handled meanwhile: the user's clicks wait until the port is open (a second Start here would
-  // free the dispatcher that is opening), and the new threads send nothing before the port has
-  // its window.
-  general_.Wait(kThreadStartMs);
-}
-
-void TApdPosixDispatcher::RunThread(TThreadKind kind) {
-  if (kind == tkDispatch) tlsDispatchThreadOf = this;
-  bool begun = false;
-  Reported([&] {
-    if (kind == tkCom) PrepareComThread();
-    Begin(kind);
-    begun = true;
-    switch (kind) {
-      case tkCom:
-        ComThread();
-        break;
-      case tkDispatch:
-        DispatchThread();
-        break;
-      default:
-        OutputThread();
-        break;
-    }
-  });
-  if (!begun) general_.Set();
-  if (kind == tkDispatch) {
-    // A close asked for inside a notification is completed here, after the handler returned.
-    Reported([this] {
-      if (ClosePending()) ReleaseBuffers();
-    });
-    tlsDispatchThreadOf = nullptr;
-  }
-  End(kind);
-}
-
-void TApdPosixDispatcher::Begin(TThreadKind kind) {
-  tids_[kind].store(CurrentThreadId());
-  if (NiceFor(kind) != baseNice_) ApplyNice(kind);
-  general_.Set();
-  WndMsg().Wake();
-}
-
-void TApdPosixDispatcher::End(TThreadKind kind) {
-  tids_[kind].store(0);
-  alive_[kind].store(false);
-  // The last touch of the dispatcher; the destructor joins the thread after this.
-  ThreadEnded();
-}
-
-void TApdPosixDispatcher::StopDeviceThreads() {
-  if (!ThreadsRunning()) return;
-  stop_.store(true);
-  outFlush_.Set();
+void TApdPosixDispatcher::WakeComThread() {
   comWake_.Set();
-  ready_.Set();
-  general_.Reset();
-  WndMsg().PumpUntil([this] { return !Alive(tkCom) && !Alive(tkOutput); });
-}
-
-void TApdPosixDispatcher::StopThreads() {
-  if (!ThreadsRunning()) return;
-  stop_.store(true);
-  if (Alive(tkOutput)) {
-    outFlush_.Set();
-    WndMsg().PumpUntil([this] { return !Alive(tkOutput); });
-  }
-  if (Alive(tkCom)) {
-    comWake_.Set();
-    ready_.Set();
-    general_.Reset();
-    WndMsg().PumpUntil([this] { return !Alive(tkCom); });
-  }
-  if (tlsDispatchThreadOf != this) WndMsg().PumpUntil([this] { return !Alive(tkDispatch); });
 }
 
 bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
@@ -496,7 +351,7 @@ bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
     pollfd p{comWake_.Fd(), POLLIN, 0};
     if (PollRetry(&p, 1, kResumeMs) < 0) return false;
     comWake_.TryTake();
-    if (!stop_.load()) TryResume();
+    if (!StopRequested()) TryResume();
     return true;
   }
   const bool watch = comWatchable_ && LinesWatched();
@@ -582,41 +437,19 @@ void TApdPosixDispatcher::TryResume() {
   ++returns_;
 }
 
-void TApdPosixDispatcher::ComThread() {
+void TApdPosixDispatcher::WaitForReady() {
+  // While the dispatch thread is busy nobody reads the device; a receive handshake must still
+  // stop the far end when the driver's queue fills meanwhile.
   for (;;) {
-    uint32_t mask = 0;
-    // A failed wait ends the thread.
-    if (!WaitDeviceEvent(mask) || stop_.load()) break;
-    if (mask == 0) continue;
-    if (mask & (ev_RING | ev_RINGTE)) SetRingFlag();
-    eventMask_.store(mask);
-    comEvent_.Set();
-    // While the dispatch thread is busy nobody reads the device; a receive handshake must still
-    // stop the far end when the driver's queue fills meanwhile.
-    for (;;) {
-      const bool flow = receiveFlow_.load();
-      if (ready_.Wait(flow ? kTurnMs : -1) || !flow || stop_.load()) break;
-      UpdateReceiveFlow();
-    }
-    if (stop_.load()) break;
-    comArmed_ = !ReceiveBufferFull();
+    const bool flow = receiveFlow_.load();
+    if (ready_.Wait(flow ? kTurnMs : -1) || !flow || StopRequested()) break;
+    UpdateReceiveFlow();
   }
+  if (!StopRequested()) comArmed_ = !ReceiveBufferFull();
 }
 
-void TApdPosixDispatcher::DispatchThread() {
-  while (!stop_.load()) {
-    bool event = comEvent_.Wait(kTurnMs);
-    if (stop_.load()) break;
-    // Also without an event: bytes left in the driver while the receive buffer was full are
-    // taken once the application has made room.
-    DispatchEvents(event ? eventMask_.load() : 0);
-    // Only an event handed over is answered; a ready without one would let the com thread
-    // report the same unread bytes again at once.
-    if (event) ready_.Set();
-    DispatchTimers();
-    UpdateReceiveFlow();
-    if (ClosePending()) break;
-  }
+void TApdPosixDispatcher::DispatchTurnDone() {
+  UpdateReceiveFlow();
 }
 
 void TApdPosixDispatcher::UpdateReceiveFlow() {
@@ -636,22 +469,17 @@ void TApdPosixDispatcher::UpdateReceiveFlow() {
   if (device_.EscapeFunction(wanted ? esc_SETDTR : esc_CLRDTR)) flow_.DtrLow = !wanted;
 }
 
-void TApdPosixDispatcher::OutputThread() {
-  while (!stop_.load() && !ClosePending()) {
+TApdPosixDispatcher::TOutputWake TApdPosixDispatcher::WaitForOutput() {
+  for (;;) {
     pollfd fds[2] = {{output_.Fd(), POLLIN, 0}, {outFlush_.Fd(), POLLIN, 0}};
-    if (PollRetry(fds, 2, -1) < 0) break;
-    if (output_.TryTake()) {
-      if (stop_.load()) break;
-      WriteOutput();
-    } else if (outFlush_.TryTake()) {
-      general_.Set();
-      WndMsg().Wake();
-    }
+    if (PollRetry(fds, 2, -1) < 0) return TOutputWake::Failed;
+    if (output_.TryTake()) return TOutputWake::Output;
+    if (outFlush_.TryTake()) return TOutputWake::Flush;
   }
 }
 
 bool TApdPosixDispatcher::WaitForDsr() {
-  while (dsrFlow_.load() && !stop_.load()) {
+  while (dsrFlow_.load() && !StopRequested()) {
     bool low;
     {
       std::lock_guard lock(devLock_);
@@ -662,111 +490,78 @@ bool TApdPosixDispatcher::WaitForDsr() {
     pollfd p{outFlush_.Fd(), POLLIN, 0};
     if (PollRetry(&p, 1, kTurnMs) != 0) return false;
   }
-  return !stop_.load();
+  return !StopRequested();
 }
 
 void TApdPosixDispatcher::WaitTransmitted() {
-  // A line that never drains (its far end holds it) gives up after the flush's wait.
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFlushWaitMs);
+  // A line that never drains (its far end holds it) is given up after a while.
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTransmitWaitMs);
   while (std::chrono::steady_clock::now() < end) {
     {
       std::lock_guard lock(devLock_);
       if (device_.TransmitterEmpty()) return;
     }
     pollfd p{outFlush_.Fd(), POLLIN, 0};
-    if (PollRetry(&p, 1, kTransmitPollMs) != 0 || stop_.load()) return;
+    if (PollRetry(&p, 1, kTransmitPollMs) != 0 || StopRequested()) return;
   }
 }
 
-void TApdPosixDispatcher::WriteOutput() {
-  bool rtsRaised = false;
-  // RTS toggled by hand: raised for the first byte, dropped once the last has left the line.
-  auto raiseRts = [&] {
-    std::lock_guard lock(devLock_);
-    if (device_.RtsToggleByHand()) rtsRaised = device_.EscapeFunction(esc_SETRTS);
-  };
-  auto dropRts = [&] {
-    if (!rtsRaised) return;
-    WaitTransmitted();
-    std::lock_guard lock(devLock_);
-    device_.EscapeFunction(esc_CLRRTS);
-  };
-  auto flushed = [&] {
-    dropRts();
-    if (outFlush_.TryTake()) {
-      general_.Set();
-      WndMsg().Wake();
-    }
-  };
-  char chunk[4096];
+void TApdPosixDispatcher::RaiseRts() {
+  std::lock_guard lock(devLock_);
+  if (device_.RtsToggleByHand()) rtsRaised_ = device_.EscapeFunction(esc_SETRTS);
+}
+
+void TApdPosixDispatcher::DropRts() {
+  if (!rtsRaised_) return;
+  rtsRaised_ = false;
+  WaitTransmitted();
+  std::lock_guard lock(devLock_);
+  device_.EscapeFunction(esc_CLRRTS);
+}
+
+void TApdPosixDispatcher::OutputDrained() {
+  DropRts();
+}
+
+bool TApdPosixDispatcher::WriteRun(const char* data, uint32_t length, uint32_t& done) {
+  if (!WaitForDsr()) {
+    DropRts();
+    if (outFlush_.TryTake()) AnswerFlush();
+    return false;
+  }
+  if (!rtsRaised_) RaiseRts();
   for (;;) {
-    uint32_t length;
-    uint32_t flushes;
+    TSerialDevice::TIoResult r;
     {
-      std::lock_guard lock(OutputLock());
-      flushes = outFlushes_;
-      if (!outFull_ && outHead_ == outTail_) return dropRts();
-      uint32_t end = outTail_ > outHead_ ? outTail_ : static_cast<uint32_t>(outBuff_.size());
-      length = std::min<uint32_t>(end - outHead_, sizeof chunk);
-      std::memcpy(chunk, &outBuff_[outHead_], length);
+      std::lock_guard lock(devLock_);
+      r = device_.Write(data, length);
     }
-    if (!WaitForDsr()) return flushed();
-    if (!rtsRaised) raiseRts();
-    uint32_t done = 0;
-    for (;;) {
-      TSerialDevice::TIoResult r;
-      {
-        std::lock_guard lock(devLock_);
-        r = device_.Write(chunk, length);
-      }
-      if (r.Status != TSerialDevice::TIo::Ok) {
-        // A failed write drops the bytes; an unplugged device takes nothing any more.
-        done = length;
-        break;
-      }
-      if (r.Count > 0) {
-        done = static_cast<uint32_t>(r.Count);
-        break;
-      }
-      // The driver's queue is full: wait for room, or for a flush that ends the write.
-      device_.WaitWritable(-1, outFlush_.Fd());
-      if (outFlush_.TryTake()) {
-        dropRts();
-        general_.Set();
-        WndMsg().Wake();
-        return;
-      }
+    if (r.Status != TSerialDevice::TIo::Ok) {
+      // A failed write drops the bytes; an unplugged device takes nothing any more.
+      done = length;
+      return true;
     }
-    std::lock_guard lock(OutputLock());
-    // A flush meanwhile emptied the ring; what was written came from before it.
-    if (flushes != outFlushes_ || outBuff_.empty()) continue;
-    outHead_ = (outHead_ + done) % static_cast<uint32_t>(outBuff_.size());
-    outFull_ = false;
-    if (outHead_ == outTail_) outHead_ = outTail_ = 0;
+    if (r.Count > 0) {
+      done = static_cast<uint32_t>(r.Count);
+      return true;
+    }
+    // The driver's queue is full: wait for room, or for a flush that ends the write.
+    device_.WaitWritable(-1, outFlush_.Fd());
+    if (outFlush_.TryTake()) {
+      DropRts();
+      AnswerFlush();
+      return false;
+    }
   }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Priorities
 
-int TApdPosixDispatcher::NiceFor(TThreadKind kind) const {
-  int steps = boost_.load() + (kind == tkOutput && rs485_.load() ? 1 : 0);
-  return std::clamp(baseNice_ - steps, -20, 19);
+uint64_t TApdPosixDispatcher::CallingThreadId() {
+  return static_cast<uint64_t>(CurrentThreadId());
 }
 
-void TApdPosixDispatcher::ApplyNice(TThreadKind kind) {
-  pid_t tid = tids_[kind].load();
-  if (tid != 0) SetThreadNice(tid, NiceFor(kind));
-}
-
-void TApdPosixDispatcher::ApplyPriorityBoost(int boost) {
-  if (boost == boost_.load()) return;
-  TApdBaseDispatcher::ApplyPriorityBoost(boost);
-  boost_.store(boost);
-  for (auto kind : {tkCom, tkDispatch, tkOutput}) ApplyNice(kind);
-}
-
-void TApdPosixDispatcher::Rs485Changed() {
-  rs485_.store(Rs485Mode());
-  ApplyNice(tkOutput);
+void TApdPosixDispatcher::SetThreadPriority(uint64_t threadId, int steps) {
+  SetThreadNice(static_cast<pid_t>(threadId), std::clamp(baseNice_ - steps, -20, 19));
 }

@@ -1,62 +1,48 @@
 // The native serial device layer on POSIX: the dispatcher's device operations on a termios tty,
-// run by three threads per open port.
+// run by the three threads of TApdDeviceDispatcher per open port.
 //
 // Com thread: waits with poll() for received data, a hang-up or its wake pipe. While a status
 // trigger waits for them, it also looks at the modem lines and the driver's line event counts
-// every 50 ms where the device has them. What it sees becomes a Win32-style event mask (ev_*),
-// handed to the dispatch thread through the com-event; it then waits for ready, so the driver is
-// not asked again before the dispatch thread has taken the bytes and sent its notifications.
+// every 50 ms where the device has them. What it sees becomes a Win32-style event mask (ev_*).
 // Once the device is unplugged it looks twice a second whether it is back under its name, and
 // reopens it with the same line settings; the port stays open meanwhile.
-// Dispatch thread: wakes on the com-event or every 50 ms, reads the device into the receive
-// buffer, runs the checks and sends the notifications (blocking window messages to the GUI
-// thread).
-// Output thread: writes the output ring to the device.
 //
 // What termios lacks is done here: the DTR receive handshake (DTR dropped while more than
 // BufferFull received bytes wait to be read, raised again below BufferResume), the DSR output
 // flow (output held while DSR is low) and the RTS toggle where the driver has no RS-485 mode.
 // A device without modem lines takes these settings and goes on as without them.
 //
-// Start order com -> dispatch -> output; the start waits for each thread without handling any
-// window message. Stop order output -> com -> dispatch. Stopping waits by pumping the
-// window-message facility, so a dispatch thread blocked in a send to the GUI thread can finish.
-// A close asked for inside a notification is completed by the dispatch thread when it leaves
-// (close pending). An exception that escapes a thread ends that thread and is shown on the GUI
-// thread. Every operation of the base class keeps its thread rules.
+// The thread rules are those of TApdDeviceDispatcher.
 #pragma once
 
-#include <sys/types.h>
-
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/posix/SerialDevice.h"
+#include "serial/AwDevice.h"
 #include "serial/AwFactory.h"
-#include "serial/AwUser.h"
 
 // Error flag of a device status query: the device is gone (a hang-up, an unplugged adapter).
 // Outside the five line error bits, so it never shows as a line error code.
 constexpr uint32_t ce_IOE = 0x0400;
 
 // An auto-reset event that poll() can wait on together with a descriptor: readable while set.
-class TPipeEvent {
+class TPipeEvent : public IThreadEvent {
  public:
   TPipeEvent() = default;
-  ~TPipeEvent() { Close(); }
+  ~TPipeEvent() override { Close(); }
   TPipeEvent(const TPipeEvent&) = delete;
   TPipeEvent& operator=(const TPipeEvent&) = delete;
 
   bool Create();
   void Close();
-  void Set();
-  void Reset();
+  void Set() override;
+  void Reset() override;
   // Takes the signal if the event is set.
   bool TryTake();
-  // Waits up to `timeoutMs` (negative: without limit) and takes the signal.
-  bool Wait(int timeoutMs);
+  bool Wait(int timeoutMs) override;
   int Fd() const { return read_; }
 
  private:
@@ -70,7 +56,7 @@ class TPipeEvent {
 // `full`, raised again below `resume`, otherwise `raised` as it is.
 bool ReceiveHandshakeLevel(bool raised, uint32_t fill, uint32_t full, uint32_t resume);
 
-class TApdPosixDispatcher : public TApdBaseDispatcher {
+class TApdPosixDispatcher : public TApdDeviceDispatcher {
  public:
   // `hooks` replace device calls for tests (counting termios writes, fake modem lines).
   explicit TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks = {});
@@ -90,52 +76,45 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   int GetDeviceState(DCB& block) override;
   int ReadDevice(char* buffer, uint32_t size) override;
   int SetDeviceState(const DCB& block) override;
-  // Copies into the output ring what fits and wakes the output thread; returns the bytes taken.
-  int WriteDevice(const char* buffer, uint32_t size) override;
   bool WaitDeviceEvent(uint32_t& mask) override;
   bool SetupDeviceQueues(uint32_t inSize, uint32_t outSize) override;
-  void StartThreads() override;
-  void StopThreads() override;
   // `name` is "\\.\COM<n>", "COM<n>" (mapped to a path) or a device path.
   int OpenDeviceHandle(const std::string& name, uint32_t inSize, uint32_t outSize) override;
   int CloseDevice() override;
   void YieldDevice() override;
-  void ApplyPriorityBoost(int boost) override;
   uint8_t GetModemLines() override;
   int LastDeviceError() override;
-  void Rs485Changed() override;
   void LinesWatchChanged() override;
 
- private:
-  enum TThreadKind { tkCom, tkDispatch, tkOutput, tkCount };
+  void PrepareComThread() override;
+  // Also keeps the receive handshake while the dispatch thread is busy.
+  void WaitForReady() override;
+  void DispatchTurnDone() override;
+  void WakeComThread() override;
+  TOutputWake WaitForOutput() override;
+  // Waits for DSR where the output flow asks for it, and toggles RTS by hand around a send.
+  bool WriteRun(const char* data, uint32_t length, uint32_t& done) override;
+  void OutputDrained() override;
+  void ThreadsStarting() override;
+  uint64_t CallingThreadId() override;
+  void SetThreadPriority(uint64_t threadId, int steps) override;
 
-  // A thread's whole life: its body, what an escaping exception leaves to do, its end.
-  void RunThread(TThreadKind kind);
-  void PrepareComThread();
-  void ComThread();
-  void DispatchThread();
-  void OutputThread();
-  void Launch(TThreadKind kind);
-  // The device operations of the thread body around one thread's life.
-  void Begin(TThreadKind kind);
-  void End(TThreadKind kind);
-  bool Alive(TThreadKind kind) const { return alive_[kind].load(); }
-  // Tells the com and output threads to stop and waits (pumping) until they have gone.
-  void StopDeviceThreads();
-  void WriteOutput();
+ private:
   // Output thread: holds the output while DSR flow is on and DSR low; false when a flush or stop
   // ended the wait.
   bool WaitForDsr();
   // Output thread: waits until what was written has left the line, or a flush.
   void WaitTransmitted();
+  // Output thread: RTS toggled by hand, raised for the first byte of a send and dropped once the
+  // last has left the line.
+  void RaiseRts();
+  void DropRts();
   // Drops or raises DTR for the receive handshake by the fill level (dispatch and com thread).
   void UpdateReceiveFlow();
   // Com thread: opens the device again if it is back.
   void TryResume();
   // What a COM name stands for now; a path stays itself.
   static std::string ResolvePath(const std::string& name);
-  int NiceFor(TThreadKind kind) const;
-  void ApplyNice(TThreadKind kind);
   void CloseEvents();
 
   // Com thread only: whether to wait for received data (not while the receive buffer is full,
@@ -166,8 +145,6 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   std::atomic<int> lastError_{0};
   std::atomic<bool> unplugged_{false};
   std::atomic<uint32_t> pendingErrors_{0};
-  std::atomic<uint32_t> eventMask_{0};
-  std::atomic<bool> stop_{false};
 
   TPipeEvent comEvent_;  // the com thread saw an event
   TPipeEvent ready_;     // the dispatch thread is done with it
@@ -176,14 +153,9 @@ class TApdPosixDispatcher : public TApdBaseDispatcher {
   TPipeEvent outFlush_;  // flush or stop requested of the output thread
   TPipeEvent comWake_;   // ends the com thread's wait for the device
   bool eventsCreated_ = false;
-  uint32_t outFlushes_ = 0;  // output lock: counts the flushes of the output ring
 
-  std::thread threads_[tkCount];
-  std::atomic<bool> alive_[tkCount] = {false, false, false};
-  std::atomic<pid_t> tids_[tkCount] = {0, 0, 0};
-  std::atomic<int> boost_{0};
-  std::atomic<bool> rs485_{false};
-  int baseNice_ = 0;
+  bool rtsRaised_ = false;  // output thread
+  int baseNice_ = 0;        // the process's nice value when the threads started
 };
 
 // The POSIX device layer: these dispatchers, and the ports of the COM number map.

@@ -1,12 +1,9 @@
 #include "serial/AwWin32.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
+#include <cstdint>
 #include <map>
-#include <system_error>
 
-#include "base/Exception.h"
 #include "base/SysUtils.h"
 #include "serial/AdErrCodes.h"
 #include "serial/AdPort.h"
@@ -14,9 +11,6 @@
 
 namespace {
 
-constexpr uint32_t kTurnMs = 50;  // the dispatch thread's timer turn
-constexpr uint32_t kThreadStartMs = 3000;
-constexpr uint32_t kFlushWaitMs = 5000;
 // A read asks only for bytes the driver reported, so it completes at once; should a driver keep
 // it pending anyway, it is cancelled after this long with what has arrived.
 constexpr uint32_t kReadWaitMs = 1000;
@@ -28,16 +22,6 @@ constexpr uint32_t kMaskNT = 0x01F9;
 constexpr uint32_t kMaskOther = kMaskNT | ev_RINGTE;
 
 constexpr int kNormalPriorityStep = 3;
-
-// The dispatcher whose dispatch thread is the calling thread: that thread cannot wait for itself.
-thread_local const TApdWin32Dispatcher* tlsDispatchThreadOf = nullptr;
-
-// Pumps the window messages until `done` or until `timeoutMs` passed.
-template <typename Done>
-void PumpAtMost(uint32_t timeoutMs, Done done) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  WndMsg().PumpUntil([&] { return done() || std::chrono::steady_clock::now() >= end; });
-}
 
 TWinLineBlock ToWin(const DCB& b) {
   return {b.BaudRate, b.Flags,    b.XonLim,  b.XoffLim, b.ByteSize,
@@ -106,14 +90,14 @@ uint32_t TApdWin32Dispatcher::ProbePort(int comNumber, IWin32Comm& comm) {
 // ---------------------------------------------------------------------------------------------
 // Life cycle
 
+// Each write hands the whole contiguous part of the output ring to the driver.
 TApdWin32Dispatcher::TApdWin32Dispatcher(TObject* owner, IWin32Comm& comm)
-    : TApdBaseDispatcher(owner), comm_(comm), handle_(InvalidWinHandle()) {}
+    : TApdDeviceDispatcher(owner, {comEvent_, ready_, general_, output_, outFlush_}, UINT32_MAX),
+      comm_(comm),
+      handle_(InvalidWinHandle()) {}
 
 TApdWin32Dispatcher::~TApdWin32Dispatcher() {
   ShutdownDispatcher();
-  // Every thread has left its body; joining only waits for the last instructions after it.
-  for (auto& t : threads_)
-    if (t.joinable()) t.join();
   CloseEvents();
 }
 
@@ -125,7 +109,8 @@ bool TApdWin32Dispatcher::CreateEvents() {
 }
 
 void TApdWin32Dispatcher::CloseEvents() {
-  for (TWinEvent* e : {&comEvent_, &ready_, &general_, &output_, &sent_, &outFlush_}) e->Close();
+  TWinEvent* events[] = {&comEvent_, &ready_, &general_, &output_, &sent_, &outFlush_};
+  for (TWinEvent* e : events) e->Close();
 }
 
 void TApdWin32Dispatcher::Fail() {
@@ -173,18 +158,7 @@ int TApdWin32Dispatcher::EscapeFunction(int func) {
 }
 
 int TApdWin32Dispatcher::FlushDevice(int queue) {
-  if (queue == 0) {
-    if (Alive(tkOutput)) {
-      general_.Reset();
-      outFlush_.Set();
-      PumpAtMost(kFlushWaitMs, [this] { return general_.Wait(0) || !Alive(tkOutput); });
-    }
-    // Also before the output thread runs: an output flush discards output, never input.
-    std::lock_guard lock(OutputLock());
-    outHead_ = outTail_ = 0;
-    outFull_ = false;
-    ++outFlushes_;
-  }
+  if (queue == 0) DiscardOutput();
   std::lock_guard lock(devLock_);
   if (handle_ == InvalidWinHandle()) return -static_cast<int>(kWinErrorInvalidHandle);
   uint32_t flags = queue == 0 ? kPurgeTxAbort | kPurgeTxClear : kPurgeRxAbort | kPurgeRxClear;
@@ -254,24 +228,6 @@ int TApdWin32Dispatcher::ReadDevice(char* buffer, uint32_t size) {
   return static_cast<int>(got);
 }
 
-int TApdWin32Dispatcher::WriteDevice(const char* buffer, uint32_t size) {
-  uint32_t taken;
-  {
-    std::lock_guard lock(OutputLock());
-    uint32_t capacity = static_cast<uint32_t>(outBuff_.size());
-    if (capacity == 0) return 0;
-    // Never overwrite what is still waiting to go out.
-    taken = std::min(size, capacity - OutBuffUsed());
-    for (uint32_t i = 0; i < taken; ++i) {
-      outBuff_[outTail_] = buffer[i];
-      outTail_ = (outTail_ + 1) % capacity;
-    }
-    if (taken > 0 && outTail_ == outHead_) outFull_ = true;
-  }
-  if (taken > 0) output_.Set();
-  return static_cast<int>(taken);
-}
-
 bool TApdWin32Dispatcher::SetupDeviceQueues(uint32_t inSize, uint32_t outSize) {
   std::lock_guard lock(devLock_);
   if (handle_ != InvalidWinHandle() && comm_.SetupComm(handle_, inSize, outSize)) return true;
@@ -300,89 +256,9 @@ int TApdWin32Dispatcher::LastDeviceError() {
 // ---------------------------------------------------------------------------------------------
 // Threads
 
-void TApdWin32Dispatcher::StartThreads() {
-  if (ThreadsRunning()) throw Exception("Dispatcher already started");
-  SetThreadsRunning(true);
-  stop_.store(false);
-  Launch(tkCom);
-  Launch(tkDispatch);
-  Launch(tkOutput);
-}
-
-void TApdWin32Dispatcher::Launch(TThreadKind kind) {
-  if (threads_[kind].joinable()) threads_[kind].join();
-  // Counted before the thread runs, so that a thread ending early never finds the count at 0
-  // while its siblings are still to start.
-  alive_[kind].store(true);
-  ThreadStarted();
-  try {
-    threads_[kind] = std::thread([this, kind] {
-      switch (kind) {
-        case tkCom:
-          ComThread();
-          break;
-        case tkDispatch:
-          DispatchThread();
-          break;
-        default:
-          OutputThread();
-          break;
-      }
-    });
-  } catch (const std::system_error&) {
-    alive_[kind].store(false);
-    ThreadEnded();
-    return;
-  }
-  // A thread that does not report within the time does not stop the open.
-  PumpAtMost(kThreadStartMs, [this] { return general_.Wait(0); });
-}
-
-void TApdWin32Dispatcher::Begin(TThreadKind kind) {
-  tids_[kind].store(CurrentWinThreadId());
-  if (PriorityStep(kind) != kNormalPriorityStep) ApplyPriority(kind);
-  general_.Set();
-  WndMsg().Wake();
-}
-
-void TApdWin32Dispatcher::End(TThreadKind kind) {
-  tids_[kind].store(0);
-  alive_[kind].store(false);
-  // The last touch of the dispatcher; the destructor joins the thread after this.
-  ThreadEnded();
-}
-
-void TApdWin32Dispatcher::StopDeviceThreads() {
-  if (!ThreadsRunning()) return;
-  stop_.store(true);
-  outFlush_.Set();
-  {
-    std::lock_guard lock(devLock_);
-    // Completes the com thread's pending event wait.
-    if (handle_ != InvalidWinHandle()) comm_.SetCommMask(handle_, 0);
-  }
-  ready_.Set();
-  general_.Reset();
-  WndMsg().PumpUntil([this] { return !Alive(tkCom) && !Alive(tkOutput); });
-}
-
-void TApdWin32Dispatcher::StopThreads() {
-  if (!ThreadsRunning()) return;
-  stop_.store(true);
-  if (Alive(tkOutput)) {
-    outFlush_.Set();
-    WndMsg().PumpUntil([this] { return !Alive(tkOutput); });
-  }
-  if (Alive(tkCom)) {
-    {
-      std::lock_guard lock(devLock_);
-      if (handle_ != InvalidWinHandle()) comm_.SetCommMask(handle_, 0);
-    }
-    ready_.Set();
-    general_.Reset();
-    WndMsg().PumpUntil([this] { return !Alive(tkCom); });
-  }
-  if (tlsDispatchThreadOf != this) WndMsg().PumpUntil([this] { return !Alive(tkDispatch); });
+void TApdWin32Dispatcher::WakeComThread() {
+  std::lock_guard lock(devLock_);
+  if (handle_ != InvalidWinHandle()) comm_.SetCommMask(handle_, 0);
 }
 
 bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
@@ -410,126 +286,55 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
   }
 }
 
-void TApdWin32Dispatcher::ComThread() {
+void TApdWin32Dispatcher::PrepareComThread() {
   comWait_.Create(true);
   comMask_.store(comm_.IsWindowsNT() ? kMaskNT : kMaskOther);
   comm_.SetCommMask(handle_, comMask_.load());
   comm_.SetReadsReturnAtOnce(handle_);
-  Begin(tkCom);
-  for (;;) {
-    uint32_t mask = 0;
-    // A failed wait ends the thread.
-    if (!WaitDeviceEvent(mask) || stop_.load()) break;
-    if (mask == 0) continue;
-    if (mask & (ev_RING | ev_RINGTE)) SetRingFlag();
-    eventMask_.store(mask);
-    comEvent_.Set();
-    ready_.Wait(TWinEvent::kWaitForever);
-    if (stop_.load()) break;
-  }
+}
+
+void TApdWin32Dispatcher::ComThreadDone() {
   comWait_.Close();
-  End(tkCom);
 }
 
-void TApdWin32Dispatcher::DispatchThread() {
-  tlsDispatchThreadOf = this;
-  Begin(tkDispatch);
-  while (!stop_.load()) {
-    bool event = comEvent_.Wait(kTurnMs);
-    if (stop_.load()) break;
-    // Also without an event: bytes the driver holds are taken at the latest on the next turn.
-    DispatchEvents(event ? eventMask_.load() : 0);
-    // Only an event handed over is answered; a ready without one would let the com thread pass
-    // its next hand-over unanswered and overwrite an event mask not yet taken.
-    if (event) ready_.Set();
-    DispatchTimers();
-    if (ClosePending()) break;
+TApdWin32Dispatcher::TOutputWake TApdWin32Dispatcher::WaitForOutput() {
+  switch (TWinEvent::WaitAny(output_, outFlush_, TWinEvent::kWaitForever)) {
+    case 0:
+      return TOutputWake::Output;
+    case 1:
+      return TOutputWake::Flush;
+    default:
+      return TOutputWake::Failed;
   }
-  // A close asked for inside a notification is completed here, after the handler returned.
-  if (ClosePending()) ReleaseBuffers();
-  tlsDispatchThreadOf = nullptr;
-  End(tkDispatch);
 }
 
-void TApdWin32Dispatcher::OutputThread() {
-  Begin(tkOutput);
-  while (!stop_.load() && !ClosePending()) {
-    int which = TWinEvent::WaitAny(output_, outFlush_, TWinEvent::kWaitForever);
-    if (which == 0) {
-      if (stop_.load()) break;
-      WriteOutput();
-    } else if (which == 1) {
-      general_.Set();
-      WndMsg().Wake();
-    } else {
-      break;
-    }
-  }
-  End(tkOutput);
-}
-
-void TApdWin32Dispatcher::WriteOutput() {
+bool TApdWin32Dispatcher::WriteRun(const char* data, uint32_t length, uint32_t& done) {
   TWinOverlapped record;
-  for (;;) {
-    uint32_t length;
-    uint32_t flushes;
-    {
-      std::lock_guard lock(OutputLock());
-      flushes = outFlushes_;
-      if (!outFull_ && outHead_ == outTail_) return;
-      uint32_t end = outTail_ > outHead_ ? outTail_ : static_cast<uint32_t>(outBuff_.size());
-      length = end - outHead_;
-      // The driver may read the bytes after WriteFile returned: they stay in a buffer of this
-      // thread's until the write has completed.
-      outChunk_.assign(outBuff_.begin() + outHead_, outBuff_.begin() + end);
-    }
-    uint32_t done = 0;
+  sent_.Reset();
+  PrepareOverlapped(record, sent_.Handle());
+  if (comm_.WriteFile(handle_, data, length, &done, record)) return true;
+  if (comm_.LastError() != kWinErrorIoPending) {
+    done = length;  // a failed write drops the bytes
+  } else if (TWinEvent::WaitAny(sent_, outFlush_, TWinEvent::kWaitForever) == 0) {
+    if (!comm_.GetOverlappedResult(handle_, record, &done, false)) done = length;
     sent_.Reset();
-    PrepareOverlapped(record, sent_.Handle());
-    if (!comm_.WriteFile(handle_, outChunk_.data(), length, &done, record)) {
-      if (comm_.LastError() != kWinErrorIoPending) {
-        done = length;  // a failed write drops the bytes
-      } else if (TWinEvent::WaitAny(sent_, outFlush_, TWinEvent::kWaitForever) == 0) {
-        if (!comm_.GetOverlappedResult(handle_, record, &done, false)) done = length;
-        sent_.Reset();
-      } else {
-        // A flush ends the write; it must be over before the buffer may change.
-        comm_.CancelIo(handle_);
-        comm_.GetOverlappedResult(handle_, record, &done, true);
-        general_.Set();
-        WndMsg().Wake();
-        return;
-      }
-    }
-    std::lock_guard lock(OutputLock());
-    // A flush meanwhile emptied the ring; what was written came from before it.
-    if (flushes != outFlushes_ || outBuff_.empty()) continue;
-    outHead_ = (outHead_ + std::min(done, length)) % static_cast<uint32_t>(outBuff_.size());
-    outFull_ = false;
-    if (outHead_ == outTail_) outHead_ = outTail_ = 0;
+  } else {
+    // A flush ends the write; it must be over before the buffer may change.
+    comm_.CancelIo(handle_);
+    comm_.GetOverlappedResult(handle_, record, &done, true);
+    AnswerFlush();
+    return false;
   }
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Priorities
 
-int TApdWin32Dispatcher::PriorityStep(TThreadKind kind) const {
-  return kNormalPriorityStep + boost_.load() + (kind == tkOutput && rs485_.load() ? 1 : 0);
+uint64_t TApdWin32Dispatcher::CallingThreadId() {
+  return CurrentWinThreadId();
 }
 
-void TApdWin32Dispatcher::ApplyPriority(TThreadKind kind) {
-  uint32_t tid = tids_[kind].load();
-  if (tid != 0) SetWinThreadPriority(tid, PriorityStep(kind));
-}
-
-void TApdWin32Dispatcher::ApplyPriorityBoost(int boost) {
-  if (boost == boost_.load()) return;
-  TApdBaseDispatcher::ApplyPriorityBoost(boost);
-  boost_.store(boost);
-  for (auto kind : {tkCom, tkDispatch, tkOutput}) ApplyPriority(kind);
-}
-
-void TApdWin32Dispatcher::Rs485Changed() {
-  rs485_.store(Rs485Mode());
-  ApplyPriority(tkOutput);
+void TApdWin32Dispatcher::SetThreadPriority(uint64_t threadId, int steps) {
+  SetWinThreadPriority(static_cast<uint32_t>(threadId), kNormalPriorityStep + steps);
 }

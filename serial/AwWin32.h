@@ -1,33 +1,32 @@
 // The native serial device layer on Windows: the dispatcher's device operations on a COM device
-// opened for overlapped I/O, run by three threads per open port.
+// opened for overlapped I/O, run by the three threads of TApdDeviceDispatcher per open port.
 //
 // Com thread: sets the event mask and read timeouts, then waits for driver events with
-// WaitCommEvent. Each event mask is handed to the dispatch thread through the com-event; it then
-// waits for ready, so the driver is not asked for the next event before the dispatch thread has
-// taken the bytes and sent its notifications.
-// Dispatch thread: wakes on the com-event or every 50 ms, reads the device into the receive
-// buffer, runs the checks and sends the notifications (blocking window messages to the GUI
-// thread).
-// Output thread: writes the output ring to the device.
+// WaitCommEvent.
 //
-// Start order com -> dispatch -> output, stop order output -> com -> dispatch. Stopping waits by
-// pumping the window-message facility, so a dispatch thread blocked in a send to the GUI thread
-// can finish. A close asked for inside a notification is completed by the dispatch thread when
-// it leaves (close pending). Every operation of the base class keeps its thread rules.
+// The thread rules are those of TApdDeviceDispatcher.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/win32/Win32Comm.h"
+#include "serial/AwDevice.h"
 #include "serial/AwFactory.h"
-#include "serial/AwUser.h"
 
-class TApdWin32Dispatcher : public TApdBaseDispatcher {
+// An event object the dispatcher's threads share.
+class TWin32ThreadEvent : public TWinEvent, public IThreadEvent {
+ public:
+  void Set() override { TWinEvent::Set(); }
+  void Reset() override { TWinEvent::Reset(); }
+  bool Wait(int timeoutMs) override {
+    return TWinEvent::Wait(timeoutMs < 0 ? kWaitForever : static_cast<uint32_t>(timeoutMs));
+  }
+};
+
+class TApdWin32Dispatcher : public TApdDeviceDispatcher {
  public:
   // `comm` carries the system calls; tests pass a simulated driver.
   explicit TApdWin32Dispatcher(TObject* owner, IWin32Comm& comm = SystemComm());
@@ -48,35 +47,26 @@ class TApdWin32Dispatcher : public TApdBaseDispatcher {
   int GetDeviceState(DCB& block) override;
   int ReadDevice(char* buffer, uint32_t size) override;
   int SetDeviceState(const DCB& block) override;
-  // Copies into the output ring what fits and wakes the output thread; returns the bytes taken.
-  int WriteDevice(const char* buffer, uint32_t size) override;
   bool WaitDeviceEvent(uint32_t& mask) override;
   bool SetupDeviceQueues(uint32_t inSize, uint32_t outSize) override;
-  void StartThreads() override;
-  void StopThreads() override;
   int OpenDeviceHandle(const std::string& name, uint32_t inSize, uint32_t outSize) override;
   int CloseDevice() override;
   void YieldDevice() override;
-  void ApplyPriorityBoost(int boost) override;
   uint8_t GetModemLines() override;
   int LastDeviceError() override;
-  void Rs485Changed() override;
+
+  // Sets the event mask and the read timeouts.
+  void PrepareComThread() override;
+  void ComThreadDone() override;
+  // Completes the com thread's pending event wait.
+  void WakeComThread() override;
+  TOutputWake WaitForOutput() override;
+  // An overlapped write; a flush cancels it.
+  bool WriteRun(const char* data, uint32_t length, uint32_t& done) override;
+  uint64_t CallingThreadId() override;
+  void SetThreadPriority(uint64_t threadId, int steps) override;
 
  private:
-  enum TThreadKind { tkCom, tkDispatch, tkOutput, tkCount };
-
-  void ComThread();
-  void DispatchThread();
-  void OutputThread();
-  void Launch(TThreadKind kind);
-  void Begin(TThreadKind kind);
-  void End(TThreadKind kind);
-  bool Alive(TThreadKind kind) const { return alive_[kind].load(); }
-  // Tells the com and output threads to stop and waits (pumping) until they have gone.
-  void StopDeviceThreads();
-  void WriteOutput();
-  int PriorityStep(TThreadKind kind) const;
-  void ApplyPriority(TThreadKind kind);
   bool CreateEvents();
   void CloseEvents();
   void Fail();
@@ -95,24 +85,14 @@ class TApdWin32Dispatcher : public TApdBaseDispatcher {
   TWinEvent comWait_;
   TWinOverlapped comRecord_;
   std::atomic<uint32_t> lastError_{0};
-  std::atomic<uint32_t> eventMask_{0};
   std::atomic<uint32_t> comMask_{0};
-  std::atomic<bool> stop_{false};
 
-  TWinEvent comEvent_;          // the com thread saw an event (auto-reset)
-  TWinEvent ready_;             // the dispatch thread is done with it (auto-reset)
-  TWinEvent general_;           // a thread started, a flush was done (auto-reset)
-  TWinEvent output_;            // the output ring has data (auto-reset)
+  TWin32ThreadEvent comEvent_;  // the com thread saw an event (auto-reset)
+  TWin32ThreadEvent ready_;     // the dispatch thread is done with it (auto-reset)
+  TWin32ThreadEvent general_;   // a thread started, a flush was done (auto-reset)
+  TWin32ThreadEvent output_;    // the output ring has data (auto-reset)
   TWinEvent sent_;              // the output thread's write completed (manual-reset)
-  TWinEvent outFlush_;          // flush or stop requested of the output thread (auto-reset)
-  uint32_t outFlushes_ = 0;     // output lock: counts the flushes of the output ring
-  std::vector<char> outChunk_;  // output thread: the bytes of the write in progress
-
-  std::thread threads_[tkCount];
-  std::atomic<bool> alive_[tkCount] = {false, false, false};
-  std::atomic<uint32_t> tids_[tkCount] = {0, 0, 0};
-  std::atomic<int> boost_{0};
-  std::atomic<bool> rs485_{false};
+  TWin32ThreadEvent outFlush_;  // flush or stop requested of the output thread (auto-reset)
 };
 
 // The Win32 device layer: these dispatchers, and the ports of the system's serial-device map

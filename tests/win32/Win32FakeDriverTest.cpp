@@ -1,13 +1,15 @@
 // The Win32 device layer on a simulated driver, for what Wine's serial driver on a pseudo-terminal
-// does not show: exclusive opens, and an older system's driver that refuses the ring's trailing
-// edge in the event mask.
+// does not show: exclusive opens, an older system's driver that refuses the ring's trailing edge
+// in the event mask, and a device call that throws in a device thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -224,6 +226,36 @@ TEST_F(Win32FakeDriverTest, DriverRefusingTheRingEdgeGetsTheMaskWithoutItAndData
   EXPECT_EQ(masks[0], 0x21F9u);
   EXPECT_EQ(masks[1], 0x01F9u);
   EXPECT_EQ(d->LiveThreads(), 3);
+}
+
+// A dispatcher whose device status query fails with an exception once it is armed.
+class TThrowingDispatcher : public TApdWin32Dispatcher {
+ public:
+  using TApdWin32Dispatcher::TApdWin32Dispatcher;
+  std::atomic<bool> armed{false};
+
+ protected:
+  uint32_t GetDeviceStatus(TComStat& stat) override {
+    if (armed.exchange(false)) throw std::runtime_error("status query failed");
+    return TApdWin32Dispatcher::GetDeviceStatus(stat);
+  }
+};
+
+TEST_F(Win32FakeDriverTest, AnExceptionInADeviceThreadIsShownAndThePortStillCloses) {
+  SetDispatcherFactory([this](TApdCustomComPort* owner) {
+    return std::unique_ptr<TApdBaseDispatcher>(
+        std::make_unique<TThrowingDispatcher>(owner, driver));
+  });
+  std::vector<std::string> shown;
+  TExceptionDisplay previous =
+      SetApplicationExceptionDisplay([&](const std::exception& e) { shown.push_back(e.what()); });
+  port.SetOpen(true);
+  dynamic_cast<TThrowingDispatcher&>(*port.Dispatcher()).armed = true;
+  ASSERT_TRUE(PumpFor([&] { return !shown.empty(); }));
+  EXPECT_EQ(shown, std::vector<std::string>{"status query failed"});
+  port.SetOpen(false);
+  EXPECT_EQ(port.PortState(), psClosed);
+  SetApplicationExceptionDisplay(std::move(previous));
 }
 
 }  // namespace
