@@ -37,6 +37,16 @@ class IDeviceLayer {
   virtual std::unique_ptr<IPortList> Ports() = 0;
 };
 
+// A device layer whose dispatchers are made of their owner alone and whose port lists of nothing.
+template <typename Dispatcher, typename PortList>
+class TDeviceLayerOf : public IDeviceLayer {
+ public:
+  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
+    return std::make_unique<Dispatcher>(owner);
+  }
+  std::unique_ptr<IPortList> Ports() override { return std::make_unique<PortList>(); }
+};
+
 // Installs the device layer (it must outlive every port; null removes it) and returns the
 // previous one. Without one, ports cannot open (ecNullApi) and no port exists. GUI thread.
 IDeviceLayer* SetDeviceLayer(IDeviceLayer* layer);

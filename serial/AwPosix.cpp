@@ -81,18 +81,10 @@ class TPosixPortList : public IPortList {
   TPortOpenProbe probe_;
 };
 
-class TPosixDeviceLayer : public IDeviceLayer {
- public:
-  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
-    return std::make_unique<TApdPosixDispatcher>(owner);
-  }
-  std::unique_ptr<IPortList> Ports() override { return std::make_unique<TPosixPortList>(); }
-};
-
 }  // namespace
 
 IDeviceLayer& PosixDeviceLayer() {
-  static TPosixDeviceLayer layer;
+  static TDeviceLayerOf<TApdPosixDispatcher, TPosixPortList> layer;
   return layer;
 }
 

@@ -64,18 +64,10 @@ class TWin32PortList : public IPortList {
   std::map<int, std::string> map_;
 };
 
-class TWin32DeviceLayer : public IDeviceLayer {
- public:
-  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
-    return std::make_unique<TApdWin32Dispatcher>(owner);
-  }
-  std::unique_ptr<IPortList> Ports() override { return std::make_unique<TWin32PortList>(); }
-};
-
 }  // namespace
 
 IDeviceLayer& Win32DeviceLayer() {
-  static TWin32DeviceLayer layer;
+  static TDeviceLayerOf<TApdWin32Dispatcher, TWin32PortList> layer;
   return layer;
 }
 
