@@ -17,6 +17,7 @@
 #include "serial/AwPosix.h"
 #include "tests/serial/support/PosixHarness.h"
 #include "tests/serial/support/Pty.h"
+#include "tests/support/DeviceThreadException.h"
 
 namespace {
 
@@ -163,33 +164,8 @@ TEST_F(PosixPortTest, AStartClickedWhileTheThreadsStartWaitsUntilThePortIsOpen) 
   ASSERT_TRUE(PumpFor([&] { return reader.seen == "ok"; }));
 }
 
-// A dispatcher whose device status query fails with an exception once it is armed.
-class TThrowingDispatcher : public TApdPosixDispatcher {
- public:
-  using TApdPosixDispatcher::TApdPosixDispatcher;
-  std::atomic<bool> armed{false};
-
- protected:
-  uint32_t GetDeviceStatus(TComStat& stat) override {
-    if (armed.exchange(false)) throw std::runtime_error("status query failed");
-    return TApdPosixDispatcher::GetDeviceStatus(stat);
-  }
-};
-
 TEST_F(PosixPortTest, AnExceptionInADeviceThreadIsShownAndThePortStillCloses) {
-  TFactoryScope throwing([](TApdCustomComPort* owner) {
-    return std::unique_ptr<TApdBaseDispatcher>(std::make_unique<TThrowingDispatcher>(owner));
-  });
-  std::vector<std::string> shown;
-  TExceptionDisplay previous =
-      SetApplicationExceptionDisplay([&](const std::exception& e) { shown.push_back(e.what()); });
-  port.SetOpen(true);
-  dynamic_cast<TThrowingDispatcher&>(*port.Dispatcher()).armed = true;
-  ASSERT_TRUE(PumpFor([&] { return !shown.empty(); }));
-  EXPECT_EQ(shown, std::vector<std::string>{"status query failed"});
-  port.SetOpen(false);
-  EXPECT_EQ(port.PortState(), psClosed);
-  SetApplicationExceptionDisplay(std::move(previous));
+  ExpectDeviceThreadExceptionShown<TApdPosixDispatcher>(port);
 }
 
 speed_t SlaveSpeed(const TPty& pty) {

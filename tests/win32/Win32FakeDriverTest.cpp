@@ -3,13 +3,11 @@
 // in the event mask, and a device call that throws in a device thread.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 #include "serial/AwWin32.h"
+#include "tests/support/DeviceThreadException.h"
 
 namespace {
 
@@ -228,34 +227,8 @@ TEST_F(Win32FakeDriverTest, DriverRefusingTheRingEdgeGetsTheMaskWithoutItAndData
   EXPECT_EQ(d->LiveThreads(), 3);
 }
 
-// A dispatcher whose device status query fails with an exception once it is armed.
-class TThrowingDispatcher : public TApdWin32Dispatcher {
- public:
-  using TApdWin32Dispatcher::TApdWin32Dispatcher;
-  std::atomic<bool> armed{false};
-
- protected:
-  uint32_t GetDeviceStatus(TComStat& stat) override {
-    if (armed.exchange(false)) throw std::runtime_error("status query failed");
-    return TApdWin32Dispatcher::GetDeviceStatus(stat);
-  }
-};
-
 TEST_F(Win32FakeDriverTest, AnExceptionInADeviceThreadIsShownAndThePortStillCloses) {
-  SetDispatcherFactory([this](TApdCustomComPort* owner) {
-    return std::unique_ptr<TApdBaseDispatcher>(
-        std::make_unique<TThrowingDispatcher>(owner, driver));
-  });
-  std::vector<std::string> shown;
-  TExceptionDisplay previous =
-      SetApplicationExceptionDisplay([&](const std::exception& e) { shown.push_back(e.what()); });
-  port.SetOpen(true);
-  dynamic_cast<TThrowingDispatcher&>(*port.Dispatcher()).armed = true;
-  ASSERT_TRUE(PumpFor([&] { return !shown.empty(); }));
-  EXPECT_EQ(shown, std::vector<std::string>{"status query failed"});
-  port.SetOpen(false);
-  EXPECT_EQ(port.PortState(), psClosed);
-  SetApplicationExceptionDisplay(std::move(previous));
+  ExpectDeviceThreadExceptionShown<TApdWin32Dispatcher>(port, driver);
 }
 
 }  // namespace
