@@ -14,6 +14,8 @@ namespace {
 // A read asks only for bytes the driver reported, so it completes at once; should a driver keep
 // it pending anyway, it is cancelled after this long with what has arrived.
 constexpr uint32_t kReadWaitMs = 1000;
+// A cancelled event wait completes at once; this bounds the wait for it should a driver dawdle.
+constexpr uint32_t kCancelWaitMs = 1000;
 constexpr uint32_t kWinErrorInvalidHandle = 6;
 
 // Event masks: EV_RXCHAR, EV_CTS, EV_DSR, EV_RLSD, EV_BREAK, EV_ERR, EV_RING; older systems also
@@ -95,13 +97,14 @@ TApdWin32Dispatcher::~TApdWin32Dispatcher() {
 
 bool TApdWin32Dispatcher::CreateEvents() {
   bool ok = comEvent_.Create(false) && ready_.Create(false) && general_.Create(false) &&
-            output_.Create(false) && sent_.Create(true) && outFlush_.Create(false);
+            output_.Create(false) && sent_.Create(true) && outFlush_.Create(false) &&
+            comStop_.Create(true);
   if (!ok) CloseEvents();
   return ok;
 }
 
 void TApdWin32Dispatcher::CloseEvents() {
-  TWinEvent* events[] = {&comEvent_, &ready_, &general_, &output_, &sent_, &outFlush_};
+  TWinEvent* events[] = {&comEvent_, &ready_, &general_, &output_, &sent_, &outFlush_, &comStop_};
   for (TWinEvent* e : events) e->Close();
 }
 
@@ -111,6 +114,7 @@ void TApdWin32Dispatcher::Fail() {
 
 int TApdWin32Dispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uint32_t) {
   if (!comEvent_.Created() && !CreateEvents()) return ecOutOfMemory;
+  comStop_.Reset();
   TWinHandle h = comm_.OpenComm(name);
   if (h == InvalidWinHandle()) {
     Fail();
@@ -249,6 +253,9 @@ int TApdWin32Dispatcher::LastDeviceError() {
 // Threads
 
 void TApdWin32Dispatcher::WakeComThread() {
+  // SetCommMask(0) completes an event wait that is pending, but not one the com thread issues
+  // a moment later, between its look at the stop flag and the wait: the stop event ends that.
+  comStop_.Set();
   std::lock_guard lock(devLock_);
   if (handle_ != InvalidWinHandle()) comm_.SetCommMask(handle_, 0);
 }
@@ -261,8 +268,15 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
     if (comm_.WaitCommEvent(handle_, &mask, comRecord_)) return true;
     uint32_t error = comm_.LastError();
     if (error == kWinErrorIoPending) {
+      if (TWinEvent::WaitAny(comWait_, comStop_, TWinEvent::kWaitForever) != 0) {
+        // Stopping: the record must be done with before the thread leaves it.
+        comm_.CancelIo(handle_);
+        comWait_.Wait(kCancelWaitMs);
+        comWait_.Reset();
+        return false;
+      }
       uint32_t unused = 0;
-      bool ok = comm_.GetOverlappedResult(handle_, comRecord_, &unused, true);
+      bool ok = comm_.GetOverlappedResult(handle_, comRecord_, &unused, false);
       comWait_.Reset();
       if (!ok) lastError_.store(comm_.LastError());
       return ok;

@@ -81,9 +81,11 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   // Bytes the driver held at the last status query, less those read since: a read never asks
   // for more, so that it completes at once also where an overlapped read would wait for data.
   std::atomic<uint32_t> inQueue_{0};
-  // Com thread: its event wait's record and event.
+  // Com thread: its event wait's record and event, and the event that ends the wait when the
+  // port stops (manual-reset, cleared at each open).
   TWinEvent comWait_;
   TWinOverlapped comRecord_;
+  TWinEvent comStop_;
   std::atomic<uint32_t> lastError_{0};
   std::atomic<uint32_t> comMask_{0};
 
