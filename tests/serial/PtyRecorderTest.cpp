@@ -35,25 +35,16 @@ std::string Traced(const std::string& files) {
   return bytes;
 }
 
-struct TReader : TObject {
-  explicit TReader(TApdComPort& p) : port(p) {}
-  void Avail(TObject*, uint16_t count) {
-    for (uint16_t i = 0; i < count; ++i) got += port.ReadChar();
-  }
-  TApdComPort& port;
-  std::string got;
-};
-
 TEST(PtyRecorder, FilesWrittenWhileDataFlowsHoldEveryByteOnce) {
   WndMsg().AttachGuiThread();
   TPty pty;
   TempDir dir;
   setenv("TARVOLIN_COM44", pty.SlavePath().c_str(), 1);
   TApdComPort port;
-  TReader reader(port);
+  TPortReader reader(port);
   port.SetComNumber(kCom);
   port.SetBaud(115200);
-  port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+  port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TPortReader::Avail>(&reader));
   port.SetTraceSize(4000000);
   port.SetLogSize(16000000);
   port.SetTraceName(dir.File("sections.trc"));
@@ -70,7 +61,7 @@ TEST(PtyRecorder, FilesWrittenWhileDataFlowsHoldEveryByteOnce) {
   int sections = 0;
   const bool allRead = PumpFor(
       [&] {
-        if (reader.got.size() >= nextWrite) {
+        if (reader.seen.size() >= nextWrite) {
           nextWrite += 5000;
           ++sections;
           port.SetTracing(tlAppend);
@@ -78,17 +69,17 @@ TEST(PtyRecorder, FilesWrittenWhileDataFlowsHoldEveryByteOnce) {
           port.SetLogging(tlAppend);
           port.SetLogging(tlOn);
         }
-        return reader.got.size() == sent.size();
+        return reader.seen.size() == sent.size();
       },
       std::chrono::minutes(2));
   instrument.join();
-  ASSERT_TRUE(allRead) << reader.got.size() << " of " << sent.size();
+  ASSERT_TRUE(allRead) << reader.seen.size() << " of " << sent.size();
   port.SetTraceName(dir.File("last.trc"));
   port.SetLogName(dir.File("last.log"));
   port.SetOpen(false);
   unsetenv("TARVOLIN_COM44");
 
-  EXPECT_EQ(reader.got, sent);
+  EXPECT_EQ(reader.seen, sent);
   const std::string sectionsFile = ReadFile(dir.File("sections.trc"));
   EXPECT_GE(sections, 2);
   EXPECT_EQ(Traced(sectionsFile + ReadFile(dir.File("last.trc"))), sent);

@@ -3,9 +3,7 @@
 // in the event mask, and a device call that throws in a device thread.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -17,6 +15,7 @@
 #include "serial/AwFactory.h"
 #include "serial/AwWin32.h"
 #include "tests/support/DeviceThreadException.h"
+#include "tests/support/PortReader.h"
 
 namespace {
 
@@ -153,24 +152,6 @@ class TFakeDriver : public IWin32Comm {
   std::set<TWinOverlapped*> finished_;
 };
 
-bool PumpFor(const std::function<bool()>& done) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    if (!WndMsg().HandleOneMessage()) WndMsg().WaitMessage(5);
-  }
-  return true;
-}
-
-struct TReader : TObject {
-  explicit TReader(TApdComPort& p) : port(p) {}
-  void Avail(TObject*, uint16_t count) {
-    for (uint16_t i = 0; i < count; ++i) seen += port.ReadChar();
-  }
-  TApdComPort& port;
-  std::string seen;
-};
-
 class Win32FakeDriverTest : public ::testing::Test {
  protected:
   Win32FakeDriverTest() {
@@ -183,7 +164,7 @@ class Win32FakeDriverTest : public ::testing::Test {
       p->SetComNumber(kCom);
       p->SetPromptForPort(false);
     }
-    port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+    port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TPortReader::Avail>(&reader));
   }
   ~Win32FakeDriverTest() override {
     port.SetOpen(false);
@@ -194,7 +175,7 @@ class Win32FakeDriverTest : public ::testing::Test {
   TFakeDriver driver;
   TApdComPort port;
   TApdComPort other;
-  TReader reader{port};
+  TPortReader reader{port};
   TDispatcherFactory previous_;
 };
 

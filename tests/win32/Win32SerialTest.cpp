@@ -14,6 +14,7 @@
 #include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 #include "serial/AwWin32.h"
+#include "tests/support/PortReader.h"
 #include "tests/win32/support/Instrument.h"
 
 namespace {
@@ -21,30 +22,11 @@ namespace {
 // The ports run on the Win32 device layer, as the program installs it.
 [[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&Win32DeviceLayer());
 
-bool PumpFor(const std::function<bool()>& done,
-             std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-  auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    if (!WndMsg().HandleOneMessage()) WndMsg().WaitMessage(5);
-  }
-  return true;
-}
-
-// What the port settings dialog's handler does: reads the announced characters one by one.
-struct TReader : TObject {
-  explicit TReader(TApdComPort& p) : port(p) {}
-  void Avail(TObject*, uint16_t count) {
-    ++calls;
-    for (uint16_t i = 0; i < count; ++i) seen += port.ReadChar();
-    if (action) action();
-  }
+// Counts the modem-status events besides reading.
+struct TReader : TPortReader {
+  using TPortReader::TPortReader;
   void Modem(TObject*) { ++modemEvents; }
-  TApdComPort& port;
-  int calls = 0;
   int modemEvents = 0;
-  std::string seen;
-  std::function<void()> action;
 };
 
 class Win32SerialTest : public ::testing::Test {

@@ -4,24 +4,13 @@
 
 #include <time.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "serial/AwUser.h"
 #include "serial/AwWndMsg.h"
-
-// Handles window messages until `done` or until `timeout` passed; returns `done()`.
-inline bool PumpFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-  auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    if (!WndMsg().HandleOneMessage()) WndMsg().WaitMessage(5);
-  }
-  return true;
-}
+#include "tests/support/PortReader.h"
 
 // CPU time the whole process has used, in milliseconds.
 inline double ProcessCpuMs() {
