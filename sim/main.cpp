@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/signalfd.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,14 +25,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int g_signalPipe[2] = {-1, -1};
-
-void OnSignal(int sig) {
-  unsigned char s = static_cast<unsigned char>(sig);
-  int saved = errno;
-  [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &s, 1);
-  errno = saved;
-}
+// SIGINT, SIGTERM and SIGCHLD are blocked and read from a signal descriptor in the main poll, so
+// no signal can come between a look at a flag and the wait; no handler runs at all.
+int g_signals = -1;
+sigset_t g_handled;
 
 void Fail(const char* what) {
   std::fprintf(stderr, "tarvolin-sim: %s: %s\n", what, std::strerror(errno));
@@ -131,9 +128,8 @@ pid_t StartProgram(const TSimOptions& opt, const std::string& envName, const std
   pid_t pid = fork();
   if (pid < 0) Fail("fork");
   if (pid == 0) {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGCHLD, SIG_DFL);
+    sigprocmask(SIG_UNBLOCK, &g_handled, nullptr);
+    signal(SIGPIPE, SIG_DFL);
     setenv(envName.c_str(), path.c_str(), 1);
     std::vector<char*> args;
     for (const std::string& a : opt.RunCommand) args.push_back(const_cast<char*>(a.c_str()));
@@ -161,7 +157,7 @@ void LetReaderDrain(const TPty& p) {
     } else if (Clock::now() - emptySince >= settle) {
       return;
     }
-    pollfd sig{g_signalPipe[0], POLLIN, 0};
+    pollfd sig{g_signals, POLLIN, 0};
     if (poll(&sig, 1, 10) > 0) return;
   }
 }
@@ -183,13 +179,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> replay;
   if (!generating) replay = LoadReplay(opt);
 
-  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) Fail("pipe");
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGCHLD, &sa, nullptr);
+  sigemptyset(&g_handled);
+  for (int sig : {SIGINT, SIGTERM, SIGCHLD}) sigaddset(&g_handled, sig);
+  if (sigprocmask(SIG_BLOCK, &g_handled, nullptr) != 0) Fail("sigprocmask");
+  g_signals = signalfd(-1, &g_handled, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (g_signals < 0) Fail("signalfd");
   signal(SIGPIPE, SIG_IGN);
 
   TPty pty = OpenPty();
@@ -237,15 +231,16 @@ int main(int argc, char** argv) {
       auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
       timeout = static_cast<int>(std::max<long long>(0, wait.count()));
     }
-    pollfd fds[2] = {{g_signalPipe[0], POLLIN, 0}, {pty.master, POLLIN, 0}};
+    pollfd fds[2] = {{g_signals, POLLIN, 0}, {pty.master, POLLIN, 0}};
     int n = poll(fds, 2, timeout);
     if (n < 0 && errno != EINTR) Fail("poll");
     if (n <= 0) continue;
     if (fds[1].revents & POLLIN) DrainMaster(pty.master);
 
     bool stop = false;
-    unsigned char sig = 0;
-    while (read(g_signalPipe[0], &sig, 1) == 1) {
+    signalfd_siginfo info{};
+    while (read(g_signals, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+      const int sig = static_cast<int>(info.ssi_signo);
       if (sig == SIGCHLD && child > 0) {
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) {
