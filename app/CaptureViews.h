@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/RecorderConfig.h"
 #include "base/Exception.h"
+
+struct TRecorderConfig;
 
 // Colour values with red in the lowest byte, green in the next and blue in the third.
 using TColor = uint32_t;

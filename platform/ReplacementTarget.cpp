@@ -1,5 +1,7 @@
 #include "platform/ReplacementTarget.h"
 
+#include <atomic>
+#include <string>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -12,7 +14,13 @@ fs::path ReplacementTarget(fs::path path) {
     if (ec || hops == 40) return {};
     path = next.is_absolute() ? next : path.parent_path() / next;
   }
-  if (path.has_parent_path() && !fs::exists(path.parent_path(), ec))
-    fs::create_directories(path.parent_path(), ec);
+  if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
   return path;
+}
+
+fs::path TemporaryBeside(const fs::path& target, unsigned long processId) {
+  static std::atomic<unsigned> counter{0};
+  fs::path temp = target;
+  temp += "." + std::to_string(processId) + "-" + std::to_string(counter++) + ".tmp";
+  return temp;
 }

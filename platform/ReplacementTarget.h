@@ -8,3 +8,7 @@
 // being replaced by a file; its directory is created when missing. Empty when the chain does not
 // end (a loop) or a link cannot be read.
 std::filesystem::path ReplacementTarget(std::filesystem::path path);
+
+// A name beside `target` for a temporary file, new at each call: the process id tells instances
+// apart, a counter the saves of one instance.
+std::filesystem::path TemporaryBeside(const std::filesystem::path& target, unsigned long processId);

@@ -38,7 +38,6 @@ done
 wineserver -k
 wineserver -w
 
-exec 3<> <(:)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done

@@ -280,7 +280,7 @@ void TfrmMain::ReportStartFailure(const std::string& cause) {
       "ffnen!\n Falscher Port? In Gebrauch?",
       static_cast<int>(services_.comms->ComNumber()));
   // The port's own reason tells in use from missing, and a missing permission from both.
-  if (!Trim(cause).empty()) text += "\n\n" + Trim(cause);
+  if (const std::string reason = Trim(cause); !reason.empty()) text += "\n\n" + reason;
   services_.boxes->ShowMessageBox("Warnung", text, TMessageKind::Warning);
 }
 

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 
@@ -23,13 +22,10 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// A new file beside `target` that no other writer uses: this process's id tells instances apart,
-// the counter the saves of one instance.
+// A new file beside `target` that no other writer uses.
 int CreateTemporary(const fs::path& target, mode_t mode, fs::path& temp) {
-  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = target;
-    temp += "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    temp = TemporaryBeside(target, static_cast<unsigned long>(getpid()));
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;  // EEXIST: left behind by an earlier process
   }

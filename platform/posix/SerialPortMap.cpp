@@ -9,6 +9,7 @@
 
 #include "base/Cp1252.h"
 #include "base/SysUtils.h"
+#include "platform/FileReplace.h"
 
 namespace {
 
@@ -339,20 +340,6 @@ std::mutex& PortsIniLock() {
   return lock;
 }
 
-// Replaces `path` whole, so that a reader never sees half a file.
-void WriteFileAtomically(const std::string& path, const std::string& text) {
-  std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
-  std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) return;
-  }
-  fs::rename(temporary, path, ec);
-  if (ec) fs::remove(temporary, ec);
-}
-
 }  // namespace
 
 TSerialPortMap::TSerialPortMap(TPortMapSources sources) : sources_(std::move(sources)) {
@@ -381,7 +368,7 @@ const TSerialPortMap::TScan& TSerialPortMap::Scan() const {
     std::string text = iniPath_.empty() ? std::string() : ReadFile(iniPath_);
     scan_.numbers = ParseAdapterNumbers(text);
     if (AssignAdapterNumbers(scan_.numbers, adapters, taken) && !iniPath_.empty())
-      WriteFileAtomically(iniPath_, WithAdapterNumbers(text, scan_.numbers));
+      ReplaceFileContents(iniPath_, WithAdapterNumbers(text, scan_.numbers));
   });
   return scan_;
 }

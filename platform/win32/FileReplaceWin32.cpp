@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -23,14 +22,10 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-// A new file beside `target` that no other writer uses: the process id tells instances apart,
-// the counter the saves of one instance.
+// A new file beside `target` that no other writer uses.
 HANDLE CreateTemporary(const fs::path& target, fs::path& temp) {
-  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = target;
-    temp +=
-        L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".tmp";
+    temp = TemporaryBeside(target, GetCurrentProcessId());
     const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     // A name taken: left behind by an earlier process.

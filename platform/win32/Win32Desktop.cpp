@@ -50,7 +50,6 @@ void TWin32KeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {
 uint16_t TWin32KeyInjector::VkKeyScan(char ch) {
   // VkKeyScanA would read the byte in the system's ANSI code page, which need not be CP1252.
   const char32_t unicode = Cp1252ToUnicode(static_cast<unsigned char>(ch));
-  if (unicode > 0xFFFF) return 0xFFFF;
   return static_cast<uint16_t>(VkKeyScanW(static_cast<WCHAR>(unicode)));
 }
 

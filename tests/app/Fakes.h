@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CaptureViews.h"
+#include "app/RecorderConfig.h"
 #include "platform/KeyInjector.h"
 #include "platform/fake/FakeSound.h"
 #include "tests/app/FakeFilterOptions.h"

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -23,7 +19,8 @@
 #include "tests/app/Fakes.h"
 #include "tests/app/TempDir.h"
 #include "tests/gui/support/QtTestSupport.h"
-#include "tests/serial/support/PosixHarness.h"
+#include "tests/serial/support/Pty.h"
+#include "tests/support/PortReader.h"
 
 namespace {
 
@@ -36,20 +33,11 @@ class CaptureTraceTest : public ::testing::Test {
     WndMsg().AttachGuiThread();
     form.SetErrorDisplay(&errors);
     form.SetResultFilter(&filter);
-    char name[128];
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) == 0) {
-      termios raw{};
-      tcgetattr(slave_, &raw);
-      cfmakeraw(&raw);
-      tcsetattr(slave_, TCSANOW, &raw);
-      setenv("TARVOLIN_COM1", name, 1);
-    }
+    setenv("TARVOLIN_COM1", pty_.SlavePath().c_str(), 1);
   }
   ~CaptureTraceTest() override {
     form.port().SetOpen(false);
     unsetenv("TARVOLIN_COM1");
-    if (master_ >= 0) close(master_);
-    if (slave_ >= 0) close(slave_);
   }
 
   QApplication& app = App();
@@ -65,12 +53,11 @@ class CaptureTraceTest : public ::testing::Test {
   TserOptionForm form;
   TResultFilter filter{
       TResultFilterParts{filterOptions, main, form.commsInput(), keys, sound, pump, errors}};
-  int master_ = -1;
-  int slave_ = -1;
+  TPty pty_;
 };
 
 TEST_F(CaptureTraceTest, KeysInTheConfigurationTraceEveryCaptureIntoTheConfigurationDirectory) {
-  ASSERT_GE(master_, 0) << "no pseudo-terminal";
+  ASSERT_FALSE(pty_.SlavePath().empty()) << "no pseudo-terminal";
   WriteFile(dir.File("Tarvolin.INI"),
             "[Comms]\r\nPort=1\r\n[Trace]\r\nTracing=1\r\nTraceSize=5000\r\nLogging=1\r\n");
   TCaptureApp capture(TCaptureParts{main, form, filterOptions, form.commsSettings(), boxes, errors},
@@ -91,13 +78,7 @@ TEST_F(CaptureTraceTest, KeysInTheConfigurationTraceEveryCaptureIntoTheConfigura
   sent += last;
   comms->SetOpen(true);
   ASSERT_TRUE(comms->Open());
-  std::thread instrument([&] {
-    for (size_t done = 0; done < sent.size();) {
-      const ssize_t n = write(master_, sent.data() + done, sent.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-  });
+  std::thread instrument([&] { pty_.Send(sent, std::chrono::seconds(60)); });
   const bool allRead = PumpFor([&] { return main.capt == last; }, std::chrono::seconds(60));
   instrument.join();
   ASSERT_TRUE(allRead) << "last result: " << main.capt;

@@ -3,9 +3,8 @@
 // same key that carry the same server time. Each receiver appends every line it gets to a file.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <algorithm>
 #include <memory>
-#include <sstream>
 
 #include "app/Keystrokes.h"
 #include "platform/x11/X11Display.h"
