@@ -32,7 +32,8 @@ bool TryStrToInt(std::string_view s, int32_t& value) {
       return false;
     acc = acc * base + d;
     // Hexadecimal may spell a negative number through its top bit, as the runtime allows.
-    int64_t limit = base == 16 ? int64_t{0xFFFFFFFF} : int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t limit =
+        base == 16 ? int64_t{0xFFFFFFFF} : int64_t{std::numeric_limits<int32_t>::max()} + 1;
     if (acc > limit) return false;
   }
   if (base == 16) {
@@ -55,7 +56,9 @@ int32_t StrToIntDef(std::string_view s, int32_t def) {
   return TryStrToInt(s, v) ? v : def;
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+  return std::to_string(value);
+}
 
 uint16_t CheckWord(int32_t value) {
   if (value < 0 || value > 0xFFFF) throw ERangeError();
@@ -74,4 +77,15 @@ std::string UpperCase(std::string_view s) {
   for (char& c : r)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return r;
+}
+
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return local;
 }

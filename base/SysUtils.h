@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -30,6 +31,9 @@ std::string Trim(std::string_view s);
 
 // Upper case of the ASCII letters a..z only, like the runtime's UpperCase.
 std::string UpperCase(std::string_view s);
+
+// The wall-clock time now, in the local time zone.
+std::tm LocalTimeNow();
 
 namespace detail {
 template <class T>

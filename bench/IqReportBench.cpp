@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 
+#include "app/CaptureApp.h"
 #include "gui/app/Fonts.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
@@ -26,8 +27,8 @@ void BM_GenerateIqReport(benchmark::State& state) {
   InstallFontStandIns();
 
   const QString program = QStringLiteral(TARVOLIN_EXE);
-  SetApplicationHelpFile(program.left(program.lastIndexOf(QLatin1Char('/'))) +
-                         QStringLiteral("/Tarvolin.hlp"));
+  SetApplicationHelpFile(program.left(program.lastIndexOf(QLatin1Char('/')) + 1) +
+                         QString::fromLatin1(HelpFileName));
   TfrmMain frmMain;
   TserOptionForm serOptionForm(&frmMain);
   TprgOptionForm prgOptionForm(&frmMain);

@@ -225,8 +225,9 @@ void TIqReport::FillData(IIqSubject& subject) {
   const char* sysLbl = "alrFieldSysinfoLbl";
   const char* sysVal = "alrFieldSysinfoVal";
   Row(sysLbl, sysVal, "Computername:", ComputerName());
-  Row(sysLbl, sysVal, "IP-Adresse:", IpAddress());
-  Row(sysLbl, sysVal, "IP-Hostname:", IpHostName());
+  const THostLookup host = PlatformSystemFacts().LocalHost();
+  Row(sysLbl, sysVal, "IP-Adresse:", IpAddress(host));
+  Row(sysLbl, sysVal, "IP-Hostname:", IpHostName(host));
   Row(sysLbl, sysVal, "Betriebssystem:", OsDescription());
   Row(sysLbl, sysVal,
       "Verf\xFC"
@@ -288,8 +289,8 @@ void TIqReport::FillData(IIqSubject& subject) {
   pause();
   subject.CloseHelp();
 
-  const char* resultOk = "alrFieldResultOk";
-  alrIQ_->AddFieldValue(resultOk, Format("Tests bestanden: %d von %d", checks_ - failed_, checks_));
+  alrIQ_->AddFieldValue("alrFieldResultOk",
+                        Format("Tests bestanden: %d von %d", checks_ - failed_, checks_));
   alrIQ_->AddFieldValue("alrFieldResultBad",
                         Format("Nicht bestanden: %d von %d", failed_, checks_));
   alrIQ_->AddFieldValue("alrFieldResultText", failed_ == 0 ? "Bestanden" : "Nicht bestanden");

@@ -68,7 +68,6 @@ class TIqReport {
 
   // Appends a check's text and "Ja" or "Nein", and counts it.
   void addCheckRow(const std::string& text, bool passed);
-  int CheckCount() const { return checks_; }
   int FailedCount() const { return failed_; }
 
  private:

@@ -16,13 +16,19 @@ std::string ComputerName(const ISystemFacts& facts) {
 }
 
 std::string IpHostName(const ISystemFacts& facts) {
-  const THostLookup host = facts.LocalHost();
+  return IpHostName(facts.LocalHost());
+}
+
+std::string IpHostName(const THostLookup& host) {
   if (!host.SocketsStarted) return {};
   return host.Resolved && !host.OfficialName.empty() ? host.OfficialName : "localhost";
 }
 
 std::string IpAddress(const ISystemFacts& facts) {
-  const THostLookup host = facts.LocalHost();
+  return IpAddress(facts.LocalHost());
+}
+
+std::string IpAddress(const THostLookup& host) {
   if (!host.SocketsStarted) return {};
   return host.Resolved && !host.FirstAddress.empty() ? host.FirstAddress : "127.0.0.1";
 }

@@ -12,9 +12,12 @@ std::string ComputerName(const ISystemFacts& facts = PlatformSystemFacts());
 // The official name of the local host as resolved, "localhost" when it does not resolve, empty
 // when the socket library cannot start.
 std::string IpHostName(const ISystemFacts& facts = PlatformSystemFacts());
+std::string IpHostName(const THostLookup& host);
 // The first IPv4 address of the local host, dotted, "127.0.0.1" when the name does not
 // resolve, empty when the socket library cannot start.
 std::string IpAddress(const ISystemFacts& facts = PlatformSystemFacts());
+// Both from one lookup, so that a report asks the resolver once.
+std::string IpAddress(const THostLookup& host);
 // Windows: "M$ Windows <major>.<minor> Build <build> (<service pack>)"; elsewhere the system's
 // own description. When the system refuses: ERROR calling "<query>" - and the error's text.
 std::string OsDescription(const ISystemFacts& facts = PlatformSystemFacts());

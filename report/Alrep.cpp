@@ -257,18 +257,7 @@ void TAlField::ClearValues() {
 
 namespace {
 
-std::tm SystemNow() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &t);
-#else
-  localtime_r(&t, &tm);
-#endif
-  return tm;
-}
-
-TAlSysField::TClock sysFieldClock = &SystemNow;
+TAlSysField::TClock sysFieldClock = &LocalTimeNow;
 
 std::string ShortDate(const std::tm& t) {
   return Format("%02d.%02d.%04d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900);
@@ -287,7 +276,7 @@ TAlSysField::TAlSysField(TComponent* owner) : TAlLabel(owner) {
 }
 
 void TAlSysField::SetClock(TClock clock) {
-  sysFieldClock = clock ? clock : &SystemNow;
+  sysFieldClock = clock ? clock : &LocalTimeNow;
 }
 
 void TAlSysField::SetDataType(tAlSysDataType v) {

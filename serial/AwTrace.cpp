@@ -42,17 +42,6 @@ TLogHeaderFacts& Facts() {
   return facts;
 }
 
-std::tm SystemLocalTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return local;
-}
-
 std::string Text(int32_t id) {
   return ErrorMessageTable().TextFor(id);
 }
@@ -340,7 +329,7 @@ int TApdDispatchLogRecorder::Write(const std::string& fileName, bool append, boo
   const TLogHeaderFacts& facts = Facts();
   std::string os = facts.OsDescription ? facts.OsDescription() : std::string("Unknown");
   if (os.size() > MaxHeaderText) os.resize(MaxHeaderText);
-  const std::tm now = facts.LocalTime ? facts.LocalTime() : SystemLocalTime();
+  const std::tm now = facts.LocalTime ? facts.LocalTime() : LocalTimeNow();
   char date[MaxHeaderText + 1];
   if (std::strftime(date, sizeof date, "%d/%m/%y, %H:%M:%S", &now) == 0) date[0] = '\0';
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "app/CaptureApp.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
 #include "gui/report/repPreview.h"
@@ -64,7 +65,7 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
   }
   bool PortSettingsVisible() const override { return Visible(s_.serOptionForm); }
   bool HelpFileExists() const override {
-    return QFileInfo(program_.absolutePath() + QStringLiteral("/Tarvolin.hlp")).isFile();
+    return QFileInfo(program_.absoluteDir().filePath(QString::fromLatin1(HelpFileName))).isFile();
   }
   void ClickHelpMenu() override { Trigger("menHelpApp"); }
   bool HelpShown() const override {

@@ -34,6 +34,18 @@ std::string OsReleaseValue(std::string_view text, std::string_view key) {
   return {};
 }
 
+// os-release(5): /etc first, the vendor's copy in /usr/lib otherwise; empty when neither exists.
+std::string ReadOsRelease() {
+  for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+    std::ifstream in(path);
+    if (!in) continue;
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string FormatOsRelease(std::string_view osRelease, std::string_view kernelName,
@@ -54,19 +66,9 @@ std::string FormatOsRelease(std::string_view osRelease, std::string_view kernelN
 }
 
 std::string OsReleaseText() {
-  std::string osRelease;
-  // os-release(5): /etc first, the vendor's copy in /usr/lib otherwise.
-  for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
-    std::ifstream in(path);
-    if (!in) continue;
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    osRelease = contents.str();
-    break;
-  }
   utsname kernel{};
-  if (uname(&kernel) != 0) return FormatOsRelease(osRelease, "", "", "");
-  return FormatOsRelease(osRelease, kernel.sysname, kernel.release, kernel.machine);
+  if (uname(&kernel) != 0) return FormatOsRelease(ReadOsRelease(), "", "", "");
+  return FormatOsRelease(ReadOsRelease(), kernel.sysname, kernel.release, kernel.machine);
 }
 
 namespace {
@@ -123,7 +125,8 @@ class TPosixSystemFacts : public ISystemFacts {
       return version;
     }
     version.Answered = true;
-    version.Description = Utf8ToCp1252(OsReleaseText());
+    version.Description = Utf8ToCp1252(
+        FormatOsRelease(ReadOsRelease(), kernel.sysname, kernel.release, kernel.machine));
     return version;
   }
 

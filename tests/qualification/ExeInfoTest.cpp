@@ -18,6 +18,7 @@
 #include "qualification/ExeImage.h"
 #include "qualification/VersionBlock.h"
 #include "qualification/zanExeinfo.h"
+#include "tests/qualification/OwnFile.h"
 
 namespace {
 
@@ -96,15 +97,6 @@ std::vector<uint8_t> SampleBlock(bool withTranslation = true) {
     at[0] = 'X';
   }
   return block;
-}
-
-std::string OwnFile() {
-#ifdef _WIN32
-  char path[MAX_PATH];
-  return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-#else
-  return fs::read_symlink("/proc/self/exe").string();
-#endif
 }
 
 // Every property but exeFileName, with its name.

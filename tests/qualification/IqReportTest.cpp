@@ -1,24 +1,11 @@
 // The qualification report's data and layout against a scripted program: rows, checks, pauses,
 // results, and where the report puts them on its page.
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#include <filesystem>
 
 #include "qualification/IqReport.h"
+#include "tests/qualification/OwnFile.h"
 
 namespace {
-
-std::string OwnProgramFile() {
-#ifdef _WIN32
-  char path[MAX_PATH];
-  return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-#else
-  return std::filesystem::read_symlink("/proc/self/exe").string();
-#endif
-}
 
 // The program as a script: what the checks do is logged, what they see is set by the test.
 struct TScriptedProgram : IIqSubject {
@@ -39,7 +26,7 @@ struct TScriptedProgram : IIqSubject {
   void Log(const std::string& what) { log.push_back(what); }
 
   std::vector<std::string> ports{"1", "3"};
-  TIqProgramFile program{OwnProgramFile(), "/opt/tarvolin/", "tarvolin"};
+  TIqProgramFile program{OwnFile(), "/opt/tarvolin/", "tarvolin"};
   bool filterShows = true, portCloseHides = true, helpFile = true, helpOpens = true;
   bool filterVisible = false, portVisible = false, helpShown = false;
   std::vector<std::string> log;
