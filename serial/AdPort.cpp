@@ -436,12 +436,8 @@ TTraceLogState TApdCustomComPort::ChangeRecorder(TTraceLogState old, TTraceLogSt
       const bool append = wanted == tlAppend;
       const bool inHex = trace ? traceHex_ : logHex_;
       const bool allHex = trace ? traceAllHex_ : logAllHex_;
-      if (trace)
-        dump.Code = append ? d.AppendTrace(dump.FileName, inHex, allHex, &dump.Written)
-                           : d.DumpTrace(dump.FileName, inHex, allHex, &dump.Written);
-      else
-        dump.Code = append ? d.AppendLog(dump.FileName, inHex, allHex, &dump.Written)
-                           : d.DumpLog(dump.FileName, inHex, allHex, &dump.Written);
+      dump.Code = trace ? d.WriteTrace(dump.FileName, append, inHex, allHex, &dump.Written)
+                        : d.WriteLog(dump.FileName, append, inHex, allHex, &dump.Written);
       dumps_.push_back(dump);
       // A file that could not be written leaves the recorder on with everything it holds.
       Check(dump.Code);

@@ -99,7 +99,6 @@ void TApdDeviceDispatcher::RunThread(TThreadKind kind) {
     }
   });
   if (!begun) events_.General.Set();
-  if (kind == tkCom) Reported([this] { ComThreadDone(); });
   if (kind == tkDispatch) {
     // A close asked for inside a notification is completed here, after the handler returned.
     Reported([this] {

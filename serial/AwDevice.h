@@ -68,6 +68,9 @@ class TApdDeviceDispatcher : public TApdBaseDispatcher {
   void StopThreads() override;
   void ApplyPriorityBoost(int boost) override;
   void Rs485Changed() override;
+  // A failed read leaves nothing to report beyond the error kept by the layer.
+  int ReportReadError(int) override { return 0; }
+  void YieldDevice() override { std::this_thread::yield(); }
 
   // ---- For the device layer ----
   bool StopRequested() const { return stop_.load(); }
@@ -82,9 +85,8 @@ class TApdDeviceDispatcher : public TApdBaseDispatcher {
   void AnswerFlush();
 
   // ---- What the device layer does ----
-  // Com thread: before it reports its start (the device's event setup) and after its loop.
+  // Com thread: before it reports its start (the device's event setup).
   virtual void PrepareComThread() {}
-  virtual void ComThreadDone() {}
   // Com thread: waits until the dispatch thread has taken the event handed over.
   virtual void WaitForReady();
   // Dispatch thread: after each turn.

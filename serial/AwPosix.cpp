@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -243,10 +242,6 @@ uint32_t TApdPosixDispatcher::GetDeviceStatus(TComStat& stat) {
   return pendingErrors_.exchange(0);
 }
 
-int TApdPosixDispatcher::ReportReadError(int) {
-  return 0;
-}
-
 int TApdPosixDispatcher::GetDeviceState(DCB& block) {
   uint32_t rc;
   {
@@ -307,10 +302,6 @@ int TApdPosixDispatcher::ReadDevice(char* buffer, uint32_t size) {
 bool TApdPosixDispatcher::SetupDeviceQueues(uint32_t, uint32_t) {
   // A tty's queues have the driver's sizes; the dispatcher's own buffers are what counts.
   return true;
-}
-
-void TApdPosixDispatcher::YieldDevice() {
-  std::this_thread::yield();
 }
 
 uint8_t TApdPosixDispatcher::GetModemLines() {

@@ -72,7 +72,6 @@ class TApdPosixDispatcher : public TApdDeviceDispatcher {
   int EscapeFunction(int func) override;
   int FlushDevice(int queue) override;
   uint32_t GetDeviceStatus(TComStat& stat) override;
-  int ReportReadError(int code) override;
   int GetDeviceState(DCB& block) override;
   int ReadDevice(char* buffer, uint32_t size) override;
   int SetDeviceState(const DCB& block) override;
@@ -81,7 +80,6 @@ class TApdPosixDispatcher : public TApdDeviceDispatcher {
   // `name` is "\\.\COM<n>", "COM<n>" (mapped to a path) or a device path.
   int OpenDeviceHandle(const std::string& name, uint32_t inSize, uint32_t outSize) override;
   int CloseDevice() override;
-  void YieldDevice() override;
   uint8_t GetModemLines() override;
   int LastDeviceError() override;
   void LinesWatchChanged() override;

@@ -3,7 +3,8 @@
 // time-stamped records of what the dispatcher did.
 //
 // Threads: neither recorder locks. The dispatcher owns one of each and uses them only under its
-// dispatcher lock, so that its threads add entries while the GUI thread writes a file.
+// locks (the trace under its input lock, the log under its dispatcher lock), so that its threads
+// add entries while the GUI thread writes a file.
 #pragma once
 
 #include <cstdint>

@@ -241,11 +241,6 @@ int TApdBaseDispatcher::DumpTrace(const std::string& fileName, bool inHex, bool 
   return WriteTrace(fileName, false, inHex, allHex, written);
 }
 
-int TApdBaseDispatcher::AppendTrace(const std::string& fileName, bool inHex, bool allHex,
-                                    bool* written) {
-  return WriteTrace(fileName, true, inHex, allHex, written);
-}
-
 int TApdBaseDispatcher::StartLogging(uint32_t bytes) {
   std::lock_guard lock(dispLock_);
   int rc = log_.Start(bytes);
@@ -289,11 +284,6 @@ int TApdBaseDispatcher::WriteLog(const std::string& fileName, bool append, bool 
 int TApdBaseDispatcher::DumpLog(const std::string& fileName, bool inHex, bool allHex,
                                 bool* written) {
   return WriteLog(fileName, false, inHex, allHex, written);
-}
-
-int TApdBaseDispatcher::AppendLog(const std::string& fileName, bool inHex, bool allHex,
-                                  bool* written) {
-  return WriteLog(fileName, true, inHex, allHex, written);
 }
 
 bool TApdBaseDispatcher::Tracing() {

@@ -223,14 +223,15 @@ class TApdBaseDispatcher : public TObject {
   void ResumeTracing();
   void StopTracing();
   int DumpTrace(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
-  int AppendTrace(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
+  // Writes the trace to `fileName`, replacing the file or appended to it.
+  int WriteTrace(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
   int StartLogging(uint32_t bytes);
   void ClearLogging();
   void PauseLogging();
   void ResumeLogging();
   void StopLogging();
   int DumpLog(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
-  int AppendLog(const std::string& fileName, bool inHex, bool allHex, bool* written = nullptr);
+  int WriteLog(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
   // Whether the recorder is recording (started and not paused).
   bool Tracing();
   bool Logging();
@@ -337,8 +338,6 @@ class TApdBaseDispatcher : public TObject {
   };
   // Keeps the flag that lets Log skip the lock in step with the log.
   void LogChanged();
-  int WriteTrace(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
-  int WriteLog(const std::string& fileName, bool append, bool inHex, bool allHex, bool* written);
   void Log(TDispatchType type, TDispatchSubType sub, uint32_t data, const void* extra = nullptr,
            uint32_t length = 0);
   uint32_t StoredBytes() const;

@@ -1,7 +1,6 @@
 #include "serial/AwWin32.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <map>
 
 #include "base/SysUtils.h"
@@ -31,22 +30,9 @@ TWinLineBlock ToWin(const DCB& b) {
 }
 
 DCB FromWin(const TWinLineBlock& w) {
-  DCB b;
-  b.BaudRate = w.BaudRate;
-  b.Flags = w.Flags;
-  b.XonLim = w.XonLim;
-  b.XoffLim = w.XoffLim;
-  b.ByteSize = w.ByteSize;
-  b.Parity = w.Parity;
-  b.StopBits = w.StopBits;
-  b.XonChar = w.XonChar;
-  b.XoffChar = w.XoffChar;
-  return b;
+  return {w.BaudRate, w.Flags,    w.XonLim,  w.XoffLim, w.ByteSize,
+          w.Parity,   w.StopBits, w.XonChar, w.XoffChar};
 }
-
-}  // namespace
-
-namespace {
 
 class TWin32PortList : public IPortList {
  public:
@@ -74,10 +60,12 @@ IDeviceLayer& Win32DeviceLayer() {
 }
 
 uint32_t TApdWin32Dispatcher::ProbePort(int comNumber, IWin32Comm& comm) {
-  TApdWin32Dispatcher probe(nullptr, comm);
-  if (probe.OpenDeviceHandle(Format("\\\\.\\COM%d", comNumber), 64, 64) < 0)
-    return probe.lastError_.load() != 0 ? probe.lastError_.load() : kWinErrorNotEnoughMemory;
-  probe.CloseDevice();
+  const TWinHandle h = comm.OpenComm(Format("\\\\.\\COM%d", comNumber));
+  if (h == InvalidWinHandle()) {
+    const uint32_t error = comm.LastError();
+    return error != 0 ? error : kWinErrorNotEnoughMemory;
+  }
+  comm.CloseHandle(h);
   return 0;
 }
 
@@ -98,13 +86,14 @@ TApdWin32Dispatcher::~TApdWin32Dispatcher() {
 bool TApdWin32Dispatcher::CreateEvents() {
   bool ok = comEvent_.Create(false) && ready_.Create(false) && general_.Create(false) &&
             output_.Create(false) && sent_.Create(true) && outFlush_.Create(false) &&
-            comStop_.Create(true);
+            comStop_.Create(true) && comWait_.Create(true);
   if (!ok) CloseEvents();
   return ok;
 }
 
 void TApdWin32Dispatcher::CloseEvents() {
-  TWinEvent* events[] = {&comEvent_, &ready_, &general_, &output_, &sent_, &outFlush_, &comStop_};
+  TWinEvent* events[] = {&comEvent_, &ready_,    &general_, &output_,
+                         &sent_,     &outFlush_, &comStop_, &comWait_};
   for (TWinEvent* e : events) e->Close();
 }
 
@@ -170,16 +159,12 @@ uint32_t TApdWin32Dispatcher::GetDeviceStatus(TComStat& stat) {
         !comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) {
       errors = inQueue = 0;
     }
+    inQueue_.store(inQueue);  // under the lock, so that it cannot undo a read's count
   }
-  inQueue_.store(inQueue);
   stat.InQueue = inQueue;
   // What waits for output is what the output thread has not yet handed to the driver.
   stat.OutQueue = OutBuffUsed();
   return errors;
-}
-
-int TApdWin32Dispatcher::ReportReadError(int) {
-  return 0;
 }
 
 int TApdWin32Dispatcher::GetDeviceState(DCB& block) {
@@ -231,10 +216,6 @@ bool TApdWin32Dispatcher::SetupDeviceQueues(uint32_t inSize, uint32_t outSize) {
   return false;
 }
 
-void TApdWin32Dispatcher::YieldDevice() {
-  std::this_thread::yield();
-}
-
 uint8_t TApdWin32Dispatcher::GetModemLines() {
   std::lock_guard lock(devLock_);
   uint32_t status = 0;
@@ -263,9 +244,12 @@ void TApdWin32Dispatcher::WakeComThread() {
 bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
   // Com thread only: the handle stays open until this thread has gone.
   for (;;) {
-    mask = 0;
+    mask = comWaitMask_ = 0;
     PrepareOverlapped(comRecord_, comWait_.Handle());
-    if (comm_.WaitCommEvent(handle_, &mask, comRecord_)) return true;
+    if (comm_.WaitCommEvent(handle_, &comWaitMask_, comRecord_)) {
+      mask = comWaitMask_;
+      return true;
+    }
     uint32_t error = comm_.LastError();
     if (error == kWinErrorIoPending) {
       if (TWinEvent::WaitAny(comWait_, comStop_, TWinEvent::kWaitForever) != 0) {
@@ -278,6 +262,7 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
       uint32_t unused = 0;
       bool ok = comm_.GetOverlappedResult(handle_, comRecord_, &unused, false);
       comWait_.Reset();
+      mask = comWaitMask_;
       if (!ok) lastError_.store(comm_.LastError());
       return ok;
     }
@@ -293,14 +278,10 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
 }
 
 void TApdWin32Dispatcher::PrepareComThread() {
-  comWait_.Create(true);
+  comWait_.Reset();
   comMask_.store(comm_.IsWindowsNT() ? kMaskNT : kMaskOther);
   comm_.SetCommMask(handle_, comMask_.load());
   comm_.SetReadsReturnAtOnce(handle_);
-}
-
-void TApdWin32Dispatcher::ComThreadDone() {
-  comWait_.Close();
 }
 
 TApdWin32Dispatcher::TOutputWake TApdWin32Dispatcher::WaitForOutput() {

@@ -35,15 +35,14 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   // The event mask the com thread waits with (0 before it started).
   uint32_t EventMask() const { return comMask_.load(); }
 
-  // The existence test of a port: a dispatcher of no port opens "\\.\COM<n>" with 64-byte
-  // queues and closes it again at once. 0, or the Win32 error of the failed open.
+  // The existence test of a port: opens "\\.\COM<n>" as a port opens it and closes it again at
+  // once. 0, or the Win32 error of the failed open.
   static uint32_t ProbePort(int comNumber, IWin32Comm& comm = SystemComm());
 
  protected:
   int EscapeFunction(int func) override;
   int FlushDevice(int queue) override;
   uint32_t GetDeviceStatus(TComStat& stat) override;
-  int ReportReadError(int code) override;
   int GetDeviceState(DCB& block) override;
   int ReadDevice(char* buffer, uint32_t size) override;
   int SetDeviceState(const DCB& block) override;
@@ -51,13 +50,11 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   bool SetupDeviceQueues(uint32_t inSize, uint32_t outSize) override;
   int OpenDeviceHandle(const std::string& name, uint32_t inSize, uint32_t outSize) override;
   int CloseDevice() override;
-  void YieldDevice() override;
   uint8_t GetModemLines() override;
   int LastDeviceError() override;
 
   // Sets the event mask and the read timeouts.
   void PrepareComThread() override;
-  void ComThreadDone() override;
   // Completes the com thread's pending event wait.
   void WakeComThread() override;
   TOutputWake WaitForOutput() override;
@@ -81,10 +78,12 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   // Bytes the driver held at the last status query, less those read since: a read never asks
   // for more, so that it completes at once also where an overlapped read would wait for data.
   std::atomic<uint32_t> inQueue_{0};
-  // Com thread: its event wait's record and event, and the event that ends the wait when the
+  // Com thread: its event wait's record, mask and event, members so that a driver completing a
+  // cancelled wait late still writes into live memory; and the event that ends the wait when the
   // port stops (manual-reset, cleared at each open).
   TWinEvent comWait_;
   TWinOverlapped comRecord_;
+  uint32_t comWaitMask_ = 0;
   TWinEvent comStop_;
   std::atomic<uint32_t> lastError_{0};
   std::atomic<uint32_t> comMask_{0};

@@ -24,6 +24,20 @@ DWORD* Dword(uint32_t* value) {
 // The DCB's bit-field word follows BaudRate.
 constexpr size_t kFlagsOffset = offsetof(DCB, BaudRate) + sizeof(DWORD);
 
+// The named fields of a line block, between the system's DCB and our record; the flags, bit
+// fields there, are copied as one word.
+template <class To, class From>
+void CopyNamedFields(To& to, const From& from) {
+  to.BaudRate = from.BaudRate;
+  to.XonLim = from.XonLim;
+  to.XoffLim = from.XoffLim;
+  to.ByteSize = from.ByteSize;
+  to.Parity = from.Parity;
+  to.StopBits = from.StopBits;
+  to.XonChar = from.XonChar;
+  to.XoffChar = from.XoffChar;
+}
+
 class TSystemComm : public IWin32Comm {
  public:
   uint32_t LastError() override { return ::GetLastError(); }
@@ -41,15 +55,8 @@ class TSystemComm : public IWin32Comm {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb)) return false;
-    block.BaudRate = dcb.BaudRate;
+    CopyNamedFields(block, dcb);
     std::memcpy(&block.Flags, reinterpret_cast<const char*>(&dcb) + kFlagsOffset, 4);
-    block.XonLim = dcb.XonLim;
-    block.XoffLim = dcb.XoffLim;
-    block.ByteSize = dcb.ByteSize;
-    block.Parity = dcb.Parity;
-    block.StopBits = dcb.StopBits;
-    block.XonChar = dcb.XonChar;
-    block.XoffChar = dcb.XoffChar;
     return true;
   }
 
@@ -59,15 +66,8 @@ class TSystemComm : public IWin32Comm {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb)) return false;
-    dcb.BaudRate = block.BaudRate;
+    CopyNamedFields(dcb, block);
     std::memcpy(reinterpret_cast<char*>(&dcb) + kFlagsOffset, &block.Flags, 4);
-    dcb.XonLim = block.XonLim;
-    dcb.XoffLim = block.XoffLim;
-    dcb.ByteSize = block.ByteSize;
-    dcb.Parity = block.Parity;
-    dcb.StopBits = block.StopBits;
-    dcb.XonChar = block.XonChar;
-    dcb.XoffChar = block.XoffChar;
     return ::SetCommState(handle, &dcb) != FALSE;
   }
 

@@ -15,6 +15,7 @@
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 #include "serial/AwPosix.h"
+#include "tests/app/TempDir.h"
 #include "tests/serial/support/PosixHarness.h"
 #include "tests/serial/support/Pty.h"
 #include "tests/support/DeviceThreadException.h"
@@ -248,10 +249,8 @@ TEST_F(PosixPortTest, NoMessagesWithoutThresholdOrWithoutAnAssignedEvent) {
 
 TEST(PosixPortUnplug, ReadingsGoOnWhenTheDeviceComesBackAndTheWaitCostsNoCpu) {
   WndMsg().AttachGuiThread();
-  char dirTemplate[] = "/tmp/tarvolin-unplug-XXXXXX";
-  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
-  std::filesystem::path dir(dirTemplate);
-  std::filesystem::path link = dir / "ttyInstrument";
+  TempDir dir;
+  const std::filesystem::path link = dir.File("ttyInstrument");
   auto first = std::make_unique<TPty>();
   std::filesystem::create_symlink(first->SlavePath(), link);
   setenv("TARVOLIN_COM43", link.c_str(), 1);
@@ -305,7 +304,6 @@ TEST(PosixPortUnplug, ReadingsGoOnWhenTheDeviceComesBackAndTheWaitCostsNoCpu) {
   EXPECT_FALSE(port.DeviceLost());
   EXPECT_EQ(port.DeviceReturns(), 0u);
   unsetenv("TARVOLIN_COM43");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/posix/SerialPortMap.h"
+#include "tests/app/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -44,13 +45,8 @@ class PortMap : public testing::Test {
     fs::create_directories(root_ / "sys" / name);
     if (!type.empty()) std::ofstream(root_ / "sys" / name / "type") << type;
   }
-  void PortsIni(const std::string& text) {
-    std::ofstream(root_ / "profile" / "ports.ini", std::ios::binary) << text;
-  }
-  std::string PortsIniText() {
-    std::ifstream in(root_ / "profile" / "ports.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  void PortsIni(const std::string& text) { WriteFile(root_ / "profile" / "ports.ini", text); }
+  std::string PortsIniText() { return ReadFile(root_ / "profile" / "ports.ini"); }
   // A USB adapter as sysfs shows it: ttyUSB below the interface, ttyACM the interface itself.
   void Usb(const std::string& tty, const std::string& serial, const std::string& maker,
            const std::string& model) {
