@@ -692,6 +692,9 @@ void TApdCustomComPort::SetComWindow(bool create) {
 
 void TApdCustomComPort::ReleaseDispatcher() {
   SetComWindow(false);
+  // The threads call the device layer's operations until they leave: they are stopped while
+  // the dispatcher is whole, before its destructors take the layers away one by one.
+  if (dispatcher_) dispatcher_->ShutdownDispatcher();
   dispatcher_.reset();
 }
 

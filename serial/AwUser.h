@@ -106,8 +106,9 @@ struct TTriggerSave {
 class TApdBaseDispatcher : public TObject {
  public:
   explicit TApdBaseDispatcher(TObject* owner);
-  // A derived dispatcher calls ShutdownDispatcher in its own destructor, while its device
-  // operations still exist; this destructor then only unregisters and frees.
+  // The owner calls ShutdownDispatcher before freeing the dispatcher, and a derived dispatcher
+  // in its own destructor for owners that did not; this destructor then only unregisters and
+  // frees.
   ~TApdBaseDispatcher() override;
   TApdBaseDispatcher(const TApdBaseDispatcher&) = delete;
   TApdBaseDispatcher& operator=(const TApdBaseDispatcher&) = delete;
@@ -128,7 +129,7 @@ class TApdBaseDispatcher : public TObject {
   // thread (close pending), otherwise the threads are stopped and the buffers freed.
   void CloseDevicePort();
   // Completes a close and waits, pumping window messages, until no device thread is left.
-  // Derived destructors call it; calling it again does nothing.
+  // Owners call it before freeing the dispatcher; calling it again does nothing.
   void ShutdownDispatcher();
 
   // ---- Receive buffer (GUI thread; input lock) ----

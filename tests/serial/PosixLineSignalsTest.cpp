@@ -6,8 +6,10 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/AdErrCodes.h"
@@ -195,6 +197,23 @@ TEST_F(LineSignalsTest, RtsIsRaisedAroundASendWhereTheDriverCannotToggleIt) {
   EXPECT_EQ(pty.Receive(3), "485");
   ASSERT_TRUE(PumpFor([] { return fakeLines.Changes().size() == 2; }));
   EXPECT_EQ(fakeLines.Changes(), (std::vector<std::string>{"+RTS", "-RTS"}));
+}
+
+// The dispatch thread calls the device layer's virtual operations until it leaves: a port that
+// goes while its close still waits for that thread must stop it before taking the dispatcher
+// apart.
+TEST_F(LineSignalsTest, APortGoneWhileItsCloseWaitsForTheDispatchThreadStopsItFirst) {
+  port.SetOpen(true);
+  ASSERT_TRUE(pty.Send("x"));
+  // Without pumping, the dispatch thread stays in its notification.
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!port.Dispatcher()->Dispatching()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), end);
+    std::this_thread::yield();
+  }
+  port.SetOpen(false);
+  EXPECT_TRUE(port.Dispatcher() == nullptr || port.PortState() == psShuttingDown);
+  // The fixture's port goes now, its close perhaps still waiting for the dispatch thread.
 }
 
 TEST_F(LineSignalsTest, ModemLinesArePolledOnlyWhileATriggerWaitsForThem) {
