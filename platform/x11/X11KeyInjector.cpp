@@ -182,7 +182,9 @@ void TX11KeyInjector::Impl::Init() {
 Display* TX11KeyInjector::Impl::Refresh() {
   Display* dpy = display.Handle();
   if (dpy == nullptr) return nullptr;
-  while (XPending(dpy) > 0) {
+  // Reads what the server sent without sending what waits in the output buffer: a press waits
+  // there for its release (see KeyEvent).
+  while (XEventsQueued(dpy, QueuedAfterReading) > 0) {
     XEvent event;
     XNextEvent(dpy, &event);
     if (event.type == MappingNotify) {
@@ -340,7 +342,10 @@ void TX11KeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {
     impl_->lastReleased = keyUp ? code : 0;
   }
   XTestFakeKeyEvent(dpy, code, keyUp ? False : True, delay);
-  XFlush(dpy);
+  // The server repeats a key it sees held down. A press sent alone, with the program losing the
+  // processor before the release, would type its character many times; so a press goes out
+  // together with the release that follows it.
+  if (keyUp) XFlush(dpy);
 }
 
 uint16_t TX11KeyInjector::VkKeyScan(char ch) {

@@ -25,6 +25,7 @@ class TX11KeyInjector : public IKeyInjector {
   // Whether keys can be injected (the server has XTest and the connection is alive).
   bool Available() const { return Readiness() == TReadiness::Ready; }
 
+  // A press reaches the server together with the release that follows it.
   void KeyEvent(uint8_t virtualKey, bool keyUp) override;
   uint16_t VkKeyScan(char ch) override;
   bool CapsLockOn() override;

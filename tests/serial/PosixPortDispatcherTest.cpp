@@ -59,6 +59,9 @@ TEST_F(PosixDispatcherTest, OutputGoesOutInOrderAndNeverOverwritesWhatIsWaiting)
   auto got = pty.Receive(static_cast<size_t>(taken));
   ASSERT_TRUE(got);
   EXPECT_EQ(*got, block.substr(0, static_cast<size_t>(taken)));
+  // The ring frees its room once the driver's write has returned, a moment after the bytes
+  // reached the other end.
+  ASSERT_TRUE(PumpFor([&] { return disp.OutputCount() == 0; }));
 
   ASSERT_EQ(disp.WriteDevice("\r\nend", 5), 5);
   EXPECT_EQ(pty.Receive(5), "\r\nend");

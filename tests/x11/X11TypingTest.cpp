@@ -2,7 +2,9 @@
 // receives to a file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "app/Keystrokes.h"
 #include "base/Cp1252.h"
@@ -64,6 +66,18 @@ TEST_F(X11TypingTest, NumberAndCarriageReturnArriveAsALine) {
   keys_->typeText("12.345");
   keys_->typeText("\r");
   EXPECT_EQ(Received(1), "12.345\n");
+}
+
+// The program can lose the processor between a key's press and its release. Had the server seen
+// the press alone, it would take the key for held down and repeat it into the target.
+TEST_F(X11TypingTest, AKeyIsNotRepeatedWhenTheProgramStallsBetweenPressAndRelease) {
+  const auto seven = static_cast<uint8_t>(injector_->VkKeyScan('7') & 0xFF);
+  injector_->KeyEvent(seven, false);
+  // Longer than the server's auto-repeat delay (660 ms by default).
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  injector_->KeyEvent(seven, true);
+  keys_->typeText("\r");
+  EXPECT_EQ(Received(1), "7\n");
 }
 
 TEST_F(X11TypingTest, ControlCharactersAndNavigationKeysArriveAsTheirKeys) {
