@@ -359,9 +359,17 @@ bool XServer::Activate(uint64_t window, std::chrono::milliseconds timeout) {
   event.xclient.format = 32;
   event.xclient.data.l[0] = 2;  // request from a pager: not subject to focus stealing rules
   event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(dpy.get(), root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-  XFlush(dpy.get());
-  return WaitForActive(window, timeout);
+  // Repeated every second until the window has the focus, so that a request a starved manager
+  // lost does not fail the caller.
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    XSendEvent(dpy.get(), root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(dpy.get());
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (WaitForActive(window, std::min(left, std::chrono::milliseconds(1000)))) return true;
+    if (left <= std::chrono::milliseconds(1000)) return false;
+  }
 }
 
 void XServerEnvironment::SetUp() {
