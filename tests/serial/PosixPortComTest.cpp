@@ -11,7 +11,6 @@
 #include <string>
 
 #include "serial/AdErrCodes.h"
-#include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 #include "serial/AwPosix.h"
@@ -199,24 +198,14 @@ TEST_F(PosixPortTest, BusyAndMissingDevicesFailWithTheirCodes) {
   TApdComPort second;
   second.SetComNumber(kCom);
   second.SetPromptForPort(false);
-  try {
-    second.SetOpen(true);
-    FAIL() << "a second open of the same device succeeded";
-  } catch (const EAPDException& e) {
-    EXPECT_EQ(e.ErrorCode, ecAlreadyOpen);
-  }
+  EXPECT_EQ(OpenFailure(second), ecAlreadyOpen) << "a second open of the same device succeeded";
   EXPECT_FALSE(second.Open());
   EXPECT_EQ(second.Dispatcher(), nullptr);
 
   TApdComPort missing;
   setenv("TARVOLIN_COM42", "/nonexistent/tarvolin-tty", 1);
   missing.SetComNumber(42);
-  try {
-    missing.SetOpen(true);
-    FAIL() << "a device that does not exist was opened";
-  } catch (const EAPDException& e) {
-    EXPECT_EQ(e.ErrorCode, ecBadId);
-  }
+  EXPECT_EQ(OpenFailure(missing), ecBadId) << "a device that does not exist was opened";
   unsetenv("TARVOLIN_COM42");
   EXPECT_FALSE(missing.Open());
 }

@@ -1,5 +1,6 @@
 // What a test needs to watch a port from the GUI thread: pumping window messages while the device
-// threads work, and a handler that reads every announced byte as the port dialog's handler does.
+// threads work, a handler that reads every announced byte as the port dialog's handler does, and
+// the error code of a refused open.
 #pragma once
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 #include "serial/AwWndMsg.h"
 
@@ -34,3 +36,13 @@ struct TPortReader : TObject {
   std::string seen;
   std::function<void()> action;
 };
+
+// The error code with which opening `port` fails; 0 when it opened.
+inline int32_t OpenFailure(TApdCustomComPort& port) {
+  try {
+    port.SetOpen(true);
+  } catch (const EAPDException& e) {
+    return e.ErrorCode;
+  }
+  return 0;
+}

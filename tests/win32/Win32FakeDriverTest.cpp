@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "serial/AdErrCodes.h"
-#include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 #include "serial/AwWin32.h"
@@ -181,12 +180,7 @@ class Win32FakeDriverTest : public ::testing::Test {
 
 TEST_F(Win32FakeDriverTest, PortHeldByAnotherHandleIsReportedInUse) {
   port.SetOpen(true);
-  try {
-    other.SetOpen(true);
-    FAIL() << "opened a port that is held";
-  } catch (const EAPDException& e) {
-    EXPECT_EQ(e.ErrorCode, ecAlreadyOpen);
-  }
+  EXPECT_EQ(OpenFailure(other), ecAlreadyOpen) << "opened a port that is held";
   EXPECT_FALSE(other.Open());
   port.SetOpen(false);
   other.SetOpen(true);

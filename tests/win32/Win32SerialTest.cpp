@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "serial/AdErrCodes.h"
-#include "serial/AdExcept.h"
 #include "serial/AdPort.h"
 #include "serial/AwWin32.h"
 #include "tests/support/PortReader.h"
@@ -111,12 +110,7 @@ TEST_F(Win32SerialTest, CloseInsideTheHandlerCompletesAfterItAndTheReopenedPortR
 
 TEST_F(Win32SerialTest, MissingComNumberIsBadId) {
   port.SetComNumber(199);
-  try {
-    port.SetOpen(true);
-    FAIL() << "opened a port that does not exist";
-  } catch (const EAPDException& e) {
-    EXPECT_EQ(e.ErrorCode, ecBadId);
-  }
+  EXPECT_EQ(OpenFailure(port), ecBadId) << "opened a port that does not exist";
   EXPECT_FALSE(port.Open());
 }
 
