@@ -20,12 +20,19 @@ std::string FormatOsRelease(std::string_view osRelease, std::string_view kernelN
 struct THostLookup {
   // False when the system's socket library could not be started (there is nothing to ask).
   bool SocketsStarted = true;
-  // Whether the local host name resolved; then its official name and first IPv4 address
-  // (dotted decimal).
+  // Whether the local host name resolved; then its official name and its first IPv4 address
+  // (dotted decimal) that is not a loopback address, or its first one when all are.
   bool Resolved = false;
   std::string OfficialName;
   std::string FirstAddress;
+  // The first IPv4 address of a network interface that is up and not a loopback one, empty
+  // when there is none: the computer's address when its name maps only to loopback (as
+  // 127.0.1.1 in many Linux installations).
+  std::string InterfaceAddress;
 };
+
+// Whether a dotted IPv4 address lies in 127.0.0.0/8.
+bool IsLoopbackAddress(std::string_view address);
 
 // What the system says of its version.
 struct TOsVersion {
@@ -52,6 +59,9 @@ class ISystemFacts {
   virtual bool ComputerName(std::string& name) const = 0;
   // The name of the user the program runs as; false when it cannot be read.
   virtual bool UserName(std::string& name) const = 0;
+  // The name of the user logged in at the session the program runs in, which differs from
+  // UserName under sudo or "run as"; false when it cannot be read.
+  virtual bool LoginName(std::string& name) const = 0;
   virtual THostLookup LocalHost() const = 0;
   virtual TOsVersion OsVersion() const = 0;
   // The calling thread's last system error number, and the system's text for a number.

@@ -48,7 +48,7 @@ struct TControlDesign {
   TPenStyle PenStyle = TPenStyle::psSolid;
 };
 
-constexpr TFont kFormFont{"Arial", 13, 0, clBlack};
+const TFont kFormFont{"Arial", 13, 0, clBlack};
 const TFont kInherit{"", 0, 0, clBlack};
 const TFont kBold{"Arial", 13, fsBold, clBlack};
 const TFont kFooter{"Tahoma", 11, 0, clBlack};
@@ -216,7 +216,7 @@ void TIqReport::addCheckRow(const std::string& text, bool passed) {
   if (!passed) ++failed_;
 }
 
-void TIqReport::FillData(IIqSubject& subject) {
+void TIqReport::FillData(IIqSubject& subject, const ISystemFacts& facts) {
   for (TComponent* c : form_->Components())
     if (auto* field = dynamic_cast<TAlField*>(c)) field->ClearValues();
 
@@ -224,16 +224,16 @@ void TIqReport::FillData(IIqSubject& subject) {
   for (const std::string& port : subject.ComPorts()) (ports += ports.empty() ? "" : ",") += port;
   const char* sysLbl = "alrFieldSysinfoLbl";
   const char* sysVal = "alrFieldSysinfoVal";
-  Row(sysLbl, sysVal, "Computername:", ComputerName());
-  const THostLookup host = PlatformSystemFacts().LocalHost();
+  Row(sysLbl, sysVal, "Computername:", ComputerName(facts));
+  const THostLookup host = facts.LocalHost();
   Row(sysLbl, sysVal, "IP-Adresse:", IpAddress(host));
   Row(sysLbl, sysVal, "IP-Hostname:", IpHostName(host));
-  Row(sysLbl, sysVal, "Betriebssystem:", OsDescription());
+  Row(sysLbl, sysVal, "Betriebssystem:", OsDescription(facts));
   Row(sysLbl, sysVal,
       "Verf\xFC"
       "gbare COM-Ports:",
       ports);
-  Row(sysLbl, sysVal, "Angemeldeter Benutzer:", LoggedInUser());
+  Row(sysLbl, sysVal, "Angemeldeter Benutzer:", LoggedInUser(facts));
 
   const TIqProgramFile program = subject.ProgramFile();
   TZanExeInfo& info = *zanExeInfo_;

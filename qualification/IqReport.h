@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SystemInfo.h"
 #include "qualification/zanExeinfo.h"
 #include "report/Alrep.h"
 
@@ -63,8 +64,8 @@ class TIqReport {
 
   // Steps 1 to 6 of a report run: empties the data fields, appends the six computer rows and the
   // seven software rows, runs the six checks against `subject` and appends the result texts.
-  // The pages are the caller's to generate.
-  void FillData(IIqSubject& subject);
+  // The computer rows come from `facts`. The pages are the caller's to generate.
+  void FillData(IIqSubject& subject, const ISystemFacts& facts = PlatformSystemFacts());
 
   // Appends a check's text and "Ja" or "Nein", and counts it.
   void addCheckRow(const std::string& text, bool passed);

@@ -30,7 +30,11 @@ std::string IpAddress(const ISystemFacts& facts) {
 
 std::string IpAddress(const THostLookup& host) {
   if (!host.SocketsStarted) return {};
-  return host.Resolved && !host.FirstAddress.empty() ? host.FirstAddress : "127.0.0.1";
+  const bool resolved = host.Resolved && !host.FirstAddress.empty();
+  if (resolved && !IsLoopbackAddress(host.FirstAddress)) return host.FirstAddress;
+  // A name that maps only to loopback says nothing of the computer's address in the network.
+  if (!host.InterfaceAddress.empty()) return host.InterfaceAddress;
+  return resolved ? host.FirstAddress : "127.0.0.1";
 }
 
 std::string OsDescription(const ISystemFacts& facts) {
@@ -42,8 +46,13 @@ std::string OsDescription(const ISystemFacts& facts) {
 }
 
 std::string LoggedInUser(const ISystemFacts& facts) {
-  std::string name;
-  return facts.UserName(name) ? name : "?";
+  std::string login;
+  std::string effective;
+  const bool loginRead = facts.LoginName(login) && !login.empty();
+  const bool effectiveRead = facts.UserName(effective) && !effective.empty();
+  if (!loginRead) return effectiveRead ? effective : "?";
+  if (!effectiveRead || effective == login) return login;
+  return login + " (effektiv: " + effective + ")";
 }
 
 std::string LastErrorText(const ISystemFacts& facts) {

@@ -1,10 +1,13 @@
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <pwd.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -44,6 +47,24 @@ std::string ReadOsRelease() {
     return contents.str();
   }
   return {};
+}
+
+// The first IPv4 address of an interface that is up and not a loopback one.
+std::string FirstInterfaceAddress() {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return {};
+  std::string found;
+  for (const ifaddrs* i = list; i != nullptr && found.empty(); i = i->ifa_next) {
+    if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+    if ((i->ifa_flags & IFF_UP) == 0 || (i->ifa_flags & IFF_LOOPBACK) != 0) continue;
+    char address[INET_ADDRSTRLEN] = {};
+    const auto* in = reinterpret_cast<const sockaddr_in*>(i->ifa_addr);
+    if (inet_ntop(AF_INET, &in->sin_addr, address, sizeof address) != nullptr &&
+        !IsLoopbackAddress(address))
+      found = address;
+  }
+  freeifaddrs(list);
+  return found;
 }
 
 }  // namespace
@@ -95,8 +116,25 @@ class TPosixSystemFacts : public ISystemFacts {
     return true;
   }
 
+  bool LoginName(std::string& name) const override {
+    char buffer[256] = {};
+    if (getlogin_r(buffer, sizeof buffer - 1) == 0 && buffer[0] != '\0') {
+      name = Utf8ToCp1252(buffer);
+      return true;
+    }
+    // Without a controlling terminal (started from a desktop menu) there is no login record;
+    // sudo still names who called it.
+    const char* sudoUser = geteuid() == 0 ? std::getenv("SUDO_USER") : nullptr;
+    if (sudoUser != nullptr && sudoUser[0] != '\0') {
+      name = Utf8ToCp1252(sudoUser);
+      return true;
+    }
+    return false;
+  }
+
   THostLookup LocalHost() const override {
     THostLookup host;
+    host.InterfaceAddress = FirstInterfaceAddress();
     char name[101] = {};
     if (gethostname(name, sizeof name - 1) != 0) return host;
     addrinfo hints{};
@@ -104,13 +142,20 @@ class TPosixSystemFacts : public ISystemFacts {
     hints.ai_flags = AI_CANONNAME;
     addrinfo* list = nullptr;
     if (getaddrinfo(name, nullptr, &hints, &list) != 0 || list == nullptr) return host;
-    char address[INET_ADDRSTRLEN] = {};
-    const auto* first = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-    if (list->ai_addr != nullptr &&
-        inet_ntop(AF_INET, &first->sin_addr, address, sizeof address) != nullptr) {
-      host.Resolved = true;
-      host.FirstAddress = address;
-      host.OfficialName = Utf8ToCp1252(list->ai_canonname ? list->ai_canonname : name);
+    for (const addrinfo* a = list; a != nullptr; a = a->ai_next) {
+      char address[INET_ADDRSTRLEN] = {};
+      const auto* in = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+      if (a->ai_addr == nullptr ||
+          inet_ntop(AF_INET, &in->sin_addr, address, sizeof address) == nullptr)
+        continue;
+      if (!host.Resolved) {
+        host.Resolved = true;
+        host.FirstAddress = address;
+        host.OfficialName = Utf8ToCp1252(list->ai_canonname ? list->ai_canonname : name);
+      } else if (IsLoopbackAddress(host.FirstAddress) && !IsLoopbackAddress(address)) {
+        host.FirstAddress = address;
+        break;
+      }
     }
     freeaddrinfo(list);
     return host;

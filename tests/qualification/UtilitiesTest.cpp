@@ -9,34 +9,11 @@
 #include <regex>
 
 #include "qualification/zanUtilities.h"
+#include "tests/qualification/ScriptedFacts.h"
 
 namespace {
 
-// Facts as a test sets them.
-struct TFacts : ISystemFacts {
-  bool ComputerName(std::string& name) const override {
-    name = computer;
-    return computerRead;
-  }
-  bool UserName(std::string& name) const override {
-    name = user;
-    return userRead;
-  }
-  THostLookup LocalHost() const override { return host; }
-  TOsVersion OsVersion() const override { return version; }
-  uint32_t LastErrorNumber() const override { return lastError; }
-  std::string ErrorText(uint32_t number) const override {
-    return "Text " + std::to_string(number) + "\r\n";
-  }
-
-  std::string computer = "LABOR-PC";
-  bool computerRead = true;
-  std::string user = "mueller";
-  bool userRead = true;
-  THostLookup host{true, true, "labor-pc.example", "192.0.2.7"};
-  TOsVersion version{"GetVersionEx", true, 0, 5, 1, 2600, "Service Pack 3", ""};
-  uint32_t lastError = 5;
-};
+using TFacts = TScriptedFacts;
 
 TEST(SystemFacts, TextsAndFallbacks) {
   TFacts f;
@@ -50,18 +27,59 @@ TEST(SystemFacts, TextsAndFallbacks) {
   f.version = {"uname", true, 0, 0, 0, 0, "", "Debian GNU/Linux 12 (bookworm), Linux 6.1.0 x86_64"};
   EXPECT_EQ(OsDescription(f), "Debian GNU/Linux 12 (bookworm), Linux 6.1.0 x86_64");
 
-  f.computerRead = f.userRead = false;
+  f.computerRead = f.userRead = f.loginRead = false;
   EXPECT_EQ(ComputerName(f), "?");
   EXPECT_EQ(LoggedInUser(f), "?");
-  f.host = {true, false, "", ""};
+  f.host = {true, false, "", "", ""};
   EXPECT_EQ(IpHostName(f), "localhost");
   EXPECT_EQ(IpAddress(f), "127.0.0.1");
-  f.host = {false, false, "", ""};
+  f.host = {false, false, "", "", ""};
   EXPECT_EQ(IpHostName(f), "");
   EXPECT_EQ(IpAddress(f), "");
   // The error of the refused query, not whatever failed since.
   f.version = {"GetVersionEx", false, 87, 0, 0, 0, "", ""};
   EXPECT_EQ(OsDescription(f), "ERROR calling \"GetVersionEx\" - Fehlernummer: #87\r\nText 87\r\n");
+}
+
+// The name may map to loopback only (127.0.1.1 in many Linux installations); that is no
+// address of the computer while an interface has one.
+TEST(SystemFacts, AddressIsTheNetworksNotLoopback) {
+  struct Case {
+    THostLookup host;
+    const char* address;
+  } const cases[] = {
+      {{true, true, "pc", "192.0.2.7", "198.51.100.1"}, "192.0.2.7"},
+      {{true, true, "pc", "127.0.1.1", "192.0.2.2"}, "192.0.2.2"},
+      {{true, false, "", "", "192.0.2.2"}, "192.0.2.2"},
+      {{true, true, "pc", "127.0.1.1", ""}, "127.0.1.1"},
+      {{true, false, "", "", ""}, "127.0.0.1"},
+      {{false, false, "", "", "192.0.2.2"}, ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IpAddress(c.host), c.address)
+        << c.host.FirstAddress << " " << c.host.InterfaceAddress;
+  EXPECT_TRUE(IsLoopbackAddress("127.0.0.1"));
+  EXPECT_FALSE(IsLoopbackAddress("12.7.0.1"));
+  EXPECT_FALSE(IsLoopbackAddress("1270.0.0.1"));
+}
+
+TEST(SystemFacts, LoggedInUserNamesTheEffectiveOneWhenItDiffers) {
+  struct Case {
+    const char* login;
+    bool loginRead;
+    const char* user;
+    bool userRead;
+    const char* shown;
+  } const cases[] = {
+      {"anna", true, "anna", true, "anna"}, {"anna", true, "root", true, "anna (effektiv: root)"},
+      {"", false, "root", true, "root"},    {"anna", true, "", false, "anna"},
+      {"", false, "", false, "?"},
+  };
+  for (const Case& c : cases) {
+    TFacts f;
+    f.login = c.login, f.loginRead = c.loginRead, f.user = c.user, f.userRead = c.userRead;
+    EXPECT_EQ(LoggedInUser(f), c.shown) << c.login << "/" << c.user;
+  }
 }
 
 #ifdef _WIN32
@@ -89,8 +107,18 @@ TEST(SystemFacts, RunningSystem) {
   ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
   const std::string hostName = host;
   EXPECT_EQ(ComputerName(), hostName.substr(0, hostName.find('.')));
-  EXPECT_EQ(LoggedInUser(), getpwuid(geteuid())->pw_name);
+  const std::string effective = getpwuid(geteuid())->pw_name;
+  const std::string user = LoggedInUser();
+  const std::string beside = " (effektiv: " + effective + ")";
+  EXPECT_TRUE(user == effective ||
+              (user.size() > beside.size() &&
+               user.compare(user.size() - beside.size(), beside.size(), beside) == 0))
+      << user;
   EXPECT_TRUE(std::regex_match(IpAddress(), std::regex(R"(\d+\.\d+\.\d+\.\d+)"))) << IpAddress();
+  // With a network interface up, the report names its address, never a loopback one.
+  if (!PlatformSystemFacts().LocalHost().InterfaceAddress.empty()) {
+    EXPECT_FALSE(IsLoopbackAddress(IpAddress())) << IpAddress();
+  }
   EXPECT_FALSE(IpHostName().empty());
   EXPECT_EQ(OsDescription(), OsReleaseText());
   errno = ENOENT;
