@@ -415,43 +415,77 @@ void TApdCustomComPort::SetBufferResume(uint16_t v) {
 TTraceLogState TApdCustomComPort::ChangeRecorder(TTraceLogState old, TTraceLogState wanted,
                                                  bool trace) {
   TApdBaseDispatcher& d = *dispatcher_;
-  const bool wasOn = old == tlOn;
-  const bool paused = old == tlPause;
+  // A state restored at open (a change of ComNumber keeps a pause) finds no ring yet.
+  const bool exists = trace ? d.TraceExists() : d.LogExists();
+  const bool wasOn = old == tlOn && exists;
+  const bool paused = old == tlPause && exists;
+  const auto start = [&] { Check(trace ? d.StartTracing(traceSize_) : d.StartLogging(logSize_)); };
   switch (wanted) {
     case tlOff:
-      if (wasOn || paused) trace ? d.StopTracing() : d.StopLogging();
+      if (exists) trace ? d.StopTracing() : d.StopLogging();
       return tlOff;
     case tlOn:
       if (paused)
         trace ? d.ResumeTracing() : d.ResumeLogging();
       else
-        Check(trace ? d.StartTracing(traceSize_) : d.StartLogging(logSize_));
+        start();
       return tlOn;
     case tlDump:
     case tlAppend: {
-      if (!wasOn && !paused) return tlOff;
-      trace ? d.ResumeTracing() : d.ResumeLogging();
+      if (!wasOn && !paused && (trace ? keptTraces_.empty() : keptLogs_.empty())) return tlOff;
       TRecorderDump dump;
       dump.FileName = trace ? traceName_ : logName_;
-      const bool append = wanted == tlAppend;
+      bool append = wanted == tlAppend;
       const bool inHex = trace ? traceHex_ : logHex_;
       const bool allHex = trace ? traceAllHex_ : logAllHex_;
-      dump.Code = trace ? d.WriteTrace(dump.FileName, append, inHex, allHex, &dump.Written)
-                        : d.WriteLog(dump.FileName, append, inHex, allHex, &dump.Written);
+      dump.Code = WriteKept(trace, dump.FileName, append, inHex, allHex, dump.Written);
+      if (dump.Code == 0 && (wasOn || paused)) {
+        trace ? d.ResumeTracing() : d.ResumeLogging();
+        bool wrote = false;
+        dump.Code = trace ? d.WriteTrace(dump.FileName, append, inHex, allHex, &wrote)
+                          : d.WriteLog(dump.FileName, append, inHex, allHex, &wrote);
+        dump.Written = dump.Written || wrote;
+        // A file that could not be written leaves the recorder as it was, with all it holds.
+        if (dump.Code != 0 && paused) trace ? d.PauseTracing() : d.PauseLogging();
+      }
       dumps_.push_back(dump);
-      // A file that could not be written leaves the recorder on with everything it holds.
       Check(dump.Code);
       return tlOff;
     }
     case tlClear:
-      if (wasOn || paused) trace ? d.ClearTracing() : d.ClearLogging();
+      if (exists) trace ? d.ClearTracing() : d.ClearLogging();
       return old;
     case tlPause:
-      if (!wasOn) return old;
+      if (old == tlPause && !exists) {
+        start();
+      } else if (!wasOn) {
+        return old;
+      }
       trace ? d.PauseTracing() : d.PauseLogging();
       return tlPause;
   }
   return old;
+}
+
+int32_t TApdCustomComPort::WriteKept(bool trace, const std::string& fileName, bool& append,
+                                     bool inHex, bool allHex, bool& written) {
+  const auto writeAll = [&](auto& kept, auto write) -> int32_t {
+    while (!kept.empty()) {
+      bool wrote = false;
+      if (const int32_t code = write(kept.front(), wrote); code != 0) return code;
+      written = written || wrote;
+      append = append || wrote;
+      kept.erase(kept.begin());
+    }
+    return 0;
+  };
+  if (trace)
+    return writeAll(keptTraces_, [&](TApdTraceRecorder& r, bool& wrote) {
+      return r.Write(fileName, append, inHex, allHex, wrote);
+    });
+  return writeAll(keptLogs_, [&](TKeptLog& k, bool& wrote) {
+    return k.Recorder.Write(fileName, append, inHex, allHex, k.Device, wrote);
+  });
 }
 
 void TApdCustomComPort::SetTracing(TTraceLogState v) {
@@ -710,6 +744,13 @@ void TApdCustomComPort::ShutdownPort() {
       if (!failure) failure = std::current_exception();
     }
   }
+  // What could not be written stays with the port for the next close; a closed port knows only
+  // on and off.
+  if (dispatcher_->TraceExists()) keptTraces_.push_back(dispatcher_->TakeTrace());
+  if (dispatcher_->LogExists())
+    keptLogs_.push_back({dispatcher_->TakeLog(), dispatcher_->PortName()});
+  if (tracing_ != tlOn) tracing_ = tlOff;
+  if (logging_ != tlOn) logging_ = tlOff;
   portState_ = psShuttingDown;
   NotifyPortClosing();
   dispatcher_->SnapshotTriggers(savedTriggers_);

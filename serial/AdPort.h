@@ -313,6 +313,10 @@ class TApdCustomComPort : public TApdBaseComponent {
   // Trace and log state changes of an open port: the dispatcher's recorder follows, and the
   // new state is returned. Raises what the dispatcher refuses (a ring size, a file).
   TTraceLogState ChangeRecorder(TTraceLogState old, TTraceLogState wanted, bool trace);
+  // Writes the rings that earlier closes could not write, oldest first, to `fileName`; each one
+  // written makes the rest append. 0 or the failure's code, with the ring that failed kept.
+  int32_t WriteKept(bool trace, const std::string& fileName, bool& append, bool inHex, bool allHex,
+                    bool& written);
 
   TDeviceLayer deviceLayer_ = dlWin32;
   uint16_t comNumber_ = 0;
@@ -377,6 +381,13 @@ class TApdCustomComPort : public TApdBaseComponent {
   TTriggerSave savedTriggers_;
   std::vector<TPortUser> users_;
   std::vector<TRecorderDump> dumps_;
+  // What a close could not write outlives the dispatcher it was recorded in.
+  struct TKeptLog {
+    TApdDispatchLogRecorder Recorder;
+    std::string Device;
+  };
+  std::vector<TApdTraceRecorder> keptTraces_;
+  std::vector<TKeptLog> keptLogs_;
 };
 
 // The component as the forms stream it; it only publishes what TApdCustomComPort holds.

@@ -127,6 +127,7 @@ class TApdDispatchLogRecorder {
   void Clear();
   void SetActive(bool on) { active_ = on && !ring_.empty(); }
   bool Active() const { return active_; }
+  bool Exists() const { return !ring_.empty(); }
   void Release();
 
   // Stores one record (16 header bytes and `length` extra bytes) while recording, dropping the

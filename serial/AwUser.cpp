@@ -296,6 +296,31 @@ bool TApdBaseDispatcher::Logging() {
   return log_.Active();
 }
 
+bool TApdBaseDispatcher::TraceExists() {
+  TraceLock lock(*this);
+  return trace_.Exists();
+}
+
+bool TApdBaseDispatcher::LogExists() {
+  std::lock_guard lock(dispLock_);
+  return log_.Exists();
+}
+
+TApdTraceRecorder TApdBaseDispatcher::TakeTrace() {
+  TraceLock lock(*this);
+  TApdTraceRecorder taken = std::move(trace_);
+  trace_ = TApdTraceRecorder();
+  return taken;
+}
+
+TApdDispatchLogRecorder TApdBaseDispatcher::TakeLog() {
+  std::lock_guard lock(dispLock_);
+  TApdDispatchLogRecorder taken = std::move(log_);
+  log_ = TApdDispatchLogRecorder();
+  LogChanged();
+  return taken;
+}
+
 uint32_t TApdBaseDispatcher::LogStartTime() {
   std::lock_guard lock(dispLock_);
   return logStart_;

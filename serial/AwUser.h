@@ -236,6 +236,12 @@ class TApdBaseDispatcher : public TObject {
   // Whether the recorder is recording (started and not paused).
   bool Tracing();
   bool Logging();
+  // Whether the recorder has a ring, recording or paused.
+  bool TraceExists();
+  bool LogExists();
+  // Hands over the recorder with what it holds; this dispatcher's is off afterwards.
+  TApdTraceRecorder TakeTrace();
+  TApdDispatchLogRecorder TakeLog();
   uint32_t LogStartTime();
 
   // ---- State ----

@@ -316,14 +316,17 @@ TEST_F(PortTest, PauseResumeClearAndARefusedSize) {
   EXPECT_EQ(port.Tracing(), tlOff);
 }
 
-TEST_F(PortTest, AnUnwritableFileIsRaisedAndLosesNothing) {
+TEST_F(PortTest, AnUnwritableFileIsRaisedAndWhatItHeldIsWrittenByTheNextClose) {
   const std::string unwritable = dir.File("no-such-dir/APRO.TRC");
   std::filesystem::create_directories(dir.File("locked"));
   port.SetOpen(true);
   port.SetTracing(tlOn);
-  Disp().PushBytes("xyz");
-  Disp().Step();
-  for (int i = 0; i < 3; ++i) port.ReadChar();
+  auto receive = [&](const char* text) {
+    Disp().PushBytes(text);
+    Disp().Step();
+    for (size_t i = 0; text[i] != '\0'; ++i) port.ReadChar();
+  };
+  receive("xyz");
 
   // A directory in place of the file: access denied.
   port.SetTraceName(dir.File("locked"));
@@ -339,20 +342,72 @@ TEST_F(PortTest, AnUnwritableFileIsRaisedAndLosesNothing) {
   port.SetTraceName(unwritable);
   EXPECT_THROW(port.SetTracing(tlAppend), EInOutError);
 
-  // Closing goes on past a file it cannot write, then raises.
+  // Closing goes on past a file it cannot write, then raises; the trace outlives the dispatcher.
   EXPECT_THROW(port.SetOpen(false), EInOutError);
   EXPECT_FALSE(port.Open());
   EXPECT_EQ(port.PortState(), psClosed);
   EXPECT_EQ(port.Dispatcher(), nullptr);
 
-  // Nothing was lost before: a good name gets all of it.
+  // The next capture records anew; once the file can be written it gets both, oldest first.
   port.SetOpen(true);
-  Disp().PushBytes("xyz");
-  Disp().Step();
-  for (int i = 0; i < 3; ++i) port.ReadChar();
-  port.SetTraceName(dir.File("locked"));
-  EXPECT_THROW(port.SetTracing(tlDump), EInOutError);
+  receive("123");
+  EXPECT_THROW(port.SetOpen(false), EInOutError) << "still unwritable: kept again";
+  port.SetOpen(true);
+  receive("45");
   port.SetTraceName(dir.File("good.trc"));
-  port.SetTracing(tlDump);
-  EXPECT_EQ(ReadFile(dir.File("good.trc")), "Receive: \r\nxyz\r\n");
+  port.SetOpen(false);
+  EXPECT_EQ(ReadFile(dir.File("good.trc")),
+            "Receive: \r\nxyz\r\nReceive: \r\n123\r\nReceive: \r\n45\r\n");
+  ASSERT_EQ(port.RecorderDumps().size(), 1u) << "one file, one report";
+  EXPECT_TRUE(port.RecorderDumps()[0].Written);
+  port.SetOpen(true);
+  port.SetOpen(false);
+  EXPECT_EQ(ReadFile(dir.File("good.trc")),
+            "Receive: \r\nxyz\r\nReceive: \r\n123\r\nReceive: \r\n45\r\n")
+      << "written once";
+}
+
+// The property says what the recorder does after every path: a pause kept over a change of
+// port, a write that fails while paused, a close that cannot write.
+TEST_F(PortTest, TheRecorderStateAgreesWithThePropertyOnEveryPath) {
+  auto receive = [&](const char* text) {
+    Disp().PushBytes(text);
+    Disp().Step();
+    for (size_t i = 0; text[i] != '\0'; ++i) port.ReadChar();
+  };
+  port.SetOpen(true);
+  port.SetTracing(tlOn);
+  port.SetLogging(tlOn);
+  port.SetTracing(tlPause);
+  port.SetLogging(tlPause);
+  port.SetComNumber(4);
+  EXPECT_EQ(port.Tracing(), tlPause);
+  EXPECT_FALSE(Disp().Tracing());
+  receive("no");
+  port.SetTracing(tlOn);
+  port.SetLogging(tlOn);
+  EXPECT_TRUE(Disp().Tracing());
+  EXPECT_TRUE(Disp().Logging());
+  receive("yes");
+  port.SetOpen(false);
+  EXPECT_EQ(ReadFile(dir.File("APRO.TRC")), "Receive: \r\nyes\r\n");
+  EXPECT_NE(ReadFile(dir.File("APRO.LOG")).find("yes"), std::string::npos);
+
+  // A paused trace whose file fails stays paused.
+  port.SetOpen(true);
+  port.SetTracing(tlOn);
+  receive("a");
+  port.SetTracing(tlPause);
+  port.SetTraceName(dir.File("no-such-dir/APRO.TRC"));
+  EXPECT_THROW(port.SetTracing(tlDump), EInOutError);
+  EXPECT_EQ(port.Tracing(), tlPause);
+  EXPECT_FALSE(Disp().Tracing());
+  receive("b");
+  // Closed, it is off, and what it held waits for a file that can be written.
+  EXPECT_THROW(port.SetOpen(false), EInOutError);
+  EXPECT_EQ(port.Tracing(), tlOff);
+  port.SetTraceName(dir.File("later.trc"));
+  port.SetOpen(true);
+  port.SetOpen(false);
+  EXPECT_EQ(ReadFile(dir.File("later.trc")), "Receive: \r\na\r\n");
 }
