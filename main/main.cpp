@@ -19,6 +19,7 @@
 #include "gui/serial/QtWndMsg.h"
 #include "main/Desktop.h"
 #include "main/DeviceLayer.h"
+#include "main/EndOnSignal.h"
 #include "main/StateDump.h"
 #include "platform/SystemInfo.h"
 #include "resources/icon/ProgramIcon.h"
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
   capture.startUp(params);
   SetApplicationHelpFile(QFile::decodeName(capture.helpFile().c_str()));
   InstallStateDump(frmMain);
+  EndOnSignals(frmMain);
 
   frmMain.show();
   return QApplication::exec();

@@ -5,6 +5,7 @@
 // Set TARVOLIN_DOCS_DIR to keep the printed report page as iq-report.png.
 #include <fcntl.h>
 #include <pty.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -54,16 +55,25 @@ class EndToEndTest : public ::testing::Test {
     dump_ = (dir_ / "state").string();
     received_ = (dir_ / "received.txt").string();
 
-    char slave[256] = {};
-    ASSERT_EQ(openpty(&master_, &slaveFd_, slave, nullptr, nullptr), 0);
-    slavePath_ = slave;
+    // A program started again in a test finds the terminal of the one before.
+    if (master_ < 0) {
+      char slave[256] = {};
+      ASSERT_EQ(openpty(&master_, &slaveFd_, slave, nullptr, nullptr), 0);
+      slavePath_ = slave;
+    }
     // Keeping a slave descriptor open keeps the master readable after the program closes.
-    setenv("TARVOLIN_COM1", slave, 1);
+    setenv("TARVOLIN_COM1", slavePath_.c_str(), 1);
+    if (!runAs_.empty()) {
+      const passwd* nobody = getpwnam("nobody");
+      std::filesystem::permissions(dir_, std::filesystem::perms::all);
+      ASSERT_EQ(chown(slavePath_.c_str(), nobody->pw_uid, static_cast<gid_t>(-1)), 0);
+    }
     setenv("USERPROFILE", dir_.c_str(), 1);
     setenv("TARVOLIN_STATE_DUMP", dump_.c_str(), 1);
     // The print dialog offers a PDF file in the home directory.
     setenv("HOME", dir_.c_str(), 1);
-    std::vector<std::string> command{"env"};
+    std::vector<std::string> command = runAs_;
+    command.push_back("env");
     command.insert(command.end(), settings.begin(), settings.end());
     command.push_back(TARVOLIN_EXE);
     program_ = server_->Spawn(command, (dir_ / "tarvolin.log").string());
@@ -140,7 +150,18 @@ class EndToEndTest : public ::testing::Test {
     return text;
   }
 
+  // As root the exclusive open of a terminal holds no one off; to see it hold, the programs
+  // started from now on run as an ordinary user, given their directory and their port.
+  void RunAsOrdinaryUser() {
+    if (getuid() != 0) return;
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    runAs_ = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
+              "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"};
+  }
+
   XServer* server_ = nullptr;
+  std::vector<std::string> runAs_;
   std::filesystem::path dir_;
   std::string dump_, received_, slavePath_;
   int master_ = -1, slaveFd_ = -1;
@@ -205,12 +226,31 @@ TEST_F(EndToEndTest, ClosingTheWindowWhileCapturingEndsTheProgramCleanly) {
   EXPECT_EQ(ExitStatus(), 0) << "the program did not end cleanly";
 }
 
+// At logout the desktop sends SIGTERM: the program ends as on a closed window, so the port is
+// closed and the next start, as an ordinary user on the same terminal, opens it again.
+TEST_F(EndToEndTest, SigtermWhileCapturingClosesThePortForTheNextStart) {
+  server_->Kill(program_);
+  RunAsOrdinaryUser();
+  for (int run = 1; run <= 2; ++run) {
+    StartProgram(*server_, {});
+    ClickStartButton();
+    auto started = StateWhen([](auto& s) { return s["button"] == "Stop" || !s["box"].empty(); });
+    ASSERT_EQ(started["button"], "Stop") << "start " << run << ": " << started["box"];
+    Send("+    1.000 g\r\n");
+    auto read = StateWhen([](auto& s) { return s["filt"] == "1.000 (nicht gesendet)"; });
+    EXPECT_EQ(read["filt"], "1.000 (nicht gesendet)");
+    kill(program_, SIGTERM);
+    EXPECT_EQ(ExitStatus(), 0) << "start " << run;
+  }
+}
+
 // In a Wayland session the program still shows its windows through the X server it types to, so
 // that it knows them for its own and types nothing into them.
 TEST_F(EndToEndTest, AWaylandSessionStillShowsTheWindowsOnTheXServer) {
   server_->Kill(program_);
   close(master_);
   close(slaveFd_);
+  master_ = slaveFd_ = -1;
   StartProgram(*server_, {"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=tarvolin-none",
                           "QT_QPA_PLATFORM=wayland"});
   ClickStartButton();

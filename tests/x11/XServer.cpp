@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 // Xlib last: its macros (None, Bool, Status) break the headers above.
@@ -39,8 +40,14 @@ bool OnPath(const std::string& program) {
   return false;
 }
 
+// Waits for a client sent SIGTERM. The program ends on it as on a closed window, which takes
+// a moment; one that hangs is killed.
 void WaitForExit(pid_t pid) {
   int status = 0;
+  if (XServer::PollUntil([&] { return waitpid(pid, &status, WNOHANG) != 0; },
+                         std::chrono::seconds(10)))
+    return;
+  kill(pid, SIGKILL);
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
 }
@@ -144,11 +151,20 @@ pid_t XServer::SpawnWithFd(const std::vector<std::string>& argv, const std::stri
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  // A program started here runs on this server, whatever session or toolkit platform the
+  // caller's environment names (a developer often has QT_QPA_PLATFORM=offscreen set).
+  static const char* const kSessionVariables[] = {
+      "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_SESSION_TYPE=", "QT_QPA_PLATFORM=", "GDK_BACKEND="};
   std::vector<std::string> envStrings;
   for (char** e = environ; *e != nullptr; ++e) {
-    if (std::string(*e).rfind("DISPLAY=", 0) != 0) envStrings.emplace_back(*e);
+    const std::string_view entry(*e);
+    if (std::none_of(std::begin(kSessionVariables), std::end(kSessionVariables),
+                     [entry](const char* name) { return entry.rfind(name, 0) == 0; }))
+      envStrings.emplace_back(entry);
   }
   if (!display_.empty()) envStrings.push_back("DISPLAY=" + display_);
+  envStrings.push_back("QT_QPA_PLATFORM=xcb");
+  envStrings.push_back("GDK_BACKEND=x11");
   std::vector<char*> env;
   for (std::string& e : envStrings) env.push_back(e.data());
   env.push_back(nullptr);

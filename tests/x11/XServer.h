@@ -35,7 +35,8 @@ class XServer {
   const std::string& Display() const { return display_; }
   const std::string& Error() const { return error_; }
 
-  // Starts a program with DISPLAY set to this server, its output going to logFile (or nowhere);
+  // Starts a program on this server (DISPLAY set, the toolkits pinned to X11, the caller's
+  // Wayland session left out), its output going to logFile (or nowhere);
   // it is killed by Stop(). Returns its process id, or -1.
   pid_t Spawn(const std::vector<std::string>& argv, const std::string& logFile = {});
   // Runs a program with DISPLAY set and waits for it; true when it exits with status 0.
