@@ -48,6 +48,11 @@ struct TControlDesign {
   TPenStyle PenStyle = TPenStyle::psSolid;
 };
 
+// The row values reach from their left edge to the right margin (20 mm, 76 pixels) and wrap
+// there, their band growing with them: a deep installation path or a long system text stays on
+// the page.
+constexpr int kValueWidth = kDesignWidth - 76 - 76 - 224;
+
 const TFont kFormFont{"Arial", 13, 0, clBlack};
 const TFont kInherit{"", 0, 0, clBlack};
 const TFont kBold{"Arial", 13, fsBold, clBlack};
@@ -76,10 +81,11 @@ const TControlDesign kControls[] = {
      false},
     {"alrBandSysinfHead", "alrLblSysinfHead", kLabel, 40, 12, 105, 16, "Computersystem", kBold},
     {"alrBandSysinfData", "alrFieldSysinfoLbl", kField, 40, 4, 102, 16, nullptr, kInherit},
-    {"alrBandSysinfData", "alrFieldSysinfoVal", kField, 224, 4, 104, 16, nullptr, kInherit},
+    {"alrBandSysinfData", "alrFieldSysinfoVal", kField, 224, 4, kValueWidth, 16, nullptr, kInherit},
     {"alrBandProginfHead", "alrLblProginfHead", kLabel, 40, 12, 100, 16, "Softwaresystem", kBold},
     {"alrBandProginfData", "alrFieldProginfoLbl", kField, 40, 4, 106, 16, nullptr, kInherit},
-    {"alrBandProginfData", "alrFieldProginfoVal", kField, 224, 4, 104, 16, nullptr, kInherit},
+    {"alrBandProginfData", "alrFieldProginfoVal", kField, 224, 4, kValueWidth, 16, nullptr,
+     kInherit},
     {"alrBandIqHead", "alrLblIqHead", kLabel, 40, 12, 184, 16,
      "Pr\xFC"
      "fungen zur Qualifizierung",
@@ -143,6 +149,17 @@ std::string VendorLine(const char* control) {
 
 }  // namespace
 
+std::string ComPortsText(const std::vector<TIqComPort>& ports) {
+  std::string text;
+  for (const TIqComPort& port : ports) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(port.Number);
+    if (port.State == TIqComPort::InUse) text += " (belegt)";
+    if (port.State == TIqComPort::NoAccess) text += " (kein Zugriff)";
+  }
+  return text;
+}
+
 TIqReport::TIqReport() : form_(std::make_unique<TAlForm>()) {
   TAlForm& form = *form_;
   form.SetName("frmIqReport");
@@ -199,6 +216,8 @@ TIqReport::TIqReport() : form_(std::make_unique<TAlForm>()) {
     control->SetBounds(d.Left, d.Top, d.Width, d.Height);
     if (!d.Font.Name.empty()) control->SetFont(d.Font);
   }
+  for (const char* value : {"alrFieldSysinfoVal", "alrFieldProginfoVal"})
+    static_cast<TAlLabel*>(form.FindComponent(value))->SetWordWrap(true);
 }
 
 TIqReport::~TIqReport() = default;
@@ -220,8 +239,7 @@ void TIqReport::FillData(IIqSubject& subject, const ISystemFacts& facts) {
   for (TComponent* c : form_->Components())
     if (auto* field = dynamic_cast<TAlField*>(c)) field->ClearValues();
 
-  std::string ports;
-  for (const std::string& port : subject.ComPorts()) (ports += ports.empty() ? "" : ",") += port;
+  const std::string ports = ComPortsText(subject.ComPorts());
   const char* sysLbl = "alrFieldSysinfoLbl";
   const char* sysVal = "alrFieldSysinfoVal";
   Row(sysLbl, sysVal, "Computername:", ComputerName(facts));

@@ -20,13 +20,24 @@ struct TIqProgramFile {
   std::string Name;
 };
 
+// A serial port present when the report runs, as the port selection finds it.
+struct TIqComPort {
+  enum TState { Free, InUse, NoAccess };
+  int Number = 0;
+  TState State = Free;
+};
+
+// The report's text of the ports: "1,3 (belegt),12 (kein Zugriff)".
+std::string ComPortsText(const std::vector<TIqComPort>& ports);
+
 // The program as the checks see and drive it. Actions return at once; the checks process the
 // pending window messages themselves.
 class IIqSubject {
  public:
   virtual ~IIqSubject() = default;
-  // The entries of the port settings window's port list.
-  virtual std::vector<std::string> ComPorts() const = 0;
+  // The ports present now: a port held by another program or one the user may not open is
+  // present too.
+  virtual std::vector<TIqComPort> ComPorts() const = 0;
   virtual TIqProgramFile ProgramFile() const = 0;
 
   virtual void ShowFilterSettings() = 0;

@@ -208,7 +208,8 @@ void TAlLabel::DrawContent(const TRect& rect, const std::string& text) {
   if (wordWrap_) flags |= dtWordBreak;
   if (alignment_ == taRightJustify) flags |= dtRight;
   if (alignment_ == taCenter) flags |= dtCenter;
-  canvas.DrawText(text, rect, flags);
+  canvas.DrawText(wordWrap_ ? BreakLongWords(canvas, text, rect.Width(), flags) : text, rect,
+                  flags);
 }
 
 TAlField::TAlField(TComponent* owner) : TAlLabel(owner) {}
@@ -661,6 +662,7 @@ void TAlReport::FitLabelRect(TAlLabel& control, TRect& rect) {
   if (control.WordWrap()) flags |= dtWordBreak;
   std::string text = control.GetPrintText();
   if (text.empty()) text = " ";
+  if (control.WordWrap()) text = BreakLongWords(canvas, text, rect.Width(), flags);
   const TRect measured = canvas.MeasureText(text, {0, 0, rect.Width(), rect.Height()}, flags);
   if (control.Alignment() == taRightJustify) rect.Left += rect.Width() - measured.Width();
   rect.Right = rect.Left + measured.Width();

@@ -1,5 +1,8 @@
 #include "report/Canvas.h"
 
+#include <algorithm>
+#include <string>
+
 TBitmap::TBitmap(int width, int height, uint32_t fill)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
@@ -89,4 +92,30 @@ TRect TFixedPitchDevice::MeasureText(const TFont& font, std::string_view text, c
     ++count;
   }
   return {bounds.Left, bounds.Top, bounds.Left + width, bounds.Top + count * lh};
+}
+
+std::string BreakLongWords(TCanvas& canvas, std::string_view text, int width, unsigned flags) {
+  if (width <= 0) return std::string(text);
+  const unsigned measure = (flags & (dtExpandTabs | dtNoPrefix)) | dtSingleLine | dtCalcRect;
+  const auto fits = [&](std::string_view piece) {
+    return canvas.MeasureText(piece, {0, 0, 1 << 20, 1 << 20}, measure).Width() <= width;
+  };
+  std::string out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t end = std::min(text.find_first_of(" \r\n", pos), text.size());
+    std::string_view word = text.substr(pos, end - pos);
+    while (!word.empty() && !fits(word)) {
+      // The longest start of the word that fits, one character at the least.
+      size_t n = 1;
+      while (n < word.size() && fits(word.substr(0, n + 1))) ++n;
+      out.append(word.substr(0, n));
+      out += '\n';
+      word.remove_prefix(n);
+    }
+    out.append(word);
+    if (end < text.size()) out += text[end];
+    pos = end + 1;
+  }
+  return out;
 }

@@ -232,3 +232,8 @@ class TCanvas {
   TPen pen_;
   TBrush brush_;
 };
+
+// `text` with a line end inside every word that is wider than `width` on its own, so that each
+// piece fits, measured on `canvas` in its current font. Word breaking keeps such a word (a deep
+// path, a long version text) whole on a line of its own, and it runs past its column.
+std::string BreakLongWords(TCanvas& canvas, std::string_view text, int width, unsigned flags);

@@ -2,8 +2,8 @@
 # Sets everything up and runs every test: the optimised build with all suites (the X11 ones
 # start their own headless X server), then every suite again under AddressSanitizer+UBSan (the
 # windows, the dialogs and the program end to end included), the logic, serial and capture suites
-# under ThreadSanitizer, and finally the Windows build (MinGW-w64) with its suite under Wine
-# (scripts/wine-test.sh).
+# under ThreadSanitizer, every fuzz target for a few seconds (scripts/fuzz.sh), and finally the
+# Windows build (MinGW-w64) with its suite under Wine (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -22,5 +22,7 @@ echo "=== tests: asan ==="
 ctest --preset asan -j "$jobs" -LE package
 echo "=== tests: tsan ==="
 ctest --preset tsan -j "$jobs" -L 'base|serial|capture'
+echo "=== fuzz targets: a smoke run of each on its seed corpus ==="
+scripts/fuzz.sh 5
 echo "=== tests: windows (Wine) ==="
 scripts/wine-test.sh

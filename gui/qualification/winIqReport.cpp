@@ -14,6 +14,9 @@
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
 #include "gui/report/repPreview.h"
+#include "gui/serial/AdSelCom.h"
+#include "serial/AdOsText.h"
+#include "serial/AwFactory.h"
 
 namespace {
 
@@ -43,11 +46,20 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
     program_ = QFileInfo(path);
   }
 
-  std::vector<std::string> ComPorts() const override {
-    std::vector<std::string> ports;
-    if (const auto* list = Child<QComboBox>(s_.serOptionForm, "comboPort"))
-      for (int i = 0; i < list->count(); ++i) ports.push_back(ToCp1252(list->itemText(i)));
-    return ports;
+  std::vector<TIqComPort> ComPorts() const override {
+    std::vector<TIqComPort> present;
+    IDeviceLayer* layer = DeviceLayer();
+    const std::unique_ptr<IPortList> ports = layer != nullptr ? layer->Ports() : nullptr;
+    if (!ports) return present;
+    // The numbers the port selection offers, looked at now.
+    for (int n = 1; n <= TComSelectForm::kHighestPort; ++n) {
+      uint32_t result = 0;
+      if (!PortExists(n, [&](int number) { return result = ports->ProbePort(number); })) continue;
+      present.push_back({n, result == 0                        ? TIqComPort::Free
+                            : result == kWin32PermissionDenied ? TIqComPort::NoAccess
+                                                               : TIqComPort::InUse});
+    }
+    return present;
   }
 
   TIqProgramFile ProgramFile() const override {

@@ -2,7 +2,9 @@
 // settings dialogs, click the menu entries and open the help; the report is measured with the
 // real fonts and lands on one A4 page in a new preview window. The test executable carries the
 // program's version block. Set TARVOLIN_DOCS_DIR to keep the about box as about.png.
+#include <fcntl.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -183,6 +185,17 @@ TEST_F(IqReport, EveryRunOpensItsOwnPreviewWithItsOwnRows) {
   EXPECT_NE(form_.LastPreview(), first);
   EXPECT_TRUE(first->isVisible());
   EXPECT_EQ(Rows(), rows);
+
+  // The ports are looked at when the report runs: one that came since, held by another program.
+  int master3 = -1, slave3 = -1;
+  ASSERT_EQ(openpty(&master3, &slave3, name, nullptr, nullptr), 0);
+  const int holder = open(name, O_RDWR | O_NOCTTY);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  setenv("TARVOLIN_COM3", name, 1);
+  form_.generate();
+  EXPECT_EQ(Field("alrFieldSysinfoVal").at(4), "2,3 (belegt)");
+  unsetenv("TARVOLIN_COM3");
+  for (int fd : {holder, master3, slave3}) close(fd);
 
   // Without the help file the help menu is still clicked; both help checks fail.
   SetHelp(false);

@@ -10,7 +10,7 @@ namespace {
 
 // The program as a script: what the checks do is logged, what they see is set by the test.
 struct TScriptedProgram : IIqSubject {
-  std::vector<std::string> ComPorts() const override { return ports; }
+  std::vector<TIqComPort> ComPorts() const override { return ports; }
   TIqProgramFile ProgramFile() const override { return program; }
   void ShowFilterSettings() override { Log("show filter"), filterVisible = filterShows; }
   void HideFilterSettings() override { Log("hide filter"), filterVisible = false; }
@@ -26,7 +26,8 @@ struct TScriptedProgram : IIqSubject {
   void Pause(int ms) override { Log("pause " + std::to_string(ms)); }
   void Log(const std::string& what) { log.push_back(what); }
 
-  std::vector<std::string> ports{"1", "3"};
+  std::vector<TIqComPort> ports{
+      {1, TIqComPort::Free}, {3, TIqComPort::InUse}, {12, TIqComPort::NoAccess}};
   TIqProgramFile program{OwnFile(), "/opt/tarvolin/", "tarvolin"};
   bool filterShows = true, portCloseHides = true, helpFile = true, helpOpens = true;
   bool filterVisible = false, portVisible = false, helpShown = false;
@@ -116,7 +117,7 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
                   {"IP-Adresse:", "192.0.2.2"},
                   {"IP-Hostname:", "labor-pc.example"},
                   {"Betriebssystem:", "Debian GNU/Linux 12 (bookworm), Linux 6.1.0 x86_64"},
-                  {"Verf\xFCgbare COM-Ports:", "1,3"},
+                  {"Verf\xFCgbare COM-Ports:", "1,3 (belegt),12 (kein Zugriff)"},
                   {"Angemeldeter Benutzer:", "anna (effektiv: mueller)"}}));
   EXPECT_EQ(software, (Rows{{"Produktname:", "Tarvolin"},
                             {"Produktversion:", "V1.1 (Freeware)"},
@@ -130,7 +131,7 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
   report_.FillData(program_, facts);
   Rows again = RowsOf("alrFieldSysinfoLbl", "alrFieldSysinfoVal");
   EXPECT_EQ(again[4].second, "");
-  again[4].second = "1,3";
+  again[4].second = "1,3 (belegt),12 (kein Zugriff)";
   EXPECT_EQ(again, computer);
   EXPECT_EQ(RowsOf("alrFieldProginfoLbl", "alrFieldProginfoVal"), software);
   EXPECT_EQ(Values("alrFieldIqVal").size(), 6u);
@@ -142,7 +143,7 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
 // 274, check heading at 444, check rows from 474, result block from 594, footers from 1077.
 TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
   AlPrinter().SetReferenceDevice(nullptr);
-  report_.FillData(program_);
+  report_.FillData(program_, TScriptedFacts());
   tPages pages;
   report_.alrIQ().GenerateInto(pages);
   ASSERT_EQ(pages.Count(), 1);
@@ -179,6 +180,43 @@ TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
   EXPECT_EQ(rectangles,
             (std::vector<TRect>{
                 {76, 38, 718, 40}, {396, 594 + 152, 718, 594 + 210}, {72, 1079, 722, 1081}}));
+}
+
+// A deep installation path and a long system text wrap inside the right margin; their rows grow
+// and push the rows below them down.
+TEST_F(IqReportData, LongValuesWrapInsideTheMarginsAndTheirRowsGrow) {
+  AlPrinter().SetReferenceDevice(nullptr);
+  const auto programFileY = [this](const TScriptedFacts& facts) {
+    report_.FillData(program_, facts);
+    tPages pages;
+    report_.alrIQ().GenerateInto(pages);
+    int y = -1;
+    for (const TMetaRecord& r : pages[0]->Records()) {
+      if (r.Kind != TMetaRecord::mrDrawText) continue;
+      EXPECT_LE(r.Rect.Right, 718) << r.Text;
+      if (r.Text == "Programmdatei:") y = r.Rect.Top;
+    }
+    return y;
+  };
+  TScriptedFacts facts;
+  const int shortY = programFileY(facts);
+  std::string path = "/home/laborant";
+  while (path.size() < 119) path += "/abteilung-qs";
+  path = path.substr(0, 119) + "/";
+  program_.program.Directory = path;
+  facts.version.Description =
+      std::string(30, 'W') + " GNU/Linux 12 (bookworm), Linux 6.1.0-18-amd64 x86";
+  const int longY = programFileY(facts);
+  EXPECT_GT(longY, shortY + 16) << "the path's row grew by a line at least";
+  // Every character of the value is printed, in order.
+  std::string printed;
+  tPages pages;
+  report_.alrIQ().GenerateInto(pages);
+  for (const TMetaRecord& r : pages[0]->Records())
+    if (r.Kind == TMetaRecord::mrDrawText && r.Text.rfind("/home/laborant", 0) == 0)
+      printed = r.Text;
+  printed.erase(std::remove(printed.begin(), printed.end(), '\n'), printed.end());
+  EXPECT_EQ(printed, path);
 }
 
 }  // namespace
