@@ -1,12 +1,10 @@
 #include "app/CaptureApp.h"
 
-#include <cstdlib>
-
-#include "app/IniFile.h"
 #include "app/Keystrokes.h"
 #include "app/PortSettings.h"
 #include "app/RecorderConfig.h"
 #include "base/SysUtils.h"
+#include "platform/IniFile.h"
 
 namespace {
 
@@ -67,12 +65,6 @@ const TPortStep kPortSteps[] = {
 
 }  // namespace
 
-std::optional<std::string> SystemEnvironment(const std::string& name) {
-  const char* v = std::getenv(name.c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
-}
-
 void setLED(IMainView& main, TColor color, const std::string& text) {
   const std::string shown = Trim(text).empty() ? std::string("<kein Titel>") : text;
   if (main.LedColor() != color) main.SetLedColor(color);
@@ -118,14 +110,7 @@ void TCaptureApp::evaluateCommandLine(const std::vector<std::string>& params) {
 }
 
 std::string TCaptureApp::configDirectory() const {
-  if (auto profile = getEnv_("USERPROFILE"); profile && !Trim(*profile).empty()) return *profile;
-#ifndef _WIN32
-  if (auto xdg = getEnv_("XDG_CONFIG_HOME"); xdg && xdg->starts_with('/'))
-    return WithDelim(*xdg) + "tarvolin";
-  if (auto home = getEnv_("HOME"); home && home->starts_with('/'))
-    return WithDelim(*home) + ".config/tarvolin";
-#endif
-  return programDir_;
+  return ConfigDirectory(getEnv_, programDir_);
 }
 
 void TCaptureApp::loadConfig() {

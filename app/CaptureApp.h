@@ -9,10 +9,7 @@
 
 #include "app/CaptureConfig.h"
 #include "app/CaptureViews.h"
-
-// Looks up an environment variable; nullopt when it is not set.
-using TGetEnv = std::function<std::optional<std::string>(const std::string& name)>;
-std::optional<std::string> SystemEnvironment(const std::string& name);
+#include "platform/ConfigDirectory.h"
 
 class TKeystrokes;
 

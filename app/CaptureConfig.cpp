@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/IniFile.h"
 #include "base/SysUtils.h"
+#include "platform/IniFile.h"
 
 namespace {
 

@@ -5,25 +5,8 @@
 #include <functional>
 #include <string_view>
 
+#include "base/VirtualKeys.h"
 #include "platform/KeyInjector.h"
-
-// Virtual keys used directly by the capture path.
-enum : uint8_t {
-  VK_BACK = 0x08,
-  VK_TAB = 0x09,
-  VK_RETURN = 0x0D,
-  VK_SHIFT = 0x10,
-  VK_CONTROL = 0x11,
-  VK_MENU = 0x12,
-  VK_CAPITAL = 0x14,
-  VK_ESCAPE = 0x1B,
-  VK_SPACE = 0x20,
-  VK_LEFT = 0x25,
-  VK_UP = 0x26,
-  VK_RIGHT = 0x27,
-  VK_DOWN = 0x28,
-  VK_RMENU = 0xA5,  // right Alt: AltGr on layouts that have it
-};
 
 class TKeystrokes {
  public:

@@ -1,7 +1,7 @@
 #include "app/RecorderConfig.h"
 
-#include "app/IniFile.h"
 #include "base/SysUtils.h"
+#include "platform/IniFile.h"
 
 namespace {
 

@@ -79,6 +79,14 @@ std::string UpperCase(std::string_view s) {
   return r;
 }
 
+bool SameText(std::string_view a, std::string_view b) {
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upper(a[i]) != upper(b[i])) return false;
+  return true;
+}
+
 std::tm LocalTimeNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -32,6 +32,10 @@ std::string Trim(std::string_view s);
 // Upper case of the ASCII letters a..z only, like the runtime's UpperCase.
 std::string UpperCase(std::string_view s);
 
+// Whether the two are equal when the ASCII letters are compared without case, like the
+// runtime's SameText.
+bool SameText(std::string_view a, std::string_view b);
+
 // The wall-clock time now, in the local time zone.
 std::tm LocalTimeNow();
 

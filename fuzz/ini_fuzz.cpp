@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 
 namespace {
 

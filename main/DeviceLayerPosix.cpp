@@ -2,6 +2,7 @@
 
 #include "serial/AwPosix.h"
 
-IDeviceLayer& NativeDeviceLayer() {
-  return PosixDeviceLayer();
+IDeviceLayer& NativeDeviceLayer(const std::string& programDir) {
+  static TPosixDeviceLayer layer(TPortMapSources::System(programDir));
+  return layer;
 }

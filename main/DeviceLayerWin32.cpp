@@ -2,6 +2,6 @@
 
 #include "serial/AwWin32.h"
 
-IDeviceLayer& NativeDeviceLayer() {
+IDeviceLayer& NativeDeviceLayer(const std::string&) {
   return Win32DeviceLayer();
 }

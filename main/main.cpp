@@ -23,8 +23,7 @@
 #include "main/StateDump.h"
 #include "platform/SystemInfo.h"
 #include "resources/icon/ProgramIcon.h"
-#include "serial/AwFactory.h"
-#include "serial/AwTrace.h"
+#include "serial/SerialContext.h"
 
 namespace {
 
@@ -45,10 +44,17 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(true);
   // Serial threads reach the GUI thread through the message facility, drained by Qt's loop.
   TQtWndMsgPump::Install();
-  // The dispatch log's header names the operating system as this platform describes it.
-  SetLogHeaderFacts({OsReleaseText, {}});
+  // Qt takes the directory from the running file itself (/proc/self/exe), with symbolic links
+  // resolved: started through /usr/bin/tarvolin, the help is still found beside the real program.
+  const std::string programDir =
+      QFile::encodeName(QApplication::applicationDirPath()).toStdString();
+  // What the serial subsystem takes from this program: its platform's device layer, with
+  // ports.ini beside the INI file, and the operating system the dispatch log's header names.
+  TSerialContext serial;
+  serial.DeviceLayer = &NativeDeviceLayer(programDir);
+  serial.LogHeaderFacts = {OsReleaseText, {}};
+  InstallSerialContext(std::move(serial));
   InstallQtSerialDialogs();
-  SetDeviceLayer(&NativeDeviceLayer());
 
   std::unique_ptr<TDesktop> desktop = OpenDesktop();
   TQtMessageBoxes boxes;
@@ -80,10 +86,6 @@ int main(int argc, char** argv) {
                                            keys, desktop->Sound(), pump, errors});
   serOptionForm.SetResultFilter(&results);
 
-  // Qt takes the directory from the running file itself (/proc/self/exe), with symbolic links
-  // resolved: started through /usr/bin/tarvolin, the help is still found beside the real program.
-  const std::string programDir =
-      QFile::encodeName(QApplication::applicationDirPath()).toStdString();
   TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm,
                                     serOptionForm.commsSettings(), boxes, errors, &keys},
                       programDir);

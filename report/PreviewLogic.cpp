@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/SysUtils.h"
+#include "base/VirtualKeys.h"
 
 int64_t RoundHalfEven(int64_t numerator, int64_t denominator) {
   int64_t q = numerator / denominator;
@@ -49,15 +50,15 @@ TPreviewKeyAction PreviewKeyAction(uint16_t virtualKey) {
     TPreviewKeyAction action;
   };
   static constexpr std::array<Entry, 9> kTable{{
-      {0x1B, TPreviewKeyAction::Close},        // VK_ESCAPE
-      {0x21, TPreviewKeyAction::PrevPage},     // VK_PRIOR
-      {0x22, TPreviewKeyAction::NextPage},     // VK_NEXT
-      {0x23, TPreviewKeyAction::LastPage},     // VK_END
-      {0x24, TPreviewKeyAction::FirstPage},    // VK_HOME
-      {0x25, TPreviewKeyAction::ScrollLeft},   // VK_LEFT
-      {0x26, TPreviewKeyAction::ScrollUp},     // VK_UP
-      {0x27, TPreviewKeyAction::ScrollRight},  // VK_RIGHT
-      {0x28, TPreviewKeyAction::ScrollDown},   // VK_DOWN
+      {VK_ESCAPE, TPreviewKeyAction::Close},
+      {VK_PRIOR, TPreviewKeyAction::PrevPage},
+      {VK_NEXT, TPreviewKeyAction::NextPage},
+      {VK_END, TPreviewKeyAction::LastPage},
+      {VK_HOME, TPreviewKeyAction::FirstPage},
+      {VK_LEFT, TPreviewKeyAction::ScrollLeft},
+      {VK_UP, TPreviewKeyAction::ScrollUp},
+      {VK_RIGHT, TPreviewKeyAction::ScrollRight},
+      {VK_DOWN, TPreviewKeyAction::ScrollDown},
   }};
   for (const Entry& e : kTable)
     if (e.key == virtualKey) return e.action;

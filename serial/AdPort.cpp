@@ -1,9 +1,7 @@
 #include "serial/AdPort.h"
 
 #include <algorithm>
-#include <deque>
 #include <exception>
-#include <iostream>
 #include <mutex>
 #include <thread>
 
@@ -16,21 +14,6 @@ namespace {
 
 // Dispatcher option flag that UseEventWord switches.
 constexpr uint32_t OptionEventWord = 4;
-
-TExceptionDisplay& ExceptionDisplay() {
-  static TExceptionDisplay display;
-  return display;
-}
-
-TPortPrompt& PortPrompt() {
-  static TPortPrompt prompt;
-  return prompt;
-}
-
-TDispatcherFactory& Factory() {
-  static TDispatcherFactory factory;
-  return factory;
-}
 
 // Raises the exception of a failing code whatever state the component is in.
 [[noreturn]] void RaiseCode(int32_t code) {
@@ -78,78 +61,6 @@ TSWFlowOptions SoftwareOptions(uint32_t mask) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Hooks
-
-TExceptionDisplay SetApplicationExceptionDisplay(TExceptionDisplay display) {
-  return std::exchange(ExceptionDisplay(), std::move(display));
-}
-
-void ShowApplicationException(const std::exception& e) {
-  if (ExceptionDisplay())
-    ExceptionDisplay()(e);
-  else
-    std::cerr << e.what() << std::endl;
-}
-
-namespace {
-
-// The texts of exceptions from other threads, waiting for the GUI thread.
-struct TLaterExceptions {
-  std::mutex lock;
-  std::deque<std::string> messages;
-  HWND window = 0;
-
-  LRESULT Proc(HWND, UINT, WPARAM, LPARAM) {
-    for (;;) {
-      std::string message;
-      {
-        std::lock_guard guard(lock);
-        if (messages.empty()) return 0;
-        message = std::move(messages.front());
-        messages.pop_front();
-      }
-      ShowApplicationException(Exception(message));
-    }
-  }
-};
-
-TLaterExceptions& LaterExceptions() {
-  static TLaterExceptions later;
-  return later;
-}
-
-}  // namespace
-
-void ShowApplicationExceptionLater(const std::exception& e) {
-  TLaterExceptions& later = LaterExceptions();
-  HWND window;
-  {
-    std::lock_guard guard(later.lock);
-    later.messages.emplace_back(e.what());
-    // A window of the process's lifetime: the posted message is handled whenever the GUI thread
-    // pumps, whichever port is open then.
-    if (later.window == 0)
-      later.window = WndMsg().CreateWindow(TWndProc::Bind<&TLaterExceptions::Proc>(&later));
-    window = later.window;
-  }
-  WndMsg().PostMessage(window, WM_USER, 0, 0);
-}
-
-TPortPrompt SetPortPrompt(TPortPrompt prompt) {
-  return std::exchange(PortPrompt(), std::move(prompt));
-}
-
-TDispatcherFactory SetDispatcherFactory(TDispatcherFactory factory) {
-  return std::exchange(Factory(), std::move(factory));
-}
-
-std::unique_ptr<TApdBaseDispatcher> CreateDispatcherFor(TApdCustomComPort* owner) {
-  if (Factory()) return Factory()(owner);
-  if (IDeviceLayer* layer = DeviceLayer()) return layer->CreateDispatcher(owner);
-  return nullptr;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Life cycle
@@ -624,7 +535,8 @@ void TApdCustomComPort::UpdatePortHandler() {
 void TApdCustomComPort::ValidatePort() {
   if (comNumber_ != 0) return;
   if (!promptForPort_) RaiseCode(ecNoPortSelected);
-  int chosen = PortPrompt() ? PortPrompt()() : ecNoPortSelected;
+  const TPortPrompt& prompt = SerialContext().PortPrompt;
+  int chosen = prompt ? prompt() : ecNoPortSelected;
   if (chosen < 1 || chosen > UINT16_MAX) RaiseCode(ecNoPortSelected);
   SetComNumber(static_cast<uint16_t>(chosen));
 }

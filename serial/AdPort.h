@@ -19,6 +19,7 @@
 #include "base/Component.h"
 #include "base/Event.h"
 #include "serial/AwUser.h"
+#include "serial/SerialContext.h"
 
 // Base of the serial library's non-visual components.
 class TApdBaseComponent : public TComponent {
@@ -82,26 +83,12 @@ struct TPortUser {
   bool Extended = false;
 };
 
-// Shows an exception that a handler raised on the GUI thread (the hidden window, a failed open
-// after loading). The default writes the message to stderr; the GUI installs a message box.
-using TExceptionDisplay = std::function<void(const std::exception&)>;
-TExceptionDisplay SetApplicationExceptionDisplay(TExceptionDisplay display);
-void ShowApplicationException(const std::exception& e);
-// From any thread: shows the exception's message through ShowApplicationException on the GUI
-// thread, when its message pump next runs.
-void ShowApplicationExceptionLater(const std::exception& e);
-
 // What writing the trace or the dispatch log to its file came to.
 struct TRecorderDump {
   std::string FileName;
   int32_t Code = 0;      // 0, or the negative code of the failure
   bool Written = false;  // with code 0 and no file written, the recorder held nothing
 };
-
-// Asks the user for a port when one is opened without a port number: the chosen number, or
-// anything below 1 for Cancel. The default answers Cancel; the GUI installs the selection dialog.
-using TPortPrompt = std::function<int()>;
-TPortPrompt SetPortPrompt(TPortPrompt prompt);
 
 // What an extended port-user window is sent when the port starts closing; every window user is
 // sent MsgPortOpen and MsgPortClose.

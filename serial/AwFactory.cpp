@@ -1,24 +1,13 @@
 #include "serial/AwFactory.h"
 
-#include <utility>
-
 #include "serial/AdOsText.h"
+#include "serial/AwUser.h"
 
-namespace {
-
-IDeviceLayer*& Installed() {
-  static IDeviceLayer* layer = nullptr;
-  return layer;
-}
-
-}  // namespace
-
-IDeviceLayer* SetDeviceLayer(IDeviceLayer* layer) {
-  return std::exchange(Installed(), layer);
-}
-
-IDeviceLayer* DeviceLayer() {
-  return Installed();
+std::unique_ptr<TApdBaseDispatcher> CreateDispatcherFor(TApdCustomComPort* owner) {
+  const TSerialContext& context = SerialContext();
+  if (context.DispatcherFactory) return context.DispatcherFactory(owner);
+  if (context.DeviceLayer) return context.DeviceLayer->CreateDispatcher(owner);
+  return nullptr;
 }
 
 bool PortExists(int comNumber, const std::function<uint32_t(int comNumber)>& probe) {

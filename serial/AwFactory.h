@@ -2,8 +2,8 @@
 //
 // The serial core names the interface; each platform's device layer implements it (POSIX: the
 // termios layer in AwPosix, Windows: the Win32 layer in AwWin32), and the program installs its
-// platform's one at start. Tests install a dispatcher factory hook instead, so that a port runs
-// on a simulated device.
+// platform's one in the serial context (SerialContext.h) at start. Tests install a dispatcher
+// factory there instead, so that a port runs on a simulated device.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,7 @@
 #include <memory>
 #include <string>
 
-class TApdBaseDispatcher;
-class TApdCustomComPort;
+#include "serial/SerialContext.h"
 
 // The serial ports as one look at the system finds them. Not thread-safe; GUI thread.
 class IPortList {
@@ -47,11 +46,6 @@ class TDeviceLayerOf : public IDeviceLayer {
   std::unique_ptr<IPortList> Ports() override { return std::make_unique<PortList>(); }
 };
 
-// Installs the device layer (it must outlive every port; null removes it) and returns the
-// previous one. Without one, ports cannot open (ecNullApi) and no port exists. GUI thread.
-IDeviceLayer* SetDeviceLayer(IDeviceLayer* layer);
-IDeviceLayer* DeviceLayer();
-
 // The existence test of the port selection: port 0 is never present; otherwise present when the
 // probe opens it or finds it held by another program (5). Missing permission
 // (kWin32PermissionDenied) counts as held too: on POSIX it is the other half of what Windows
@@ -59,11 +53,6 @@ IDeviceLayer* DeviceLayer();
 // probe that throws marks the port absent.
 bool PortExists(int comNumber, const std::function<uint32_t(int comNumber)>& probe);
 
-using TDispatcherFactory = std::function<std::unique_ptr<TApdBaseDispatcher>(TApdCustomComPort*)>;
-
-// Installs `factory` in place of the device layer's dispatchers (an empty one restores them) and
-// returns the previous hook. GUI thread only.
-TDispatcherFactory SetDispatcherFactory(TDispatcherFactory factory);
-
-// The hook's dispatcher when one is installed, otherwise the device layer's; null without both.
+// The context's dispatcher factory's dispatcher when it has one, otherwise its device layer's;
+// null without both. GUI thread.
 std::unique_ptr<TApdBaseDispatcher> CreateDispatcherFor(TApdCustomComPort* owner);

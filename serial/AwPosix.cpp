@@ -1,20 +1,18 @@
 #include "serial/AwPosix.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/posix/PortProbe.h"
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/SerialPortMap.h"
 #include "platform/posix/Termios.h"
+#include "platform/posix/ThreadPriority.h"
 #include "platform/posix/TtyExtras.h"
 #include "serial/AdErrCodes.h"
-#include "serial/AdOsText.h"
 #include "serial/AdPort.h"
 #include "serial/AwFactory.h"
 
@@ -30,32 +28,6 @@ constexpr int kTransmitPollMs = 2;
 constexpr uint32_t kTransmitWaitMs = 5000;
 // The most bytes one write hands to the driver.
 constexpr uint32_t kMaxWrite = 4096;
-constexpr uint32_t kWin32InvalidHandle = 6;
-
-int PollRetry(pollfd* fds, nfds_t count, int timeoutMs) {
-  int r;
-  do {
-    r = ::poll(fds, count, timeoutMs);
-  } while (r < 0 && errno == EINTR);
-  return r;
-}
-
-// Linux keeps a nice value per thread, so each dispatcher thread can get its own. Elsewhere nice
-// belongs to the process and the boost is not applied.
-#if defined(__linux__)
-pid_t CurrentThreadId() {
-  return gettid();
-}
-void SetThreadNice(pid_t tid, int nice) {
-  // Raising the priority needs privilege; without it the thread keeps what it has.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
-}
-#else
-pid_t CurrentThreadId() {
-  return 0;
-}
-void SetThreadNice(pid_t, int) {}
-#endif
 
 }  // namespace
 
@@ -69,8 +41,8 @@ namespace {
 // One look at the ports: the COM number map read once, each port tested by an exclusive open.
 class TPosixPortList : public IPortList {
  public:
-  TPosixPortList()
-      : map_(std::make_shared<const TSerialPortMap>()), probe_(ExclusiveOpenProbe(map_)) {}
+  explicit TPosixPortList(const TPortMapSources& sources)
+      : map_(std::make_shared<const TSerialPortMap>(sources)), probe_(ExclusiveOpenProbe(map_)) {}
   uint32_t ProbePort(int comNumber) override { return probe_(comNumber); }
   std::string Describe(int comNumber) override { return map_->Describe(comNumber); }
   std::string Name(int comNumber) override { return map_->Lookup(comNumber).Name; }
@@ -82,80 +54,51 @@ class TPosixPortList : public IPortList {
 
 }  // namespace
 
+std::unique_ptr<TApdBaseDispatcher> TPosixDeviceLayer::CreateDispatcher(TApdCustomComPort* owner) {
+  return std::make_unique<TApdPosixDispatcher>(owner, TSerialDevice::THooks{}, sources_);
+}
+
+std::unique_ptr<IPortList> TPosixDeviceLayer::Ports() {
+  return std::make_unique<TPosixPortList>(sources_);
+}
+
 IDeviceLayer& PosixDeviceLayer() {
-  static TDeviceLayerOf<TApdPosixDispatcher, TPosixPortList> layer;
+  static TPosixDeviceLayer layer(TPortMapSources::System());
   return layer;
 }
 
 // ---------------------------------------------------------------------------------------------
-// TPipeEvent
+// TPosixThreadEvent
 
-bool TPipeEvent::Create() {
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  for (int fd : fds) {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  read_ = fds[0];
-  write_ = fds[1];
-  return true;
-}
-
-void TPipeEvent::Close() {
-  if (read_ >= 0) ::close(read_);
-  if (write_ >= 0) ::close(write_);
-  read_ = write_ = -1;
-  set_ = false;
-}
-
-// The pipe holds one byte exactly while the event is set; the mutex keeps flag and byte together.
-void TPipeEvent::Set() {
-  std::lock_guard lock(mutex_);
-  if (set_ || write_ < 0) return;
-  set_ = true;
-  char one = 1;
-  while (::write(write_, &one, 1) < 0 && errno == EINTR) {
-  }
-}
-
-void TPipeEvent::Reset() {
-  TryTake();
-}
-
-bool TPipeEvent::TryTake() {
-  std::lock_guard lock(mutex_);
-  if (!set_) return false;
-  set_ = false;
-  char byte;
-  while (::read(read_, &byte, 1) < 0 && errno == EINTR) {
+bool TPosixThreadEvent::Create() {
+  try {
+    wake_ = std::make_unique<TWakeEvent>();
+  } catch (const std::system_error&) {
+    return false;
   }
   return true;
 }
 
-bool TPipeEvent::Wait(int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (TryTake()) return true;
-    int left = -1;
-    if (timeoutMs >= 0) {
-      auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    end - std::chrono::steady_clock::now())
-                    .count();
-      if (ms <= 0) return false;
-      left = static_cast<int>(ms);
-    }
-    pollfd p{read_, POLLIN, 0};
-    if (PollRetry(&p, 1, left) < 0) return false;
-  }
+void TPosixThreadEvent::Set() {
+  if (wake_) wake_->Set();
+}
+
+void TPosixThreadEvent::Reset() {
+  if (wake_) wake_->Reset();
+}
+
+bool TPosixThreadEvent::Wait(int timeoutMs) {
+  return wake_ && wake_->Take(timeoutMs);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Life cycle
 
-TApdPosixDispatcher::TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks)
+TApdPosixDispatcher::TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks,
+                                         TPortMapSources sources)
     : TApdDeviceDispatcher(owner, {comEvent_, ready_, general_, output_, outFlush_}, kMaxWrite),
-      device_(hooks) {}
+      device_(hooks),
+      sources_(std::move(sources)) {}
 
 TApdPosixDispatcher::~TApdPosixDispatcher() {
   ShutdownDispatcher();
@@ -163,14 +106,14 @@ TApdPosixDispatcher::~TApdPosixDispatcher() {
 }
 
 void TApdPosixDispatcher::CloseEvents() {
-  for (TPipeEvent* e : {&comEvent_, &ready_, &general_, &output_, &outFlush_, &comWake_})
+  for (TPosixThreadEvent* e : {&comEvent_, &ready_, &general_, &output_, &outFlush_, &comWake_})
     e->Close();
   eventsCreated_ = false;
 }
 
 int TApdPosixDispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uint32_t) {
   if (!eventsCreated_) {
-    for (TPipeEvent* e : {&comEvent_, &ready_, &general_, &output_, &outFlush_, &comWake_}) {
+    for (TPosixThreadEvent* e : {&comEvent_, &ready_, &general_, &output_, &outFlush_, &comWake_}) {
       if (!e->Create()) {
         CloseEvents();
         return ecOutOfMemory;
@@ -194,9 +137,9 @@ int TApdPosixDispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uin
   return device_.Fd();
 }
 
-std::string TApdPosixDispatcher::ResolvePath(const std::string& name) {
+std::string TApdPosixDispatcher::ResolvePath(const std::string& name) const {
   // Only COM names need the map (and its scan of /dev); paths are taken as they are.
-  return ComNumberOfName(name) != 0 ? TSerialPortMap().ResolveDeviceName(name) : name;
+  return ComNumberOfName(name) != 0 ? TSerialPortMap(sources_).ResolveDeviceName(name) : name;
 }
 
 int TApdPosixDispatcher::CloseDevice() {
@@ -317,9 +260,7 @@ int TApdPosixDispatcher::LastDeviceError() {
 // Threads
 
 void TApdPosixDispatcher::ThreadsStarting() {
-  errno = 0;
-  int nice = getpriority(PRIO_PROCESS, 0);
-  baseNice_ = errno == 0 ? nice : 0;
+  baseNice_ = ProcessNice();
 }
 
 void TApdPosixDispatcher::WakeComThread() {
@@ -331,9 +272,7 @@ bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
   if (unplugged_.load()) {
     // A dead descriptor reports a hang-up for ever: sleep on the wake pipe and look now and then
     // whether the device is back.
-    pollfd p{comWake_.Fd(), POLLIN, 0};
-    if (PollRetry(&p, 1, kResumeMs) < 0) return false;
-    comWake_.TryTake();
+    comWake_.Wait(kResumeMs);
     if (!StopRequested()) TryResume();
     return true;
   }
@@ -341,17 +280,15 @@ bool TApdPosixDispatcher::WaitDeviceEvent(uint32_t& mask) {
   if (!comArmed_) {
     // A full receive buffer leaves the bytes in the driver: poll() would report them again at
     // once. Sleep on the wake pipe instead.
-    pollfd p{comWake_.Fd(), POLLIN, 0};
-    if (PollRetry(&p, 1, kTurnMs) < 0) return false;
-    comWake_.TryTake();
+    comWake_.Wait(kTurnMs);
     comArmed_ = true;
   } else {
-    switch (device_.Wait(watch ? kTurnMs : -1, comWake_.Fd())) {
+    switch (device_.Wait(watch ? kTurnMs : -1, comWake_.Wake().Fd())) {
       case TSerialDevice::TWait::Readable:
         mask |= ev_RXCHAR;
         break;
       case TSerialDevice::TWait::Woken:
-        comWake_.TryTake();
+        comWake_.Reset();
         break;
       case TSerialDevice::TWait::Unplugged:
         if (!unplugged_.exchange(true)) pendingErrors_ |= ce_IOE;
@@ -404,7 +341,8 @@ void TApdPosixDispatcher::PrepareComThread() {
 
 void TApdPosixDispatcher::TryResume() {
   std::string path = ResolvePath(openName_);
-  if (path.empty() || ::access(path.c_str(), F_OK) != 0) return;
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec)) return;
   {
     std::lock_guard flow(flowLock_);
     std::lock_guard lock(devLock_);
@@ -454,10 +392,9 @@ void TApdPosixDispatcher::UpdateReceiveFlow() {
 
 TApdPosixDispatcher::TOutputWake TApdPosixDispatcher::WaitForOutput() {
   for (;;) {
-    pollfd fds[2] = {{output_.Fd(), POLLIN, 0}, {outFlush_.Fd(), POLLIN, 0}};
-    if (PollRetry(fds, 2, -1) < 0) return TOutputWake::Failed;
-    if (output_.TryTake()) return TOutputWake::Output;
-    if (outFlush_.TryTake()) return TOutputWake::Flush;
+    if (TWakeEvent::WaitEither(output_.Wake(), outFlush_.Wake()) < 0) return TOutputWake::Failed;
+    if (output_.Wake().TryTake()) return TOutputWake::Output;
+    if (outFlush_.Wake().TryTake()) return TOutputWake::Flush;
   }
 }
 
@@ -470,8 +407,7 @@ bool TApdPosixDispatcher::WaitForDsr() {
       low = device_.HasModemLines() && !(device_.ModemLines() & msr_Dsr);
     }
     if (!low) return true;
-    pollfd p{outFlush_.Fd(), POLLIN, 0};
-    if (PollRetry(&p, 1, kTurnMs) != 0) return false;
+    if (outFlush_.Wake().WaitSet(kTurnMs)) return false;
   }
   return !StopRequested();
 }
@@ -484,8 +420,7 @@ void TApdPosixDispatcher::WaitTransmitted() {
       std::lock_guard lock(devLock_);
       if (device_.TransmitterEmpty()) return;
     }
-    pollfd p{outFlush_.Fd(), POLLIN, 0};
-    if (PollRetry(&p, 1, kTransmitPollMs) != 0 || StopRequested()) return;
+    if (outFlush_.Wake().WaitSet(kTransmitPollMs) || StopRequested()) return;
   }
 }
 
@@ -509,7 +444,7 @@ void TApdPosixDispatcher::OutputDrained() {
 bool TApdPosixDispatcher::WriteRun(const char* data, uint32_t length, uint32_t& done) {
   if (!WaitForDsr()) {
     DropRts();
-    if (outFlush_.TryTake()) AnswerFlush();
+    if (outFlush_.Wake().TryTake()) AnswerFlush();
     return false;
   }
   if (!rtsRaised_) RaiseRts();
@@ -529,8 +464,8 @@ bool TApdPosixDispatcher::WriteRun(const char* data, uint32_t length, uint32_t& 
       return true;
     }
     // The driver's queue is full: wait for room, or for a flush that ends the write.
-    device_.WaitWritable(-1, outFlush_.Fd());
-    if (outFlush_.TryTake()) {
+    device_.WaitWritable(-1, outFlush_.Wake().Fd());
+    if (outFlush_.Wake().TryTake()) {
       DropRts();
       AnswerFlush();
       return false;
@@ -542,9 +477,9 @@ bool TApdPosixDispatcher::WriteRun(const char* data, uint32_t length, uint32_t& 
 // Priorities
 
 uint64_t TApdPosixDispatcher::CallingThreadId() {
-  return static_cast<uint64_t>(CurrentThreadId());
+  return CurrentThreadId();
 }
 
 void TApdPosixDispatcher::SetThreadPriority(uint64_t threadId, int steps) {
-  SetThreadNice(static_cast<pid_t>(threadId), std::clamp(baseNice_ - steps, -20, 19));
+  SetThreadNice(threadId, baseNice_ - steps);
 }

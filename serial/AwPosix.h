@@ -17,10 +17,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/posix/SerialDevice.h"
+#include "platform/posix/SerialPortMap.h"
+#include "platform/posix/WakeEvent.h"
 #include "serial/AwDevice.h"
 #include "serial/AwFactory.h"
 
@@ -28,28 +31,21 @@
 // Outside the five line error bits, so it never shows as a line error code.
 constexpr uint32_t ce_IOE = 0x0400;
 
-// An auto-reset event that poll() can wait on together with a descriptor: readable while set.
-class TPipeEvent : public IThreadEvent {
+// An auto-reset event of the dispatcher threads that poll() can wait on together with a
+// descriptor. Made when the port opens, so that running out of descriptors is an open's failure.
+class TPosixThreadEvent : public IThreadEvent {
  public:
-  TPipeEvent() = default;
-  ~TPipeEvent() override { Close(); }
-  TPipeEvent(const TPipeEvent&) = delete;
-  TPipeEvent& operator=(const TPipeEvent&) = delete;
-
+  // False when the system has no descriptors left.
   bool Create();
-  void Close();
+  void Close() { wake_.reset(); }
   void Set() override;
   void Reset() override;
-  // Takes the signal if the event is set.
-  bool TryTake();
   bool Wait(int timeoutMs) override;
-  int Fd() const { return read_; }
+  // Only while created.
+  TWakeEvent& Wake() { return *wake_; }
 
  private:
-  std::mutex mutex_;
-  bool set_ = false;
-  int read_ = -1;
-  int write_ = -1;
+  std::unique_ptr<TWakeEvent> wake_;
 };
 
 // The DTR level of a receive handshake with `fill` received bytes not yet read: dropped above
@@ -58,8 +54,10 @@ bool ReceiveHandshakeLevel(bool raised, uint32_t fill, uint32_t full, uint32_t r
 
 class TApdPosixDispatcher : public TApdDeviceDispatcher {
  public:
-  // `hooks` replace device calls for tests (counting termios writes, fake modem lines).
-  explicit TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks = {});
+  // `hooks` replace device calls for tests (counting termios writes, fake modem lines);
+  // `sources` is where COM names are looked up.
+  explicit TApdPosixDispatcher(TObject* owner, TSerialDevice::THooks hooks = {},
+                               TPortMapSources sources = TPortMapSources::System());
   ~TApdPosixDispatcher() override;
 
   // The device hung up (unplugged adapter, closed pseudo-terminal master). Reading has stopped
@@ -112,7 +110,7 @@ class TApdPosixDispatcher : public TApdDeviceDispatcher {
   // Com thread: opens the device again if it is back.
   void TryResume();
   // What a COM name stands for now; a path stays itself.
-  static std::string ResolvePath(const std::string& name);
+  std::string ResolvePath(const std::string& name) const;
   void CloseEvents();
 
   // Com thread only: whether to wait for received data (not while the receive buffer is full,
@@ -138,23 +136,36 @@ class TApdPosixDispatcher : public TApdDeviceDispatcher {
   // Guards device_ against concurrent calls; innermost lock, never held across a wait.
   std::mutex devLock_;
   TSerialDevice device_;
+  const TPortMapSources sources_;
   std::string openName_;  // set before the threads start
   std::atomic<uint32_t> returns_{0};
   std::atomic<int> lastError_{0};
   std::atomic<bool> unplugged_{false};
   std::atomic<uint32_t> pendingErrors_{0};
 
-  TPipeEvent comEvent_;  // the com thread saw an event
-  TPipeEvent ready_;     // the dispatch thread is done with it
-  TPipeEvent general_;   // a thread started, a flush was done
-  TPipeEvent output_;    // the output ring has data
-  TPipeEvent outFlush_;  // flush or stop requested of the output thread
-  TPipeEvent comWake_;   // ends the com thread's wait for the device
+  TPosixThreadEvent comEvent_;  // the com thread saw an event
+  TPosixThreadEvent ready_;     // the dispatch thread is done with it
+  TPosixThreadEvent general_;   // a thread started, a flush was done
+  TPosixThreadEvent output_;    // the output ring has data
+  TPosixThreadEvent outFlush_;  // flush or stop requested of the output thread
+  TPosixThreadEvent comWake_;   // ends the com thread's wait for the device
   bool eventsCreated_ = false;
 
   bool rtsRaised_ = false;  // output thread
   int baseNice_ = 0;        // the process's nice value when the threads started
 };
 
-// The POSIX device layer: these dispatchers, and the ports of the COM number map.
+// The POSIX device layer: these dispatchers, and the ports of the COM number map read from
+// `sources`. Thread rules of IDeviceLayer.
+class TPosixDeviceLayer : public IDeviceLayer {
+ public:
+  explicit TPosixDeviceLayer(TPortMapSources sources) : sources_(std::move(sources)) {}
+  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override;
+  std::unique_ptr<IPortList> Ports() override;
+
+ private:
+  const TPortMapSources sources_;
+};
+
+// A layer on the system's environment and devices, without a program directory (tests).
 IDeviceLayer& PosixDeviceLayer();

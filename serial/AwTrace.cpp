@@ -12,6 +12,7 @@
 #include "serial/AdErrCodes.h"
 #include "serial/AdOsText.h"
 #include "serial/AdSrMgr.h"
+#include "serial/SerialContext.h"
 
 namespace {
 
@@ -36,11 +37,6 @@ const char* const kStatusKindTexts[] = {"(Not active)",         "(Modem status)"
                                         "(Output buffer used)", "(Output sent)"};
 
 constexpr const char* kLineEnd = "\r\n";
-
-TLogHeaderFacts& Facts() {
-  static TLogHeaderFacts facts;
-  return facts;
-}
 
 std::string Text(int32_t id) {
   return ErrorMessageTable().TextFor(id);
@@ -75,10 +71,6 @@ int WriteTextFile(const std::string& fileName, bool append, const std::string& t
 }
 
 }  // namespace
-
-TLogHeaderFacts SetLogHeaderFacts(TLogHeaderFacts facts) {
-  return std::exchange(Facts(), std::move(facts));
-}
 
 std::string CompilerText() {
 #if defined(__clang__)
@@ -326,7 +318,8 @@ int TApdDispatchLogRecorder::Write(const std::string& fileName, bool append, boo
     Release();
     return ecOK;
   }
-  const TLogHeaderFacts& facts = Facts();
+  // The facts the program put in the serial context.
+  const TLogHeaderFacts& facts = SerialContext().LogHeaderFacts;
   std::string os = facts.OsDescription ? facts.OsDescription() : std::string("Unknown");
   if (os.size() > MaxHeaderText) os.resize(MaxHeaderText);
   const std::tm now = facts.LocalTime ? facts.LocalTime() : LocalTimeNow();

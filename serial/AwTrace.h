@@ -59,19 +59,6 @@ inline constexpr const char* ApdVersionText = "v4.03";
 constexpr uint32_t MaxTraceEntries = 4000000;
 constexpr uint32_t MaxLogBytes = 16000000;
 
-// What the log header says about the machine. Each program installs what its platform knows
-// (see SetLogHeaderFacts); the serial core itself asks no platform.
-struct TLogHeaderFacts {
-  // The operating system; at most 80 characters are written. Unset: "Unknown".
-  std::function<std::string()> OsDescription;
-  // The local time of the "Date/time" line. Unset: the C library's local time.
-  std::function<std::tm()> LocalTime;
-};
-
-// Installs `facts` for every log written from now on and returns the previous ones. Call it
-// before a port opens, on the GUI thread.
-TLogHeaderFacts SetLogHeaderFacts(TLogHeaderFacts facts);
-
 // The compiler that built the program, as the log header names it, for example "GCC 12.2.0".
 std::string CompilerText();
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "base/Event.h"
-#include "serial/AwDcb.h"
+#include "platform/SerialLine.h"
 #include "serial/AwTrace.h"
 #include "serial/AwWndMsg.h"
 #include "serial/OoMisc.h"

@@ -15,7 +15,6 @@ namespace {
 constexpr uint32_t kReadWaitMs = 1000;
 // A cancelled event wait completes at once; this bounds the wait for it should a driver dawdle.
 constexpr uint32_t kCancelWaitMs = 1000;
-constexpr uint32_t kWinErrorInvalidHandle = 6;
 
 // Event masks: EV_RXCHAR, EV_CTS, EV_DSR, EV_RLSD, EV_BREAK, EV_ERR, EV_RING; older systems also
 // report the ring's trailing edge.
@@ -38,7 +37,7 @@ class TWin32PortList : public IPortList {
  public:
   TWin32PortList() : map_(SerialDeviceMap()) {}
   uint32_t ProbePort(int comNumber) override {
-    if (map_.count(comNumber) == 0) return kWinErrorFileNotFound;
+    if (map_.count(comNumber) == 0) return kWin32FileNotFound;
     return TApdWin32Dispatcher::ProbePort(comNumber);
   }
   std::string Describe(int comNumber) override {
@@ -63,7 +62,7 @@ uint32_t TApdWin32Dispatcher::ProbePort(int comNumber, IWin32Comm& comm) {
   const TWinHandle h = comm.OpenComm(Format("\\\\.\\COM%d", comNumber));
   if (h == InvalidWinHandle()) {
     const uint32_t error = comm.LastError();
-    return error != 0 ? error : kWinErrorNotEnoughMemory;
+    return error != 0 ? error : kWin32NotEnoughMemory;
   }
   comm.CloseHandle(h);
   return 0;
@@ -145,7 +144,7 @@ int TApdWin32Dispatcher::EscapeFunction(int func) {
 int TApdWin32Dispatcher::FlushDevice(int queue) {
   if (queue == 0) DiscardOutput();
   std::lock_guard lock(devLock_);
-  if (handle_ == InvalidWinHandle()) return -static_cast<int>(kWinErrorInvalidHandle);
+  if (handle_ == InvalidWinHandle()) return -static_cast<int>(kWin32InvalidHandle);
   uint32_t flags = queue == 0 ? kPurgeTxAbort | kPurgeTxClear : kPurgeRxAbort | kPurgeRxClear;
   if (comm_.PurgeComm(handle_, flags)) return 0;
   return -static_cast<int>(comm_.LastError());
@@ -192,13 +191,13 @@ int TApdWin32Dispatcher::ReadDevice(char* buffer, uint32_t size) {
   uint32_t got = 0;
   PrepareOverlapped(readRecord_, readEvent_.Handle());
   if (!comm_.ReadFile(handle_, buffer, wanted, &got, readRecord_)) {
-    if (comm_.LastError() != kWinErrorIoPending) {
+    if (comm_.LastError() != kWin32IoPending) {
       Fail();
       return -1;
     }
     if (!readEvent_.Wait(kReadWaitMs)) comm_.CancelIo(handle_);
     if (!comm_.GetOverlappedResult(handle_, readRecord_, &got, true) &&
-        comm_.LastError() != kWinErrorOperationAborted) {
+        comm_.LastError() != kWin32OperationAborted) {
       Fail();
       return -1;
     }
@@ -251,7 +250,7 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
       return true;
     }
     uint32_t error = comm_.LastError();
-    if (error == kWinErrorIoPending) {
+    if (error == kWin32IoPending) {
       if (TWinEvent::WaitAny(comWait_, comStop_, TWinEvent::kWaitForever) != 0) {
         // Stopping: the record must be done with before the thread leaves it.
         comm_.CancelIo(handle_);
@@ -268,7 +267,7 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
     }
     // A driver that does not know the ring's trailing edge refuses the whole mask.
     uint32_t current = comMask_.load();
-    if (error != kWinErrorInvalidParameter || (current & ev_RINGTE) == 0) {
+    if (error != kWin32InvalidParameter || (current & ev_RINGTE) == 0) {
       lastError_.store(error);
       return false;
     }
@@ -300,7 +299,7 @@ bool TApdWin32Dispatcher::WriteRun(const char* data, uint32_t length, uint32_t& 
   sent_.Reset();
   PrepareOverlapped(record, sent_.Handle());
   if (comm_.WriteFile(handle_, data, length, &done, record)) return true;
-  if (comm_.LastError() != kWinErrorIoPending) {
+  if (comm_.LastError() != kWin32IoPending) {
     done = length;  // a failed write drops the bytes
   } else if (TWinEvent::WaitAny(sent_, outFlush_, TWinEvent::kWaitForever) == 0) {
     if (!comm_.GetOverlappedResult(handle_, record, &done, false)) done = length;

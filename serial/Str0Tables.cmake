@@ -1,21 +1,6 @@
 # The two message tables: readable lists in resources/messages, turned into STR0 blocks by a
 # small host tool at build time and compiled into tarvolin_serial.
-if(CMAKE_CROSSCOMPILING)
-  # The tool runs on the build machine: compile it there with the build machine's compiler.
-  find_program(TARVOLIN_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
-  set(str0gen ${CMAKE_CURRENT_BINARY_DIR}/str0gen-host)
-  add_custom_command(
-    OUTPUT ${str0gen}
-    COMMAND ${TARVOLIN_HOST_CXX} -std=c++20 -O1 -o ${str0gen}
-            ${CMAKE_CURRENT_LIST_DIR}/tools/str0gen.cpp
-    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tools/str0gen.cpp
-    COMMENT "Building str0gen for the build machine"
-    VERBATIM)
-else()
-  add_executable(str0gen ${CMAKE_CURRENT_LIST_DIR}/tools/str0gen.cpp)
-  tarvolin_warnings(str0gen)
-  set(str0gen str0gen)
-endif()
+tarvolin_host_tool(str0gen SOURCES tools/str0gen.cpp)
 
 set(str0_dir ${PROJECT_SOURCE_DIR}/resources/messages)
 set(str0_tables
@@ -30,8 +15,8 @@ foreach(table ${str0_tables})
   add_custom_command(
     OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/str0
-    COMMAND ${str0gen} ${str0_dir}/${list_file} ${out} ${symbol} ${resource}
-    DEPENDS ${str0gen} ${str0_dir}/${list_file}
+    COMMAND ${str0gen_command} ${str0_dir}/${list_file} ${out} ${symbol} ${resource}
+    DEPENDS ${str0gen_command} ${str0_dir}/${list_file}
     COMMENT "Generating message table ${resource}"
     VERBATIM)
   target_sources(tarvolin_serial PRIVATE ${out})

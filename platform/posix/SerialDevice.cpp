@@ -9,12 +9,10 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/Termios.h"
-#include "serial/AdOsText.h"
 
 namespace {
-
-constexpr uint32_t kWin32InvalidHandle = 6;
 
 int SystemModemIoctl(int fd, unsigned long request, int* lines) {
   return ioctl(fd, request, lines);

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/SerialLine.h"
 #include "platform/posix/TtyExtras.h"
-#include "serial/AwDcb.h"
 
 class TSerialDevice {
  public:

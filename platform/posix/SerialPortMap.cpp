@@ -1,15 +1,15 @@
 #include "platform/posix/SerialPortMap.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "base/Cp1252.h"
 #include "base/SysUtils.h"
+#include "platform/ConfigDirectory.h"
 #include "platform/FileReplace.h"
+#include "platform/IniFile.h"
 
 namespace {
 
@@ -21,10 +21,6 @@ bool IsBlank(const std::optional<std::string>& v) {
 std::optional<std::string> Env(const TPortMapSources& sources, const std::string& name) {
   if (!sources.GetEnv) return std::nullopt;
   return sources.GetEnv(name);
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && UpperCase(a) == UpperCase(b);
 }
 
 // Decimal digits only, 1..65535; 0 otherwise.
@@ -65,68 +61,26 @@ bool HasUart(const std::string& sysTtyDir, const std::string& name) {
 
 // The n of "<prefix><n>" (prefix in any case, n from 1 to 65535), or 0.
 int KeyNumber(std::string_view key, std::string_view prefix) {
-  if (key.size() <= prefix.size() || !EqualNoCase(key.substr(0, prefix.size()), prefix)) return 0;
+  if (key.size() <= prefix.size() || !SameText(key.substr(0, prefix.size()), prefix)) return 0;
   return PortNumber(key.substr(prefix.size()));
-}
-
-// Calls `entry` with key and value of every line of `section` (upper case) in an INI text:
-// CP1252, CR LF or LF line ends, a byte order mark ignored, names in any case, values trimmed
-// and taken out of matching quotes.
-template <typename F>
-void ForEachEntry(std::string_view text, std::string_view section, F&& entry) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  bool inSection = false;
-  while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string line = Trim(text.substr(0, eol));
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      size_t close = line.find(']');
-      inSection =
-          close != std::string::npos && EqualNoCase(Trim(line.substr(1, close - 1)), section);
-      continue;
-    }
-    size_t eq = line.find('=');
-    if (!inSection || eq == std::string::npos) continue;
-    std::string value = Trim(std::string_view(line).substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-      value = value.substr(1, value.size() - 2);
-    entry(Trim(std::string_view(line).substr(0, eq)), value);
-  }
 }
 
 }  // namespace
 
-TPortMapSources TPortMapSources::System() {
+TPortMapSources TPortMapSources::System(std::string programDir) {
   TPortMapSources s;
-  s.GetEnv = [](const std::string& name) -> std::optional<std::string> {
-    // Nothing in the program changes its environment, so reading it from any thread is safe.
-    const char* v = std::getenv(name.c_str());
-    if (!v) return std::nullopt;
-    return std::string(v);
-  };
+  s.GetEnv = SystemEnvironment;
+  s.ProgramDir = std::move(programDir);
   return s;
-}
-
-std::string ConfigDirectory(const TPortMapSources& sources) {
-  auto profile = Env(sources, "USERPROFILE");
-  if (!IsBlank(profile)) return *profile;
-  auto xdg = Env(sources, "XDG_CONFIG_HOME");
-  if (!IsBlank(xdg)) return *xdg + "/tarvolin";
-  auto home = Env(sources, "HOME");
-  if (!IsBlank(home)) return *home + "/.config/tarvolin";
-  return {};
 }
 
 std::map<int, std::string> ParsePortsIni(std::string_view text) {
   std::map<int, std::string> ports;
-  ForEachEntry(text, "PORTS", [&ports](const std::string& key, const std::string& value) {
+  for (const auto& [key, value] : TIniFile("", text).ReadSectionValues("Ports")) {
     int n = KeyNumber(key, "COM");
     // The first entry wins, as a profile reader finds the first matching key.
     if (n > 0 && !value.empty() && !ports.contains(n)) ports[n] = Cp1252ToUtf8(value);
-  });
+  }
   return ports;
 }
 
@@ -154,7 +108,7 @@ std::vector<std::string> DetectSerialDevices(const std::string& devDir,
 
 int ComNumberOfName(std::string_view name) {
   if (name.substr(0, 4) == "\\\\.\\") name.remove_prefix(4);
-  if (name.size() < 4 || !EqualNoCase(name.substr(0, 3), "COM")) return 0;
+  if (name.size() < 4 || !SameText(name.substr(0, 3), "COM")) return 0;
   return PortNumber(name.substr(3));
 }
 
@@ -249,12 +203,12 @@ std::vector<TSerialAdapter> ScanAdapters(const std::string& devDir, const std::s
 std::vector<TAdapterNumber> ParseAdapterNumbers(std::string_view text) {
   std::map<int, TAdapterNumber> numbers;
   std::map<int, std::string> names;
-  ForEachEntry(text, "ADAPTERS", [&](const std::string& key, const std::string& value) {
+  for (const auto& [key, value] : TIniFile("", text).ReadSectionValues("Adapters")) {
     if (int n = KeyNumber(key, "COM"); n > 0 && !value.empty() && !numbers.contains(n))
       numbers[n] = TAdapterNumber{n, Cp1252ToUtf8(value), ""};
     else if (int m = KeyNumber(key, "NAME"); m > 0 && !names.contains(m))
       names[m] = value;
-  });
+  }
   std::vector<TAdapterNumber> result;
   std::set<std::string> seen;
   for (auto& [n, a] : numbers) {
@@ -267,38 +221,13 @@ std::vector<TAdapterNumber> ParseAdapterNumbers(std::string_view text) {
 }
 
 std::string WithAdapterNumbers(std::string_view text, const std::vector<TAdapterNumber>& numbers) {
-  std::string section = "[Adapters]\r\n";
+  TIniFile ini("", text);
+  ini.ClearSection("Adapters");
   for (const TAdapterNumber& a : numbers) {
-    section += Format("COM%d=%s\r\n", a.Number, Utf8ToCp1252(a.Identity));
-    if (!a.Name.empty()) section += Format("Name%d=%s\r\n", a.Number, a.Name);
+    ini.WriteString("Adapters", Format("COM%d", a.Number), Utf8ToCp1252(a.Identity));
+    if (!a.Name.empty()) ini.WriteString("Adapters", Format("Name%d", a.Number), a.Name);
   }
-  std::string out;
-  bool inAdapters = false;
-  bool placed = false;
-  while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string_view line = text.substr(0, eol);
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::string trimmed = Trim(line);
-    if (!trimmed.empty() && trimmed[0] == '[') {
-      size_t close = trimmed.find(']');
-      inAdapters = close != std::string::npos &&
-                   EqualNoCase(Trim(std::string_view(trimmed).substr(1, close - 1)), "ADAPTERS");
-      if (inAdapters && !placed) {
-        out += section;
-        placed = true;
-      }
-    }
-    if (inAdapters) continue;
-    out.append(line);
-    out += "\r\n";
-  }
-  if (!placed) {
-    if (!out.empty() && out.substr(out.size() - 4) != "\r\n\r\n") out += "\r\n";
-    out += section;
-  }
-  return out;
+  return ini.Text();
 }
 
 bool AssignAdapterNumbers(std::vector<TAdapterNumber>& numbers,
@@ -343,9 +272,9 @@ std::mutex& PortsIniLock() {
 }  // namespace
 
 TSerialPortMap::TSerialPortMap(TPortMapSources sources) : sources_(std::move(sources)) {
-  std::string dir = ConfigDirectory(sources_);
+  std::string dir = ConfigDirectory(sources_.GetEnv, sources_.ProgramDir);
   if (!dir.empty()) {
-    iniPath_ = dir + "/ports.ini";
+    iniPath_ = dir.ends_with('/') ? dir + "ports.ini" : dir + "/ports.ini";
     ini_ = ParsePortsIni(ReadFile(iniPath_));
   }
 }

@@ -1,11 +1,11 @@
 // Which device path a COM number stands for on POSIX. In order of precedence: the environment
 // variable TARVOLIN_COM<n>, the [Ports] section (COM<n>=path) of ports.ini in the configuration
-// directory, then the serial adapters found in /dev (ttyUSB*, ttyACM* and the ttyS* that have a
-// UART). An adapter keeps its number: the first time it is seen it gets the lowest free one,
-// which the [Adapters] section of ports.ini keeps under its stable identity (its
-// /dev/serial/by-id name, else its USB serial number), so that replugging, another plug order or
-// a restart finds it under the same number. A missing adapter keeps its number and is reported
-// as not present.
+// directory (ConfigDirectory, where the INI files are), then the serial adapters found in /dev
+// (ttyUSB*, ttyACM* and the ttyS* that have a UART). An adapter keeps its number: the first time it
+// is seen it gets the lowest free one, which the [Adapters] section of ports.ini keeps under its
+// stable identity (its /dev/serial/by-id name, else its USB serial number), so that replugging,
+// another plug order or a restart finds it under the same number. A missing adapter keeps its
+// number and is reported as not present.
 #pragma once
 
 #include <cstdint>
@@ -18,16 +18,20 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ConfigDirectory.h"
+
 // Where the map looks; tests point it at temporary directories and a scripted environment.
 struct TPortMapSources {
   // Value of an environment variable, or nothing when it is not set; empty: no environment.
-  std::function<std::optional<std::string>(const std::string&)> GetEnv;
+  TGetEnv GetEnv;
+  // The program's directory: the configuration directory's last resort (ConfigDirectory).
+  std::string ProgramDir;
   // The device directory (with serial/by-id below it) and the kernel's tty class directory.
   std::string DevDir = "/dev";
   std::string SysTtyDir = "/sys/class/tty";
 
-  // The running process's environment, /dev and /sys.
-  static TPortMapSources System();
+  // The running process's environment, /dev and /sys, and the program's directory.
+  static TPortMapSources System(std::string programDir = {});
 };
 
 enum class TPortSource { None, Environment, PortsIni, Detected };
@@ -90,10 +94,6 @@ class TSerialPortMap {
   mutable std::once_flag scanned_;
   mutable TScan scan_;
 };
-
-// The configuration directory: USERPROFILE when set and not blank, else $XDG_CONFIG_HOME/tarvolin,
-// else ~/.config/tarvolin. Empty when none of these can be formed.
-std::string ConfigDirectory(const TPortMapSources& sources);
 
 // COM<n>=path entries of the [Ports] section of an INI text (CP1252, CR LF or LF line ends,
 // keys and section names in any case). Paths are returned in UTF-8.

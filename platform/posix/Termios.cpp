@@ -72,9 +72,9 @@ uint32_t NearestStandardBaud(uint32_t baud) {
 uint32_t DcbToTermios(const DCB& dcb, termios& t, uint32_t& customBaud) {
   if (dcb.BaudRate == 0) return kLineBaudNotSupported;
   if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return kLineByteSizeInvalid;
-  if (dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS) return kLineInvalidParameter;
+  if (dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS) return kWin32InvalidParameter;
 #if !defined(CMSPAR)
-  if (dcb.Parity == MARKPARITY || dcb.Parity == SPACEPARITY) return kLineNotSupported;
+  if (dcb.Parity == MARKPARITY || dcb.Parity == SPACEPARITY) return kWin32NotSupported;
 #endif
 
   termios n = t;

@@ -5,12 +5,13 @@
 
 #include <cstdint>
 
-#include "serial/AwDcb.h"
+#include "platform/SerialLine.h"
+#include "platform/Win32Errors.h"
 
-// Win32 error numbers a refused line block yields, as the native layer's SetCommState would.
+// Win32 error numbers a refused line block yields, as the native layer's SetCommState would:
+// kWin32NotSupported for mark or space parity on a system without CMSPAR, kWin32InvalidParameter
+// for parity or stop bits outside their range, and these.
 enum : uint32_t {
-  kLineNotSupported = 50,      // mark or space parity on a system without CMSPAR
-  kLineInvalidParameter = 87,  // parity or stop bits outside their range
   // Application-defined numbers (Win32 bit 29) carrying the serial error code that names the
   // setting in their low 16 bits: a rate the driver refuses, and a byte size outside 5..8.
   kLineLibraryCode = 0x20000000,

@@ -5,7 +5,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <system_error>
+
+namespace {
+
+// poll() restarted after a signal.
+int PollRetry(pollfd* fds, nfds_t count, int timeoutMs) {
+  int r;
+  do {
+    r = ::poll(fds, count, timeoutMs);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+}  // namespace
 
 // A pipe rather than eventfd, so that the same code serves every POSIX system.
 TWakeEvent::TWakeEvent() {
@@ -32,15 +46,52 @@ void TWakeEvent::Set() {
 }
 
 void TWakeEvent::Reset() {
+  TryTake();
+}
+
+bool TWakeEvent::TryTake() {
+  bool taken = false;
   char buf[64];
   for (;;) {
     ssize_t n = read(read_, buf, sizeof buf);
-    if (n > 0 || (n < 0 && errno == EINTR)) continue;
-    break;
+    if (n > 0) {
+      taken = true;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return taken;
   }
 }
 
 bool TWakeEvent::IsSet() const {
   pollfd p{read_, POLLIN, 0};
   return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+bool TWakeEvent::WaitSet(int timeoutMs) const {
+  pollfd p{read_, POLLIN, 0};
+  return PollRetry(&p, 1, timeoutMs) > 0;
+}
+
+bool TWakeEvent::Take(int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (TryTake()) return true;
+    int left = -1;
+    if (timeoutMs >= 0) {
+      auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    end - std::chrono::steady_clock::now())
+                    .count();
+      if (ms <= 0) return false;
+      left = static_cast<int>(ms);
+    }
+    pollfd p{read_, POLLIN, 0};
+    if (PollRetry(&p, 1, left) < 0) return false;
+  }
+}
+
+int TWakeEvent::WaitEither(const TWakeEvent& first, const TWakeEvent& second) {
+  pollfd fds[2] = {{first.read_, POLLIN, 0}, {second.read_, POLLIN, 0}};
+  if (PollRetry(fds, 2, -1) < 0) return -1;
+  return (fds[0].revents & POLLIN) ? 0 : 1;
 }

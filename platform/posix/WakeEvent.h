@@ -1,5 +1,6 @@
 // A flag a device thread can wait on in poll beside its device: another thread sets it to wake
-// the waiter (to stop it, or to hand it work); the waiter resets it.
+// the waiter (to stop it, or to hand it work); the waiter resets or takes it. Taking it makes it
+// an auto-reset event: sets before a take count as one.
 #pragma once
 
 class TWakeEvent {
@@ -18,6 +19,16 @@ class TWakeEvent {
   // state after Reset, not before.
   void Reset();
   bool IsSet() const;
+  // Clears the event and says whether it was set. One waiter at a time.
+  bool TryTake();
+
+  // Waits up to `timeoutMs` (negative: without limit) until the event is set, leaving it set.
+  // False after the time-out or when the wait failed.
+  bool WaitSet(int timeoutMs) const;
+  // Waits as WaitSet does and takes the signal; whether it came.
+  bool Take(int timeoutMs);
+  // Waits without limit until one of the two is set: 0 or 1 (not taken), -1 when the wait failed.
+  static int WaitEither(const TWakeEvent& first, const TWakeEvent& second);
 
  private:
   int read_ = -1;

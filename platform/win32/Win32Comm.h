@@ -10,19 +10,12 @@
 #include <map>
 #include <string>
 
+#include "platform/Win32Errors.h"
+
 using TWinHandle = void*;
 
 // INVALID_HANDLE_VALUE.
 TWinHandle InvalidWinHandle();
-
-// Win32 error numbers the device layer acts upon.
-enum : uint32_t {
-  kWinErrorFileNotFound = 2,
-  kWinErrorNotEnoughMemory = 8,
-  kWinErrorInvalidParameter = 87,
-  kWinErrorOperationAborted = 995,
-  kWinErrorIoPending = 997,
-};
 
 // The DCB fields the dispatcher edits. Flags is the DCB's bit-field word as a whole, so bits the
 // dispatcher does not know (abort on error, error character) go back to the driver unchanged.

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "base/Cp1252.h"
+#include "base/VirtualKeys.h"
 #include "platform/x11/X11Display.h"
 
 namespace {
@@ -22,61 +23,57 @@ constexpr uint16_t kShiftBits = 0x0100;
 constexpr uint16_t kCtrlBits = 0x0200;
 constexpr uint16_t kAltGrBits = 0x0600;
 
-constexpr uint8_t kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkShift = 0x10,
-                  kVkControl = 0x11, kVkMenu = 0x12, kVkCapital = 0x14, kVkEscape = 0x1B,
-                  kVkSpace = 0x20, kVkRMenu = 0xA5;
-
 // Keys with a fixed virtual key, found by the keysym at their first level.
 struct FixedKey {
   KeySym keysym;
   uint8_t virtualKey;
 };
 constexpr FixedKey kFixedKeys[] = {
-    {XK_BackSpace, kVkBack},
-    {XK_Tab, kVkTab},
-    {XK_ISO_Left_Tab, kVkTab},
-    {XK_Return, kVkReturn},
-    {XK_Pause, 0x13},
-    {XK_Caps_Lock, kVkCapital},
-    {XK_Escape, kVkEscape},
-    {XK_space, kVkSpace},
-    {XK_Prior, 0x21},
-    {XK_Next, 0x22},
-    {XK_End, 0x23},
-    {XK_Home, 0x24},
-    {XK_Left, 0x25},
-    {XK_Up, 0x26},
-    {XK_Right, 0x27},
-    {XK_Down, 0x28},
-    {XK_Insert, 0x2D},
-    {XK_Delete, 0x2E},
-    {XK_F1, 0x70},
-    {XK_F2, 0x71},
-    {XK_F3, 0x72},
-    {XK_F4, 0x73},
-    {XK_F5, 0x74},
-    {XK_F6, 0x75},
-    {XK_F7, 0x76},
-    {XK_F8, 0x77},
-    {XK_F9, 0x78},
-    {XK_F10, 0x79},
-    {XK_F11, 0x7A},
-    {XK_F12, 0x7B},
-    {XK_Shift_L, kVkShift},
-    {XK_Shift_L, 0xA0},
-    {XK_Shift_R, 0xA1},
-    {XK_Control_L, kVkControl},
-    {XK_Control_L, 0xA2},
-    {XK_Control_R, 0xA3},
-    {XK_Alt_L, kVkMenu},
-    {XK_Alt_L, 0xA4},
-    {XK_Alt_R, kVkRMenu},
-    {XK_ISO_Level3_Shift, kVkRMenu},
+    {XK_BackSpace, VK_BACK},
+    {XK_Tab, VK_TAB},
+    {XK_ISO_Left_Tab, VK_TAB},
+    {XK_Return, VK_RETURN},
+    {XK_Pause, VK_PAUSE},
+    {XK_Caps_Lock, VK_CAPITAL},
+    {XK_Escape, VK_ESCAPE},
+    {XK_space, VK_SPACE},
+    {XK_Prior, VK_PRIOR},
+    {XK_Next, VK_NEXT},
+    {XK_End, VK_END},
+    {XK_Home, VK_HOME},
+    {XK_Left, VK_LEFT},
+    {XK_Up, VK_UP},
+    {XK_Right, VK_RIGHT},
+    {XK_Down, VK_DOWN},
+    {XK_Insert, VK_INSERT},
+    {XK_Delete, VK_DELETE},
+    {XK_F1, VK_F1},
+    {XK_F2, VK_F1 + 1},
+    {XK_F3, VK_F1 + 2},
+    {XK_F4, VK_F1 + 3},
+    {XK_F5, VK_F1 + 4},
+    {XK_F6, VK_F1 + 5},
+    {XK_F7, VK_F1 + 6},
+    {XK_F8, VK_F1 + 7},
+    {XK_F9, VK_F1 + 8},
+    {XK_F10, VK_F1 + 9},
+    {XK_F11, VK_F1 + 10},
+    {XK_F12, VK_F1 + 11},
+    {XK_Shift_L, VK_SHIFT},
+    {XK_Shift_L, VK_LSHIFT},
+    {XK_Shift_R, VK_RSHIFT},
+    {XK_Control_L, VK_CONTROL},
+    {XK_Control_L, VK_LCONTROL},
+    {XK_Control_R, VK_RCONTROL},
+    {XK_Alt_L, VK_MENU},
+    {XK_Alt_L, VK_LMENU},
+    {XK_Alt_R, VK_RMENU},
+    {XK_ISO_Level3_Shift, VK_RMENU},
 };
 
 bool IsModifier(uint8_t virtualKey) {
-  return virtualKey == kVkShift || virtualKey == kVkControl || virtualKey == kVkMenu ||
-         (virtualKey >= 0xA0 && virtualKey <= kVkRMenu);
+  return virtualKey == VK_SHIFT || virtualKey == VK_CONTROL || virtualKey == VK_MENU ||
+         (virtualKey >= VK_LSHIFT && virtualKey <= VK_RMENU);
 }
 
 // Server-side wait before a press of the key released last. One millisecond makes the server
@@ -84,7 +81,6 @@ bool IsModifier(uint8_t virtualKey) {
 constexpr unsigned long kSameKeyDelayMs = 1;
 
 // Codes handed out to the other character keys, the first four as the usual punctuation keys.
-constexpr uint8_t kOemPlus = 0xBB, kOemComma = 0xBC, kOemMinus = 0xBD, kOemPeriod = 0xBE;
 constexpr uint8_t kOemPool[] = {0xBA, 0xBF, 0xC0, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF, 0xE2, 0xE1,
                                 0xE3, 0xE4, 0xE6, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF,
                                 0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0x92, 0x93, 0x94, 0x95,
@@ -219,7 +215,7 @@ void TX11KeyInjector::Impl::Build(Display* dpy) {
     MapKeycode(xkb, static_cast<KeyCode>(code), state.group % groups, level3Mask);
   }
   // AltGr is only usable when its key exists and sets a modifier.
-  if (level3Mask == 0) keycodes[kVkRMenu] = 0;
+  if (level3Mask == 0) keycodes[VK_RMENU] = 0;
   XkbFreeKeyboard(xkb, 0, True);
 }
 
@@ -237,12 +233,12 @@ void TX11KeyInjector::Impl::MapKeycode(XkbDescPtr xkb, KeyCode code, int group,
       virtualKey = fixed.virtualKey;
     }
   }
-  if (virtualKey == kVkRMenu && first == XK_Alt_R && level3Mask != 0) {
+  if (virtualKey == VK_RMENU && first == XK_Alt_R && level3Mask != 0) {
     // Alt_R stands in for AltGr only until the level-3 key turns up.
     virtualKey = 0;
-    keycodes[kVkRMenu] = 0;
+    keycodes[VK_RMENU] = 0;
   }
-  if (virtualKey != 0 && virtualKey != kVkSpace) return;
+  if (virtualKey != 0 && virtualKey != VK_SPACE) return;
 
   for (KeySym ks : {first, second}) {
     if (virtualKey != 0) break;
@@ -283,10 +279,10 @@ void TX11KeyInjector::Impl::MapKeycode(XkbDescPtr xkb, KeyCode code, int group,
 
   if (virtualKey == 0) {
     const int plain = chars[0];
-    const uint8_t preferred = plain == '+'   ? kOemPlus
-                              : plain == ',' ? kOemComma
-                              : plain == '-' ? kOemMinus
-                              : plain == '.' ? kOemPeriod
+    const uint8_t preferred = plain == '+'   ? VK_OEM_PLUS
+                              : plain == ',' ? VK_OEM_COMMA
+                              : plain == '-' ? VK_OEM_MINUS
+                              : plain == '.' ? VK_OEM_PERIOD
                                              : 0;
     if (preferred != 0 && !oemUsed[preferred] && keycodes[preferred] == 0) {
       virtualKey = preferred;
@@ -354,19 +350,19 @@ uint16_t TX11KeyInjector::VkKeyScan(char ch) {
   uint16_t result = kNoKey;
   switch (c) {
     case '\b':
-      result = kVkBack;
+      result = VK_BACK;
       break;
     case '\t':
-      result = kVkTab;
+      result = VK_TAB;
       break;
     case '\r':
-      result = kVkReturn;
+      result = VK_RETURN;
       break;
     case '\n':
-      result = kCtrlBits | kVkReturn;
+      result = kCtrlBits | VK_RETURN;
       break;
     case 0x1B:
-      result = kVkEscape;
+      result = VK_ESCAPE;
       break;
     default:
       if (c >= 1 && c <= 26) {

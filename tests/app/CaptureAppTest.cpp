@@ -7,6 +7,9 @@
 
 #include "app/Keystrokes.h"
 #include "app/PortSettings.h"
+#ifndef _WIN32
+#include "platform/posix/SerialPortMap.h"
+#endif
 #include "tests/app/Fakes.h"
 #include "tests/app/TempDir.h"
 
@@ -95,20 +98,7 @@ TEST_F(CaptureAppTest, ConfigurationDirectory) {
   app.startUp({"/CONFIG=2"});
   EXPECT_EQ(app.iniPath(), "/home/anna/Tarvolin2.INI");
 
-  env["XDG_CONFIG_HOME"] = "/xdg";
-  env["HOME"] = "/home/bert";
-  env["USERPROFILE"] = "  \t";
-#ifndef _WIN32
-  app.startUp({});
-  EXPECT_EQ(app.iniPath(), "/xdg/tarvolin/Tarvolin.INI");
-
-  env.erase("XDG_CONFIG_HOME");
-  app.startUp({});
-  EXPECT_EQ(app.iniPath(), "/home/bert/.config/tarvolin/Tarvolin.INI");
-#endif
-
-  // Windows has no XDG directories: a blank USERPROFILE leads to the program's directory.
-  env.erase("HOME");
+  // The rule's other steps: ConfigDirectoryTest.
   env.erase("USERPROFILE");
   app.startUp({});
   EXPECT_EQ(app.iniPath(), kProgramDir + kDelim + "Tarvolin.INI");
@@ -278,6 +268,44 @@ TEST_F(CaptureAppTest, XdgDirectoryIsCreatedAtTheFirstSave) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("xdg")));
   app.saveConfig();
   EXPECT_TRUE(std::filesystem::exists(dir.File("xdg/tarvolin/Tarvolin.INI")));
+}
+
+// The port map reads and numbers ports.ini by the same directory rule as the INI file.
+TEST_F(CaptureAppTest, PortsIniLandsBesideTheIniFile) {
+  const std::string programDir = dir.File("program");
+  std::filesystem::create_directories(dir.File("dev"));
+  WriteFile(dir.File("dev/ttyUSB0"), "");
+  struct Case {
+    const char* why;
+    std::map<std::string, std::string> env;
+  };
+  const Case cases[] = {
+      {"profile", {{"USERPROFILE", dir.File("profile")}}},
+      {"XDG directory", {{"XDG_CONFIG_HOME", dir.File("xdg")}, {"HOME", dir.File("home")}}},
+      {"relative XDG directory", {{"XDG_CONFIG_HOME", "xdg"}, {"HOME", dir.File("home")}}},
+      {"relative HOME", {{"HOME", "home"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    env = c.env;
+    TCaptureApp app = MakeApp(programDir);
+    app.startUp({});
+    app.saveConfig();
+    TPortMapSources sources;
+    sources.GetEnv = [this](const std::string& name) -> std::optional<std::string> {
+      auto it = env.find(name);
+      if (it == env.end()) return std::nullopt;
+      return it->second;
+    };
+    sources.ProgramDir = programDir;
+    sources.DevDir = dir.File("dev");
+    sources.SysTtyDir = dir.File("sys");
+    std::filesystem::create_directories(programDir);  // the program's directory always exists
+    ASSERT_EQ(TSerialPortMap(sources).Lookup(1).Path, dir.File("dev/ttyUSB0"));
+    const std::filesystem::path ini(app.iniPath());
+    EXPECT_TRUE(std::filesystem::exists(ini));
+    EXPECT_TRUE(std::filesystem::exists(ini.parent_path() / "ports.ini"));
+  }
 }
 #endif
 

@@ -1,4 +1,4 @@
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -124,6 +124,19 @@ TEST(IniFile, SectionsAndKeysAreFoundRegardlessOfCase) {
   // Writing replaces the existing key in place instead of adding a second one.
   ini.WriteString("Comms", "Port", "5");
   EXPECT_EQ(ini.Text(), "[COMMS]\r\nport=5\r\n[ResRecog]\r\nGOODCHARS=12\r\n");
+}
+
+// An editor that saves UTF-8 puts a byte order mark in front; the first section must survive it.
+TEST(IniFile, AByteOrderMarkIsSkippedAndSectionsCanBeListedAndCleared) {
+  TIniFile ini("t.INI",
+               "\xEF\xBB\xBF[Comms]\r\nPort=4\r\n; kept\r\nBaud=\" 9600\"\r\n[mainWin]\r\n");
+  EXPECT_EQ(ini.ReadString("Comms", "Port", "1"), "4");
+  EXPECT_EQ(ini.ReadSectionValues("comms"),
+            (std::vector<std::pair<std::string, std::string>>{{"Port", "4"}, {"Baud", " 9600"}}));
+  ini.ClearSection("Comms");
+  ini.WriteString("Comms", "Port", "7");
+  ini.ClearSection("prgOpt");
+  EXPECT_EQ(ini.Text(), "[Comms]\r\n; kept\r\nPort=7\r\n[mainWin]\r\n[prgOpt]\r\n");
 }
 
 TEST(IniFile, OnlyTheFirst2047CharactersOfAValueAreUsed) {

@@ -18,8 +18,8 @@ TEST(StrToInt, AcceptsWhatTheRuntimeAccepts) {
 }
 
 TEST(StrToInt, RefusesEverythingElseWithTheGermanMessage) {
-  for (const char* bad : {"", " ", "10 ", "1a", "abc", "-", "0x", "$", "2147483648", "0x100000000",
-                          "1.5", "\t5"}) {
+  for (const char* bad :
+       {"", " ", "10 ", "1a", "abc", "-", "0x", "$", "2147483648", "0x100000000", "1.5", "\t5"}) {
     try {
       StrToInt(bad);
       ADD_FAILURE() << "accepted '" << bad << "'";
@@ -38,7 +38,9 @@ TEST(CheckWord, RaisesTheRangeErrorOutsideSixteenBits) {
     CheckWord(-1);
     FAIL();
   } catch (const ERangeError& e) {
-    EXPECT_EQ(e.Message(), "Fehler bei Bereichspr\xFC" "fung");
+    EXPECT_EQ(e.Message(),
+              "Fehler bei Bereichspr\xFC"
+              "fung");
   }
 }
 
@@ -46,6 +48,9 @@ TEST(TextHelpers, TrimRemovesBlanksAndControlsAndUpperCaseOnlyTouchesAscii) {
   EXPECT_EQ(Trim(" \t\r\nab c\x01 "), "ab c");
   EXPECT_EQ(Trim("   "), "");
   EXPECT_EQ(UpperCase("/config=k\xE4"), "/CONFIG=K\xE4");
+  EXPECT_TRUE(SameText("resModi", "RESMODI"));
+  EXPECT_FALSE(SameText("\xE4", "\xC4")) << "only ASCII letters fold";
+  EXPECT_FALSE(SameText("COM1", "COM10"));
   EXPECT_EQ(Format("Parameter %d (%s) nicht auswertbar!", 2, std::string("xyz")),
             "Parameter 2 (xyz) nicht auswertbar!");
 }

@@ -11,6 +11,9 @@
 #include "serial/AdErrCodes.h"
 #include "serial/AdOsText.h"
 #include "serial/AdSrMgr.h"
+#ifndef _WIN32
+#include "platform/posix/PosixErrors.h"
+#endif
 
 namespace {
 

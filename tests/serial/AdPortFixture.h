@@ -57,24 +57,11 @@ class PortTest : public ::testing::Test {
  protected:
   PortTest() {
     WndMsg().AttachGuiThread();
-    previousFactory_ = SetDispatcherFactory([this](TApdCustomComPort* owner) {
-      auto d = std::make_unique<TTestDispatcher>(owner);
-      if (configure) configure(*d);
-      ++created;
-      return std::unique_ptr<TApdBaseDispatcher>(std::move(d));
-    });
-    previousDisplay_ = SetApplicationExceptionDisplay(
-        [this](const std::exception& e) { shown.push_back(e.what()); });
     port.SetComNumber(3);
     // Closing writes what the trace and the log hold; never into the working directory.
     port.SetTraceName(dir.File("APRO.TRC"));
     port.SetLogName(dir.File("APRO.LOG"));
   }
-  ~PortTest() override {
-    SetDispatcherFactory(std::move(previousFactory_));
-    SetApplicationExceptionDisplay(std::move(previousDisplay_));
-  }
-
   TTestDispatcher& Disp() {
     auto* d = dynamic_cast<TTestDispatcher*>(port.Dispatcher());
     if (!d) throw std::logic_error("the port has no dispatcher");
@@ -93,9 +80,15 @@ class PortTest : public ::testing::Test {
   std::function<void(TTestDispatcher&)> configure;
   int created = 0;
   std::vector<std::string> shown;
+  // Before the port, which it outlives: closing may still show an exception.
+  TSerialContextScope context{TSerialContextScope::Edited([this](TSerialContext& c) {
+    c.DispatcherFactory = [this](TApdCustomComPort* owner) {
+      auto d = std::make_unique<TTestDispatcher>(owner);
+      if (configure) configure(*d);
+      ++created;
+      return std::unique_ptr<TApdBaseDispatcher>(std::move(d));
+    };
+    c.ExceptionDisplay = [this](const std::exception& e) { shown.push_back(e.what()); };
+  })};
   TApdComPort port;
-
- private:
-  TDispatcherFactory previousFactory_;
-  TExceptionDisplay previousDisplay_;
 };

@@ -81,7 +81,7 @@ TEST_F(PortTest, OpeningNamesTheDeviceAndAppliesEverySetting) {
 
 TEST_F(PortTest, NoPortNumberWithoutPromptFailsBeforeAnyDispatcherExists) {
   int prompts = 0;
-  auto previous = SetPortPrompt([&] { return ++prompts, 4; });
+  SerialContext().PortPrompt = [&] { return ++prompts, 4; };
   port.SetComNumber(0);
   port.SetPromptForPort(false);
   EXPECT_EQ(CodeOf<ENoPortSelected>([&] { port.SetOpen(true); }), ecNoPortSelected);
@@ -89,7 +89,6 @@ TEST_F(PortTest, NoPortNumberWithoutPromptFailsBeforeAnyDispatcherExists) {
   EXPECT_EQ(created, 0);
   EXPECT_FALSE(port.Open());
   EXPECT_EQ(port.PortState(), psClosed);
-  SetPortPrompt(previous);
 }
 
 TEST_F(PortTest, ThePromptChoosesThePortOrCancelsTheOpen) {
@@ -98,7 +97,7 @@ TEST_F(PortTest, ThePromptChoosesThePortOrCancelsTheOpen) {
   EXPECT_EQ(CodeOf<ENoPortSelected>([&] { port.SetOpen(true); }), ecNoPortSelected);
 
   int answer = 0;
-  auto previous = SetPortPrompt([&] { return answer; });
+  SerialContext().PortPrompt = [&] { return answer; };
   EXPECT_EQ(CodeOf<ENoPortSelected>([&] { port.SetOpen(true); }), ecNoPortSelected);
   EXPECT_EQ(port.Dispatcher(), nullptr);
 
@@ -107,7 +106,6 @@ TEST_F(PortTest, ThePromptChoosesThePortOrCancelsTheOpen) {
   EXPECT_TRUE(port.Open());
   EXPECT_EQ(port.ComNumber(), 12);
   EXPECT_EQ(Disp().Calls().at(0), "OpenDeviceHandle \\\\.\\COM12");
-  SetPortPrompt(previous);
 }
 
 TEST_F(PortTest, OpenFailuresAreMappedAndLeaveThePortClosed) {

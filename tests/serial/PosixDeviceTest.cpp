@@ -206,6 +206,23 @@ TEST(PosixDevice, WaitsForRoomAndQueuesAndIsWokenByAnotherThread) {
   EXPECT_EQ(device.Wait(0, wake.Fd()), TSerialDevice::TWait::Timeout);
 }
 
+TEST(WakeEvent, TakingMakesItAnAutoResetEvent) {
+  TWakeEvent a, b;
+  a.Set();
+  a.Set();
+  EXPECT_TRUE(a.Take(0));
+  EXPECT_FALSE(a.Take(0)) << "two sets before a take count as one";
+  EXPECT_FALSE(a.Take(20)) << "times out";
+  b.Set();
+  EXPECT_EQ(TWakeEvent::WaitEither(a, b), 1);
+  EXPECT_TRUE(b.IsSet()) << "waiting for either takes nothing";
+  EXPECT_TRUE(b.WaitSet(0));
+  EXPECT_TRUE(b.TryTake());
+  std::thread setter([&a] { a.Set(); });
+  EXPECT_TRUE(a.Take(-1));
+  setter.join();
+}
+
 TEST(PosixDevice, UnplugIsDetectedAndNeverSpins) {
   TPty pty;
   TSerialDevice device;

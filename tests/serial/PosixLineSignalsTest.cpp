@@ -97,15 +97,11 @@ class LineSignalsTest : public ::testing::Test {
       fakeLines.reads = 0;
     }
     fakeLines.ClearChanges();
-    previous_ = SetDispatcherFactory([this](TApdCustomComPort* owner) {
-      return std::unique_ptr<TApdBaseDispatcher>(std::make_unique<TProbeDispatcher>(owner, hooks));
-    });
     port.SetComNumber(44);
     port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&LineSignalsTest::Avail>(this));
   }
   ~LineSignalsTest() override {
     port.SetOpen(false);
-    SetDispatcherFactory(std::move(previous_));
     unsetenv("TARVOLIN_COM44");
   }
   void WithModemLines() { hooks.Modem = FakeModem; }
@@ -115,11 +111,13 @@ class LineSignalsTest : public ::testing::Test {
 
   TPty pty;
   TSerialDevice::THooks hooks;
+  TSerialContextScope context{TSerialContextScope::Edited([this](TSerialContext& c) {
+    c.DispatcherFactory = [this](TApdCustomComPort* owner) {
+      return std::unique_ptr<TApdBaseDispatcher>(std::make_unique<TProbeDispatcher>(owner, hooks));
+    };
+  })};
   TApdComPort port;
   int avails = 0;
-
- private:
-  TDispatcherFactory previous_;
 };
 
 TEST(ReceiveHandshake, DropsAboveBufferFullAndRisesBelowBufferResume) {

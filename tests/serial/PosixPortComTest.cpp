@@ -22,7 +22,9 @@
 namespace {
 
 // The ports of this suite run on the POSIX device layer, as the program installs it.
-[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
+const TSerialContextScope kDeviceLayer(TSerialContextScope::Edited([](TSerialContext& c) {
+  c.DeviceLayer = &PosixDeviceLayer();
+}));
 
 constexpr uint16_t kCom = 41;
 
@@ -120,10 +122,10 @@ TEST_F(PosixPortTest, CloseInsideTheHandlerCompletesAfterItAndAnOpenRightAfterRe
 }
 
 // Installs a dispatcher factory for one test.
-struct TFactoryScope {
-  explicit TFactoryScope(TDispatcherFactory f) : previous(SetDispatcherFactory(std::move(f))) {}
-  ~TFactoryScope() { SetDispatcherFactory(std::move(previous)); }
-  TDispatcherFactory previous;
+struct TFactoryScope : TSerialContextScope {
+  explicit TFactoryScope(TDispatcherFactory f)
+      : TSerialContextScope(
+            Edited([&f](TSerialContext& c) { c.DispatcherFactory = std::move(f); })) {}
 };
 
 // A window whose message clicks Start, as a queued click would.

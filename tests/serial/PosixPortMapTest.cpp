@@ -106,19 +106,6 @@ TEST(DeviceNames, ComNumberOfName) {
     EXPECT_EQ(ComNumberOfName(bad), 0) << bad;
 }
 
-TEST_F(PortMap, ConfigDirectoryPrecedence) {
-  EXPECT_EQ(ConfigDirectory(Sources()), (root_ / "profile").string());
-  env_["USERPROFILE"] = "  ";
-  env_["XDG_CONFIG_HOME"] = "/xdg";
-  env_["HOME"] = "/home/lab";
-  EXPECT_EQ(ConfigDirectory(Sources()), "/xdg/tarvolin") << "blank USERPROFILE counts as unset";
-  env_.erase("XDG_CONFIG_HOME");
-  EXPECT_EQ(ConfigDirectory(Sources()), "/home/lab/.config/tarvolin");
-  env_.clear();
-  EXPECT_EQ(ConfigDirectory(Sources()), "");
-  EXPECT_EQ(ConfigDirectory(TPortMapSources{}), "") << "sources without an environment";
-}
-
 TEST_F(PortMap, DetectsDevicesInComOrderWithNaturalSort) {
   for (const char* name :
        {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyUSB0", "tty1", "ttyUSBx", "null", "ttyS"})

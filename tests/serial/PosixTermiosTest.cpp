@@ -138,8 +138,8 @@ TEST(Termios, RefusesWhatTermiosCannotDoAndBadValuesWithoutTouchingTheSettings) 
       {"rate 0", Block(0, 8, 0, 0), kLineBaudNotSupported},
       {"4 data bits", Block(9600, 4, 0, 0), kLineByteSizeInvalid},
       {"9 data bits", Block(9600, 9, 0, 0), kLineByteSizeInvalid},
-      {"parity 5", Block(9600, 8, 5, 0), kLineInvalidParameter},
-      {"stop code 3", Block(9600, 8, 0, 3), kLineInvalidParameter},
+      {"parity 5", Block(9600, 8, 5, 0), kWin32InvalidParameter},
+      {"stop code 3", Block(9600, 8, 0, 3), kWin32InvalidParameter},
   };
   for (const Row& row : rows) {
     termios t = Cooked();

@@ -18,7 +18,9 @@
 namespace {
 
 // The ports run on the POSIX device layer, as the program installs it.
-[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&PosixDeviceLayer());
+const TSerialContextScope kDeviceLayer(TSerialContextScope::Edited([](TSerialContext& c) {
+  c.DeviceLayer = &PosixDeviceLayer();
+}));
 
 constexpr uint16_t kCom = 44;
 

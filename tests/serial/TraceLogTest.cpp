@@ -22,20 +22,20 @@ std::string Hex8(uint32_t v) {
 // Log header facts that do not change from run to run, for the length of a test.
 class FixedFacts {
  public:
-  FixedFacts() {
-    previous_ = SetLogHeaderFacts({[] { return std::string("Test OS 1.0"); },
-                                   [] {
-                                     std::tm t{};
-                                     t.tm_year = 124;
-                                     t.tm_mon = 2;
-                                     t.tm_mday = 5;
-                                     t.tm_hour = 14;
-                                     t.tm_min = 7;
-                                     t.tm_sec = 9;
-                                     return t;
-                                   }});
-  }
-  ~FixedFacts() { SetLogHeaderFacts(std::move(previous_)); }
+  FixedFacts()
+      : context_(TSerialContextScope::Edited([](TSerialContext& c) {
+          c.LogHeaderFacts = {[] { return std::string("Test OS 1.0"); },
+                              [] {
+                                std::tm t{};
+                                t.tm_year = 124;
+                                t.tm_mon = 2;
+                                t.tm_mday = 5;
+                                t.tm_hour = 14;
+                                t.tm_min = 7;
+                                t.tm_sec = 9;
+                                return t;
+                              }};
+        })) {}
 
   static std::string Header(const std::string& device) {
     return "APRO v4.03\r\nCompiler : " + CompilerText() +
@@ -46,7 +46,7 @@ class FixedFacts {
   }
 
  private:
-  TLogHeaderFacts previous_;
+  TSerialContextScope context_;
 };
 
 std::string TraceFile(const std::string& data, bool inHex, bool allHex) {

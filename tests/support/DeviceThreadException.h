@@ -34,13 +34,14 @@ class TThrowingDispatcher : public Dispatcher {
 // meanwhile) and the port closed afterwards.
 template <typename Dispatcher, typename... Args>
 void ExpectDeviceThreadExceptionShown(TApdComPort& port, Args&... args) {
-  TDispatcherFactory previousFactory = SetDispatcherFactory([&args...](TApdCustomComPort* owner) {
-    return std::unique_ptr<TApdBaseDispatcher>(
-        std::make_unique<TThrowingDispatcher<Dispatcher>>(owner, args...));
-  });
   std::vector<std::string> shown;
-  TExceptionDisplay previous =
-      SetApplicationExceptionDisplay([&](const std::exception& e) { shown.push_back(e.what()); });
+  TSerialContextScope context(TSerialContextScope::Edited([&](TSerialContext& c) {
+    c.DispatcherFactory = [&args...](TApdCustomComPort* owner) {
+      return std::unique_ptr<TApdBaseDispatcher>(
+          std::make_unique<TThrowingDispatcher<Dispatcher>>(owner, args...));
+    };
+    c.ExceptionDisplay = [&](const std::exception& e) { shown.push_back(e.what()); };
+  }));
   port.SetOpen(true);
   auto* disp = dynamic_cast<TThrowingDispatcher<Dispatcher>*>(port.Dispatcher());
   EXPECT_NE(disp, nullptr);
@@ -52,6 +53,4 @@ void ExpectDeviceThreadExceptionShown(TApdComPort& port, Args&... args) {
   EXPECT_EQ(shown, std::vector<std::string>{"status query failed"});
   port.SetOpen(false);
   EXPECT_EQ(port.PortState(), psClosed);
-  SetApplicationExceptionDisplay(std::move(previous));
-  SetDispatcherFactory(std::move(previousFactory));
 }

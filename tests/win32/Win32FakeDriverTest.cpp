@@ -78,7 +78,7 @@ class TFakeDriver : public IWin32Comm {
   }
   bool WaitCommEvent(TWinHandle, uint32_t* mask, TWinOverlapped& record) override {
     std::lock_guard lock(mutex_);
-    if (olderSystem && (mask_ & ev_RINGTE)) return Fail(kWinErrorInvalidParameter);
+    if (olderSystem && (mask_ & ev_RINGTE)) return Fail(kWin32InvalidParameter);
     if (rxEvent_ && (mask_ & ev_RXCHAR)) {
       rxEvent_ = false;
       *mask = ev_RXCHAR;
@@ -86,7 +86,7 @@ class TFakeDriver : public IWin32Comm {
     }
     pendingMask_ = mask;
     pendingRecord_ = &record;
-    return Fail(kWinErrorIoPending);
+    return Fail(kWin32IoPending);
   }
   bool ReadFile(TWinHandle, void* buffer, uint32_t size, uint32_t* done,
                 TWinOverlapped& record) override {
@@ -155,10 +155,6 @@ class Win32FakeDriverTest : public ::testing::Test {
  protected:
   Win32FakeDriverTest() {
     WndMsg().AttachGuiThread();
-    previous_ = SetDispatcherFactory([this](TApdCustomComPort* owner) {
-      return std::unique_ptr<TApdBaseDispatcher>(
-          std::make_unique<TApdWin32Dispatcher>(owner, driver));
-    });
     for (TApdComPort* p : {&port, &other}) {
       p->SetComNumber(kCom);
       p->SetPromptForPort(false);
@@ -168,14 +164,18 @@ class Win32FakeDriverTest : public ::testing::Test {
   ~Win32FakeDriverTest() override {
     port.SetOpen(false);
     other.SetOpen(false);
-    SetDispatcherFactory(std::move(previous_));
   }
 
   TFakeDriver driver;
+  TSerialContextScope context{TSerialContextScope::Edited([this](TSerialContext& c) {
+    c.DispatcherFactory = [this](TApdCustomComPort* owner) {
+      return std::unique_ptr<TApdBaseDispatcher>(
+          std::make_unique<TApdWin32Dispatcher>(owner, driver));
+    };
+  })};
   TApdComPort port;
   TApdComPort other;
   TPortReader reader{port};
-  TDispatcherFactory previous_;
 };
 
 TEST_F(Win32FakeDriverTest, PortHeldByAnotherHandleIsReportedInUse) {

@@ -19,7 +19,9 @@
 namespace {
 
 // The ports run on the Win32 device layer, as the program installs it.
-[[maybe_unused]] const IDeviceLayer* const kPreviousLayer = SetDeviceLayer(&Win32DeviceLayer());
+const TSerialContextScope kDeviceLayer(TSerialContextScope::Edited([](TSerialContext& c) {
+  c.DeviceLayer = &Win32DeviceLayer();
+}));
 
 // Counts the modem-status events besides reading.
 struct TReader : TPortReader {

@@ -1,4 +1,4 @@
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -8,17 +8,6 @@
 #include "platform/FileReplace.h"
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::string_view TrimBlanks(std::string_view s) {
   size_t b = 0, e = s.size();
@@ -65,7 +54,12 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   Parse(text);
 }
 
+TIniFile::TIniFile(std::string fileName, std::string_view text) : fileName_(std::move(fileName)) {
+  Parse(text);
+}
+
 void TIniFile::Parse(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   sections_.push_back(Section{});
   size_t pos = 0;
   while (pos < text.size()) {
@@ -136,13 +130,32 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  Section* s = FindSection(section);
-  if (s == nullptr) {
-    if (sections_.empty()) sections_.push_back(Section{});
-    sections_.push_back(Section{OneLine(section), {}});
-    s = &sections_.back();
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> values;
+  if (const Section* s = FindSection(section)) {
+    for (const Line& l : s->lines) {
+      if (l.key.empty()) continue;
+      std::string_view v = Unwrap(l.value);
+      values.emplace_back(l.key, std::string(v.substr(0, MaxValueLength)));
+    }
   }
+  return values;
+}
+
+TIniFile::Section& TIniFile::SectionForWriting(std::string_view name) {
+  if (Section* s = FindSection(name)) return *s;
+  if (sections_.empty()) sections_.push_back(Section{});
+  sections_.push_back(Section{OneLine(name), {}});
+  return sections_.back();
+}
+
+void TIniFile::ClearSection(std::string_view section) {
+  std::erase_if(SectionForWriting(section).lines, [](const Line& l) { return !l.key.empty(); });
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  Section* s = &SectionForWriting(section);
   for (Line& l : s->lines) {
     if (!l.key.empty() && SameText(l.key, key)) {
       l.value = Wrap(value);

@@ -7,12 +7,13 @@
 // file, section or key gives the default. Writing puts quotation marks around a value that
 // reading would otherwise change, so every value reads back as written. Lines other than keys
 // (comments, blank lines) and keys the program does not know are kept when the file is written
-// again.
+// again. A UTF-8 byte order mark that an editor put in front is skipped.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/Exception.h"
@@ -31,6 +32,8 @@ class TIniFile {
   // Reads `fileName` if it exists; a missing or unreadable file gives an empty store.
   // Line ends may be CR LF or LF.
   explicit TIniFile(std::string fileName);
+  // A store holding `text` as if read from `fileName`.
+  TIniFile(std::string fileName, std::string_view text);
 
   const std::string& FileName() const { return fileName_; }
 
@@ -41,12 +44,18 @@ class TIniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   // Any non-zero number is true; a value that is not a number gives the default.
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+  // Every key of the section in file order with its value as ReadString gives it.
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(
+      std::string_view section) const;
 
   // Changes the store only; UpdateFile writes it. A line break in a value cannot be stored (the
   // rest of the value would become a key or section of its own): CR and LF become blanks.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
+  // Removes the section's keys; its other lines stay, and keys written to it again come where
+  // the old ones were. A missing section is added at the end.
+  void ClearSection(std::string_view section);
 
   // Writes the whole store with CR LF line ends in place of the file's contents, as
   // ReplaceFileContents does: never half written, through a symbolic link, permissions kept, the
@@ -70,6 +79,8 @@ class TIniFile {
 
   Section* FindSection(std::string_view name);
   const Section* FindSection(std::string_view name) const;
+  // The section, added at the end when missing.
+  Section& SectionForWriting(std::string_view name);
   const Line* FindKey(std::string_view section, std::string_view key) const;
   void Parse(std::string_view text);
 
