@@ -10,6 +10,9 @@
 namespace {
 
 constexpr int kTurnMs = 50;  // the dispatch thread's timer turn
+// With nothing armed that needs turns, the dispatch thread sleeps until an event, a trigger
+// armed or a stop wakes it, and looks by itself only this often.
+constexpr int kIdleWaitMs = 1000;
 constexpr int kThreadStartMs = 3000;
 constexpr uint32_t kFlushWaitMs = 5000;
 
@@ -136,6 +139,7 @@ void TApdDeviceDispatcher::StopDeviceThreads() {
 void TApdDeviceDispatcher::StopThreads() {
   if (!ThreadsRunning()) return;
   stop_.store(true);
+  events_.ComEvent.Set();
   if (Alive(tkOutput)) {
     events_.OutFlush.Set();
     WndMsg().PumpUntil([this] { return !Alive(tkOutput); });
@@ -160,6 +164,7 @@ void TApdDeviceDispatcher::ComThread() {
     if (mask == 0) continue;
     if (mask & (ev_RING | ev_RINGTE)) SetRingFlag();
     eventMask_.store(mask);
+    handedOver_.store(true);
     events_.ComEvent.Set();
     WaitForReady();
     if (stop_.load()) break;
@@ -172,8 +177,10 @@ void TApdDeviceDispatcher::WaitForReady() {
 
 void TApdDeviceDispatcher::DispatchThread() {
   while (!stop_.load()) {
-    bool event = events_.ComEvent.Wait(kTurnMs);
+    events_.ComEvent.Wait(TurnsWanted() || DeviceWantsTurns() ? kTurnMs : kIdleWaitMs);
     if (stop_.load()) break;
+    // The event also wakes the thread for a trigger armed or a stop; only a hand-over counts.
+    const bool event = handedOver_.exchange(false);
     // Also without an event: bytes the driver holds are taken at the latest on the next turn,
     // and bytes left in the driver while the receive buffer was full once the application has
     // made room.

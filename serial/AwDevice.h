@@ -91,6 +91,11 @@ class TApdDeviceDispatcher : public TApdBaseDispatcher {
   virtual void WaitForReady();
   // Dispatch thread: after each turn.
   virtual void DispatchTurnDone() {}
+  // Dispatch thread: whether the layer's own work needs a turn while no event arrives.
+  virtual bool DeviceWantsTurns() { return false; }
+  void TurnsChanged() override {
+    if (ThreadsRunning()) events_.ComEvent.Set();
+  }
   // Ends the com thread's wait for the device; StopRequested() is already true.
   virtual void WakeComThread() = 0;
   // Output thread: waits for the output or the output-flush event and takes it.
@@ -125,8 +130,9 @@ class TApdDeviceDispatcher : public TApdBaseDispatcher {
   const uint32_t maxWrite_;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> eventMask_{0};
-  uint32_t outFlushes_ = 0;     // output lock: counts the flushes of the output ring
-  std::vector<char> outChunk_;  // output thread: the bytes of the write in progress
+  std::atomic<bool> handedOver_{false};  // the com thread handed eventMask_ over
+  uint32_t outFlushes_ = 0;              // output lock: counts the flushes of the output ring
+  std::vector<char> outChunk_;           // output thread: the bytes of the write in progress
 
   std::thread threads_[tkCount];
   std::atomic<bool> alive_[tkCount] = {false, false, false};

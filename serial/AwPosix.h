@@ -86,6 +86,8 @@ class TApdPosixDispatcher : public TApdDeviceDispatcher {
   // Also keeps the receive handshake while the dispatch thread is busy.
   void WaitForReady() override;
   void DispatchTurnDone() override;
+  // The receive handshake follows the fill by turns.
+  bool DeviceWantsTurns() override { return receiveFlow_.load(); }
   void WakeComThread() override;
   TOutputWake WaitForOutput() override;
   // Waits for DSR where the output flow asks for it, and toggles RTS by hand around a send.

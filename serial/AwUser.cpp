@@ -296,6 +296,15 @@ bool TApdBaseDispatcher::Logging() {
   return log_.Active();
 }
 
+bool TApdBaseDispatcher::TurnsWanted() {
+  if (ReceiveBufferFull()) return true;
+  std::lock_guard lock(dispLock_);
+  return std::any_of(timers_.begin(), timers_.end(),
+                     [](const TTimerTrigger& t) { return t.Active; }) ||
+         std::any_of(statuses_.begin(), statuses_.end(),
+                     [](const TStatusTrigger& s) { return s.Enabled; });
+}
+
 bool TApdBaseDispatcher::TraceExists() {
   TraceLock lock(*this);
   return trace_.Exists();
@@ -859,6 +868,7 @@ int TApdBaseDispatcher::ArmTimerTrigger(int32_t handle, int32_t ticks, bool acti
     NewTimer(t->Timer, t->Ticks);
   }
   t->Active = activate;
+  if (activate) TurnsChanged();
   if (activate) {
     int32_t stored = t->Ticks;
     Log(dtTriggerDataChange, dstTimerTrigger, static_cast<uint32_t>(handle), &stored, 4);
@@ -900,6 +910,7 @@ int TApdBaseDispatcher::ArmStatusTrigger(int32_t handle, uint16_t value, bool ac
   }
   s->Enabled = activate;
   UpdateLinesWatched();
+  if (activate) TurnsChanged();
   return ecOK;
 }
 

@@ -236,6 +236,11 @@ class TApdBaseDispatcher : public TObject {
   // Whether the recorder is recording (started and not paused).
   bool Tracing();
   bool Logging();
+  // Dispatch thread: whether it must look again within a turn although no event arrives: a
+  // timer or status trigger is armed, or the receive buffer is full and the device holds what
+  // did not fit.
+  bool TurnsWanted();
+
   // Whether the recorder has a ring, recording or paused.
   bool TraceExists();
   bool LogExists();
@@ -312,6 +317,8 @@ class TApdBaseDispatcher : public TObject {
   bool LinesWatched() const { return linesWatched_.load(); }
   // LinesWatched changed; called with the dispatcher lock held.
   virtual void LinesWatchChanged() {}
+  // A trigger that is checked by turns was armed: the dispatch thread must not sleep on.
+  virtual void TurnsChanged() {}
 
   // ---- For device layers ----
   std::recursive_mutex& DispatcherLock() { return dispLock_; }

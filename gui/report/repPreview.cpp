@@ -79,6 +79,12 @@ TfrmPreview::TfrmPreview(QWidget* parent, ISound* sound)
     QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), FromCp1252(message));
   };
 
+  // A picture button is known by its hint: assistive technology reads the accessible name, and
+  // without one announces just "button".
+  for (QToolButton* button :
+       {ui_->btnPrintNow, ui_->spbfirst, ui_->spbPrev, ui_->spbNext, ui_->spbLast})
+    button->setAccessibleName(button->toolTip());
+
   connect(ui_->btnClose, &QPushButton::clicked, this, &TfrmPreview::btnCloseClick);
   connect(ui_->spbfirst, &QToolButton::clicked, this, &TfrmPreview::spbfirstClick);
   connect(ui_->spbPrev, &QToolButton::clicked, this, &TfrmPreview::spbPrevClick);

@@ -39,6 +39,8 @@ TComSelectForm::TComSelectForm(QWidget* owner, TComPortList ports)
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint |
                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   ui_->setupUi(this);
+  // The request above the list names it for assistive technology.
+  ui_->Label2->setBuddy(ui_->PortsComboBox);
   setFixedSize(size());
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
