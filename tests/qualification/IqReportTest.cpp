@@ -132,7 +132,6 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
 // margins 76, page header 0..41, title 42..123, computer rows from 154, software heading at
 // 274, check heading at 444, check rows from 474, result block from 594, footers from 1077.
 TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
-  AlPrinter().SetReferenceDevice(nullptr);
   report_.FillData(program_);
   tPages pages;
   report_.alrIQ().GenerateInto(pages);
