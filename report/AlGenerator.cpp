@@ -7,7 +7,6 @@ TAlGenerator::TAlGenerator(TAlReport& report, TAlPrinter& printer)
     : report_(report), printer_(printer) {}
 
 void TAlGenerator::Run(tPages& pages) {
-  // The paper size goes along too: another report may have changed the printer's since.
   printer_.SetPapersize(report_.Papersize());
   printer_.SetOrientation(report_.Orientation());
   printer_.UpdateMetrics();

@@ -490,16 +490,14 @@ TAlReport::TAlReport(TComponent* owner) : TComponent(owner) {
 
 TAlReport::~TAlReport() = default;
 
+// Both reach the printer when a run starts on it: a report does not know its printer before, and
+// changing the default one here would carry one report's set-up into another's run.
 void TAlReport::SetOrientation(TPrinterOrientation v) {
-  if (v == orientation_) return;
   orientation_ = v;
-  AlPrinter().SetOrientation(v);
 }
 
 void TAlReport::SetPapersize(tPapersize v) {
-  if (v == papersize_) return;
   papersize_ = v;
-  AlPrinter().SetPapersize(v);
 }
 
 void TAlReport::SetLeftMarginMM(int v) {

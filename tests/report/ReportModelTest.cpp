@@ -307,7 +307,6 @@ TEST(ReportModel, MarginsMustLieInsideThePortraitPaperWidth) {
   EXPECT_EQ(report->RightMarginMM(), 0);
   report->SetRightMarginMM(147);
   EXPECT_EQ(report->RightMarginMM(), 147);
-  report->SetOrientation(poPortrait);
 }
 
 TEST(ReportPrinter, MetricsScalingAndMargins) {
@@ -357,6 +356,27 @@ TEST(ReportPrinter, PageWithoutCanvasFailsTheRun) {
   // The failed run leaves nothing behind: the same report runs on another printer.
   t.Generate();
   EXPECT_EQ(t.Pages.Count(), 1);
+}
+
+TEST(ReportPrinter, ARunOnItsOwnPrinterLeavesTheDefaultOneAlone) {
+  TTestForm t;
+  tAlBand* b = t.Band("header", alr_PageHeader, 0, 20);
+  t.SysField(b, "page", alr_PageNum, 0, 0);
+  t.Band("title", alr_Title, 20, 20);
+  t.Band("break", alr_NewPage, 40, 0);
+  t.Band("footer", alr_ReportFooter, 40, 20);
+  t.Report->SetOrientation(poLandscape);
+  t.Report->SetPapersize(alr_A5);
+  TFixedPitchDevice fine(192);
+  TAlPrinter printer(fine);
+  t.Report->GenerateInto(t.Pages, printer);
+  ASSERT_EQ(t.Pages.Count(), 2);
+  EXPECT_EQ(t.Pages[1]->Width(), 1587);  // 210 mm at 192 pixels per inch
+  EXPECT_EQ(t.Pages[1]->PixelsPerInch(), 192);
+  EXPECT_EQ(PageTexts(*t.Pages[1]), "2");
+  EXPECT_EQ(AlPrinter().Orientation(), poPortrait);
+  EXPECT_EQ(AlPrinter().Papersize(), alr_A4);
+  EXPECT_EQ(AlPrinter().PageWidth(), 794);
 }
 
 TEST(ReportPrinter, ReportWithoutDrawingGivesNoPages) {
