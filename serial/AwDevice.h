@@ -125,7 +125,6 @@ class TApdDeviceDispatcher : public TApdBaseDispatcher {
   const uint32_t maxWrite_;
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> eventMask_{0};
-  uint32_t outFlushes_ = 0;     // output lock: counts the flushes of the output ring
   std::vector<char> outChunk_;  // output thread: the bytes of the write in progress
 
   std::thread threads_[tkCount];
