@@ -251,22 +251,6 @@ TEST_F(PreviewWindowControl, KeyboardTable) {
   EXPECT_EQ(fake.closes, 1);
 }
 
-TEST_F(PreviewWindowControl, ZoomTextAndMouseLadder) {
-  const struct {
-    const char* text;  // nullptr: a left click
-    int zoom;
-  } steps[] = {{"120", 120},   {nullptr, 120}, {"20", 120}, {"x", 100},
-               {nullptr, 150}, {"201", 150},   {"25", 25}};
-  for (const auto& s : steps) {
-    if (s.text)
-      window.cbxScaleChange(s.text);
-    else
-      control.MouseZoom(TMouseButton::mbLeft);
-    EXPECT_EQ(control.Zoom(), s.zoom) << (s.text ? s.text : "click");
-  }
-  EXPECT_EQ(control.Layout().Width, 198);  // 198.5 goes to the even neighbour
-}
-
 TEST(PreviewControl, WithoutPagesNothingIsPrintedOrPainted) {
   TPreviewControl control;
   TFakeWindow fake;
