@@ -32,9 +32,9 @@ T* AddControl(TAlForm& form, tAlBand* band, const char* name, int left, int top)
   return c;
 }
 
-void GenerateReport(benchmark::State& state, const TReferenceDevice* device) {
+void GenerateReport(benchmark::State& state, const TReferenceDevice& device) {
   const int rows = static_cast<int>(state.range(0));
-  AlPrinter().SetReferenceDevice(device);
+  TAlPrinter printer(device);
   TAlForm form;
   auto* report = new TAlReport(&form);
   report->SetLeftMarginMM(20);
@@ -58,18 +58,18 @@ void GenerateReport(benchmark::State& state, const TReferenceDevice* device) {
   tPages pages;
   int64_t total = 0;
   for (auto _ : state) {
-    report->GenerateInto(pages);
+    report->GenerateInto(pages, printer);
     total += pages.Count();
     benchmark::DoNotOptimize(pages.Count());
   }
-  AlPrinter().SetReferenceDevice(nullptr);
   state.counters["pages"] = pages.Count();
   state.counters["pages_per_s"] =
       benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
 }
 
 void BM_GenerateReport(benchmark::State& state) {
-  GenerateReport(state, nullptr);
+  static const TFixedPitchDevice device(96);
+  GenerateReport(state, device);
 }
 BENCHMARK(BM_GenerateReport)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -82,7 +82,7 @@ void BM_GenerateReportQtFonts(benchmark::State& state) {
   static QGuiApplication* app = new QGuiApplication(argc, argv);
   benchmark::DoNotOptimize(app);
   static const TQtReferenceDevice device(96);
-  GenerateReport(state, &device);
+  GenerateReport(state, device);
 }
 BENCHMARK(BM_GenerateReportQtFonts)->Arg(10000)->Unit(benchmark::kMillisecond);
 #endif

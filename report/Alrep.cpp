@@ -1,38 +1,12 @@
 #include "report/Alrep.h"
 
 #include <algorithm>
-#include <cmath>
-#include <typeinfo>
 
 #include "base/Exception.h"
 #include "base/SysUtils.h"
+#include "report/AlGenerator.h"
 
 const char* const AlNoValueText = "~";
-
-void PaperSizeMM(tPapersize size, int& widthMM, int& heightMM) {
-  switch (size) {
-    case alr_A5:
-      widthMM = 148;
-      heightMM = 210;
-      return;
-    case alr_Legal:
-      widthMM = 215;
-      heightMM = 355;
-      return;
-    case alr_Letter:
-      widthMM = 215;
-      heightMM = 279;
-      return;
-    case alr_A4:
-      break;
-  }
-  widthMM = 210;
-  heightMM = 297;
-}
-
-int RoundHalfEven(double v) {
-  return static_cast<int>(std::nearbyint(v));
-}
 
 namespace {
 
@@ -190,14 +164,14 @@ void tAlControl::ValidateParent(TAlVisual* parent) {
     throw Exception("This component must be placed on a tAlBand.");
 }
 
-void tAlControl::PrintAt(const TRect& rect) {
-  if (visible_) DrawContent(rect, GetPrintText());
+void tAlControl::PrintAt(TAlPrinter& printer, const TRect& rect) {
+  if (visible_) DrawContent(printer, rect, PrintText(printer));
 }
 
 TAlLabel::TAlLabel(TComponent* owner) : tAlControl(owner) {}
 
-void TAlLabel::DrawContent(const TRect& rect, const std::string& text) {
-  TCanvas& canvas = AlPrinter().PageCanvas();
+void TAlLabel::DrawContent(TAlPrinter& printer, const TRect& rect, const std::string& text) {
+  TCanvas& canvas = printer.PageCanvas();
   if (!transparent_) {
     canvas.SetBrush({Color(), TBrushStyle::bsSolid});
     canvas.FillRect(rect);
@@ -312,6 +286,11 @@ std::string TAlSysField::DesignPlaceholder() const {
   return std::string();
 }
 
+std::string TAlSysField::PrintText(const TAlPrinter& printer) {
+  if (dataType_ == alr_PageNum) return IntToStr(printer.PageNumber());
+  return GetPrintText();
+}
+
 bool TAlSysField::NextRow() {
   ++counter_;
   return false;
@@ -382,8 +361,8 @@ TAlShape::TAlShape(TComponent* owner) : tAlControl(owner) {
   SetHeight(65);
 }
 
-void TAlShape::DrawContent(const TRect& rect, const std::string&) {
-  TCanvas& canvas = AlPrinter().PageCanvas();
+void TAlShape::DrawContent(TAlPrinter& printer, const TRect& rect, const std::string&) {
+  TCanvas& canvas = printer.PageCanvas();
   TPen pen = pen_;
   pen.Width = std::max(pen.Width, 1);
   canvas.SetPen(pen);
@@ -418,8 +397,8 @@ void tAlImage::SetAutosize(bool v) {
   if (v) AdoptPictureSize();
 }
 
-void tAlImage::DrawContent(const TRect& rect, const std::string&) {
-  TCanvas& canvas = AlPrinter().PageCanvas();
+void tAlImage::DrawContent(TAlPrinter& printer, const TRect& rect, const std::string&) {
+  TCanvas& canvas = printer.PageCanvas();
   if (picture_.Bitmap && stretch_) {
     canvas.StretchDraw(rect, *picture_.Bitmap);
   } else if (picture_.Bitmap) {
@@ -501,84 +480,7 @@ bool TAlDetailLink::GroupChanged(TAlGroupMode mode) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// TAlPrinter
-
-TAlPrinter::TAlPrinter() : builtin_(96) {
-  UpdateMetrics();
-}
-
-TAlPrinter& TAlPrinter::Instance() {
-  static TAlPrinter printer;
-  return printer;
-}
-
-void TAlPrinter::SetReferenceDevice(const TReferenceDevice* device) {
-  device_ = device;
-}
-
-const TReferenceDevice& TAlPrinter::ReferenceDevice() const {
-  return device_ ? *device_ : builtin_;
-}
-
-void TAlPrinter::UpdateMetrics() {
-  const int ppi = ScreenPixelsPerInch();
-  xres_ = yres_ = ppi;
-  int w = 0;
-  int h = 0;
-  PaperSizeMM(papersize_, w, h);
-  if (orientation_ == poLandscape) std::swap(w, h);
-  pageWidth_ = RoundHalfEven(w * xres_ / 25.4);
-  pageHeight_ = RoundHalfEven(h * yres_ / 25.4);
-}
-
-void TAlPrinter::SetOrientation(TPrinterOrientation v) {
-  orientation_ = v;
-  UpdateMetrics();
-}
-
-void TAlPrinter::SetPages(tPages* pages) {
-  EndReport();
-  pages_ = pages;
-}
-
-void TAlPrinter::BeginReport() {
-  EndReport();
-  if (pages_) pages_->Clear();
-}
-
-void TAlPrinter::NewPage() {
-  EndReport();
-  if (!pages_) return;
-  current_ =
-      pages_->Add(std::make_unique<TDrawMetaFile>(pageWidth_, pageHeight_, &ReferenceDevice()));
-}
-
-TCanvas& TAlPrinter::PageCanvas() {
-  if (!current_) NewPage();
-  TCanvas* canvas = current_ ? current_->Canvas() : nullptr;
-  if (!canvas) throw Exception("AlPrinter could not assign the Canvas");
-  return *canvas;
-}
-
-void TAlPrinter::EndReport() {
-  if (current_) current_->Close();
-  current_ = nullptr;
-}
-
-// ---------------------------------------------------------------------------------------------
 // TAlReport
-
-struct TAlReport::TRun {
-  std::vector<tAlBand*> titles, pageHeaders, detailHeaders, body, detailFooters, pageFooters,
-      reportFooters;
-  int y = 0;
-  int bodyLimit = 0;
-  // Y just below the page headers of the current page: a band placed there has the page to
-  // itself, so breaking again would only leave an empty page behind.
-  int bodyTop = 0;
-  bool firstPage = true;
-  bool pageFinished = true;
-};
 
 TAlReport::TAlReport(TComponent* owner) : TComponent(owner) {
   if (auto* form = dynamic_cast<TAlForm*>(owner); form && !IsDesigning()) {
@@ -589,16 +491,14 @@ TAlReport::TAlReport(TComponent* owner) : TComponent(owner) {
 
 TAlReport::~TAlReport() = default;
 
+// Both reach the printer when a run starts on it: a report does not know its printer before, and
+// changing the default one here would carry one report's set-up into another's run.
 void TAlReport::SetOrientation(TPrinterOrientation v) {
-  if (v == orientation_) return;
   orientation_ = v;
-  AlPrinter().SetOrientation(v);
 }
 
 void TAlReport::SetPapersize(tPapersize v) {
-  if (v == papersize_) return;
   papersize_ = v;
-  AlPrinter().SetPapersize(v);
 }
 
 void TAlReport::SetLeftMarginMM(int v) {
@@ -634,33 +534,13 @@ void TAlReport::RewindFields() {
     if (auto* field = dynamic_cast<TAlField*>(c)) field->Rewind();
 }
 
-int TAlReport::ScaleX(int v) const {
-  const TAlPrinter& p = AlPrinter();
-  const int s = p.ScreenPixelsPerInch();
-  return s > 0 ? RoundHalfEven(static_cast<double>(v) * p.XResolution() / s + 0.5) : 0;
-}
-
-int TAlReport::ScaleY(int v) const {
-  const TAlPrinter& p = AlPrinter();
-  const int s = p.ScreenPixelsPerInch();
-  return s > 0 ? RoundHalfEven(static_cast<double>(v) * p.YResolution() / s + 0.5) : 0;
-}
-
-int TAlReport::LeftMarginPixels() const {
-  return RoundHalfEven(leftMarginMM_ * AlPrinter().XResolution() / 25.4 + 0.5);
-}
-
-int TAlReport::RightMarginPixels() const {
-  return RoundHalfEven(rightMarginMM_ * AlPrinter().XResolution() / 25.4 + 0.5);
-}
-
-void TAlReport::FitLabelRect(TAlLabel& control, TRect& rect) {
+void TAlReport::FitLabelRect(TAlPrinter& printer, TAlLabel& control, TRect& rect) {
   if (!control.AutoSize()) return;
-  TCanvas& canvas = AlPrinter().PageCanvas();
+  TCanvas& canvas = printer.PageCanvas();
   canvas.SetFont(control.Font());
   unsigned flags = dtCalcRect | dtExpandTabs | dtNoPrefix;
   if (control.WordWrap()) flags |= dtWordBreak;
-  std::string text = control.GetPrintText();
+  std::string text = control.PrintText(printer);
   if (text.empty()) text = " ";
   if (control.WordWrap()) text = BreakLongWords(canvas, text, rect.Width(), flags);
   const TRect measured = canvas.MeasureText(text, {0, 0, rect.Width(), rect.Height()}, flags);
@@ -670,208 +550,15 @@ void TAlReport::FitLabelRect(TAlLabel& control, TRect& rect) {
 }
 
 void TAlReport::GenerateInto(tPages& pages) {
-  if (run_) throw Exception("The report is already being generated.");
-  TAlPrinter& printer = AlPrinter();
-  // The paper size goes along too: another report may have changed the printer's since.
-  printer.SetPapersize(papersize_);
-  printer.SetOrientation(orientation_);
-  printer.UpdateMetrics();
-  printer.SetPages(&pages);
-  printer.BeginReport();
-
-  run_ = std::make_unique<TRun>();
-  struct TEndRun {
-    TAlReport& report;
-    ~TEndRun() {
-      AlPrinter().EndReport();
-      AlPrinter().SetPages(nullptr);
-      report.run_.reset();
-    }
-  } endRun{*this};
-  TRun& run = *run_;
-
-  RewindFields();
-  TComponent* form = Owner();
-  std::vector<tAlBand*> bands;
-  if (form) {
-    for (TComponent* c : form->Components()) {
-      // A run starts from the same state every time, so that the same data give the same
-      // pages: row counters, alternate fills and remembered groups begin afresh.
-      if (auto* sys = dynamic_cast<TAlSysField*>(c)) sys->ResetRowCounter();
-      if (auto* link = dynamic_cast<TAlDetailLink*>(c)) link->ResetGroupValue();
-      if (typeid(*c) != typeid(tAlBand)) continue;
-      auto* band = static_cast<tAlBand*>(c);
-      band->SetAltFillState(false);
-      auto after = std::find_if(bands.begin(), bands.end(),
-                                [&](const tAlBand* b) { return b->Top() > band->Top(); });
-      bands.insert(after, band);
-    }
-  }
-
-  bool previousKnown = false;
-  tAlBandType previous = alr_Title;
-  int group = 0;
-  for (size_t k = 0; k < bands.size(); ++k) {
-    tAlBand* b = bands[k];
-    const int i = static_cast<int>(k) + 1;
-    switch (b->BandType()) {
-      case alr_Title:
-        run.titles.push_back(b);
-        break;
-      case alr_PageHeader:
-        run.pageHeaders.push_back(b);
-        break;
-      case alr_DetailHeader:
-        b->SetTag(i);
-        group = i;
-        run.detailHeaders.push_back(b);
-        break;
-      case alr_Detail:
-        if (previousKnown && previous == alr_DetailHeader) {
-          b->SetTag(group);
-        } else {
-          // Numbered like a headed band, so that a detail footer right after it follows it.
-          group = i;
-          b->SetTag(i);
-        }
-        run.body.push_back(b);
-        break;
-      case alr_NewPage:
-        run.body.push_back(b);
-        break;
-      case alr_DetailFooter:
-        if (previousKnown && previous == alr_Detail) b->SetTag(group);
-        run.detailFooters.push_back(b);
-        break;
-      case alr_PageFooter:
-        run.pageFooters.push_back(b);
-        break;
-      case alr_ReportFooter:
-        run.reportFooters.push_back(b);
-        break;
-      case alr_GroupHeader:
-      case alr_GroupFooter:
-        break;
-    }
-    previous = b->BandType();
-    previousKnown = true;
-  }
-
-  run.bodyLimit = printer.PageHeight();
-  for (tAlBand* f : run.pageFooters) run.bodyLimit -= ScaleY(f->Height());
-  run.y = 99999;
-  run.firstPage = true;
-  run.pageFinished = true;
-
-  for (tAlBand* b : run.titles) PlaceBand(*b);
-  for (tAlBand* b : run.body) {
-    const int tag = b->Tag();
-    if (tag != 0) PlaceDetailHeaders(*b);
-    PlaceBand(*b);
-    if (tag != 0)
-      for (tAlBand* f : run.detailFooters)
-        if (f->Tag() == tag) PlaceBand(*f);
-  }
-  for (tAlBand* b : run.reportFooters) PlaceBand(*b);
-  if (!run.pageFinished) FinishPage();
+  GenerateInto(pages, AlPrinter());
 }
 
-void TAlReport::PlaceDetailHeaders(const tAlBand& band) {
-  for (tAlBand* h : run_->detailHeaders)
-    if (h->Tag() == band.Tag()) PlaceBand(*h);
-}
-
-void TAlReport::PlaceBand(tAlBand& band) {
-  TRun& run = *run_;
-  if (band.BandType() == alr_NewPage) {
-    if (!run.pageFinished) FinishPage();
-    return;
-  }
-  const bool detail = band.BandType() == alr_Detail;
-  TAlDetailLink* link = band.DetailLink();
-  // A link whose header or footer is the grouped band itself would place it without end.
-  tAlBand* groupHeader = link && link->GroupHeader() != &band ? link->GroupHeader() : nullptr;
-  tAlBand* groupFooter = link && link->GroupFooter() != &band ? link->GroupFooter() : nullptr;
-  bool again = false;
-  do {
-    const bool freshPage = !run.pageFinished && run.y == run.bodyTop;
-    if (run.y + ScaleY(band.Height()) > run.bodyLimit && !freshPage) {
-      if (!run.pageFinished) FinishPage();
-      StartPage();
-      if (detail) {
-        PlaceDetailHeaders(band);
-        if (link) {
-          link->GroupChanged(gmBeforeRow);
-          if (groupHeader) PlaceBand(*groupHeader);
-        }
-      }
-    }
-    if (link && link->GroupChanged(gmBeforeRow) && groupHeader) PlaceBand(*groupHeader);
-    PaintBand(band);
-    if (link && link->GroupChanged(gmAfterRow) && groupFooter) PlaceBand(*groupFooter);
-    again = false;
-    if (detail) {
-      for (TAlVisual* child : band.Children())
-        if (auto* control = dynamic_cast<tAlControl*>(child); control && control->NextRow())
-          again = true;
-    }
-  } while (again);
-}
-
-void TAlReport::PaintBand(tAlBand& band) {
-  TRun& run = *run_;
-  TRect bandRect{ScaleX(band.Left()) + LeftMarginPixels(), run.y,
-                 ScaleX(band.Width()) - RightMarginPixels(), run.y + ScaleY(band.Height()) - 1};
-  if (band.AltColor()) {
-    if (band.AltFillState()) {
-      TCanvas& canvas = AlPrinter().PageCanvas();
-      canvas.SetBrush({band.Color(), TBrushStyle::bsSolid});
-      canvas.FillRect(bandRect);
-    }
-    band.SetAltFillState(!band.AltFillState());
-  }
-  for (TAlVisual* child : band.Children()) {
-    auto* control = dynamic_cast<tAlControl*>(child);
-    if (!control) continue;
-    TRect r{ScaleX(control->Left()), ScaleY(control->Top()),
-            ScaleX(control->Left() + control->Width()), ScaleY(control->Top() + control->Height())};
-    if (auto* label = dynamic_cast<TAlLabel*>(control)) FitLabelRect(*label, r);
-    r.Offset(bandRect.Left, bandRect.Top);
-    switch (band.ClipMode()) {
-      case cm_Clip: {
-        TRect clipped;
-        if (IntersectRect(clipped, r, bandRect)) control->PrintAt(clipped);
-        break;
-      }
-      case cm_Expand: {
-        TRect grown;
-        if (UnionRect(grown, bandRect, r)) {
-          bandRect = grown;
-          control->PrintAt(r);
-        }
-        break;
-      }
-      case cm_Overwrite:
-        control->PrintAt(r);
-        break;
-    }
-  }
-  run.y = bandRect.Bottom + 1;
-}
-
-void TAlReport::StartPage() {
-  TRun& run = *run_;
-  if (!run.firstPage) AlPrinter().NewPage();
-  run.firstPage = false;
-  run.pageFinished = false;
-  run.y = 0;
-  for (tAlBand* b : run.pageHeaders) PaintBand(*b);
-  run.bodyTop = run.y;
-}
-
-void TAlReport::FinishPage() {
-  TRun& run = *run_;
-  run.y = run.bodyLimit;
-  for (tAlBand* b : run.pageFooters) PaintBand(*b);
-  run.pageFinished = true;
+void TAlReport::GenerateInto(tPages& pages, TAlPrinter& printer) {
+  if (generating_) throw Exception("The report is already being generated.");
+  generating_ = true;
+  struct TDone {
+    bool& flag;
+    ~TDone() { flag = false; }
+  } done{generating_};
+  TAlGenerator(*this, printer).Run(pages);
 }

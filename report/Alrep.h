@@ -1,5 +1,5 @@
-// The report engine: a report form of stacked bands carrying printable controls, the report
-// printer that records pages, and the generator that places the bands on pages.
+// The report model: a report form of stacked bands carrying printable controls, and the report
+// component that runs it (the generator is report/AlGenerator, the printer report/AlPrinter).
 //
 // A report form (TAlForm) owns every component of a report; bands are placed directly on the
 // form, printable controls on a band. Geometry is in design pixels (96 per inch). Everything
@@ -12,14 +12,9 @@
 #include <vector>
 
 #include "base/Component.h"
+#include "report/AlPrinter.h"
 #include "report/Canvas.h"
 #include "report/DrawMeta.h"
-
-enum tPapersize { alr_A4, alr_A5, alr_Legal, alr_Letter };
-enum TPrinterOrientation { poPortrait, poLandscape };
-
-// Portrait width and height of a paper size in whole millimetres.
-void PaperSizeMM(tPapersize size, int& widthMM, int& heightMM);
 
 enum tAlBandType {
   alr_Title,
@@ -172,8 +167,8 @@ class tAlBand : public TAlVisual {
   TAlDetailLink* link_ = nullptr;
 };
 
-// Base of the printable controls, placed on a tAlBand. Text is drawn on the report printer's
-// page canvas; rectangles are device pixels of the current page.
+// Base of the printable controls, placed on a tAlBand. Text is drawn on the page canvas of the
+// printer of the run; rectangles are device pixels of its current page.
 class tAlControl : public TAlVisual {
  public:
   explicit tAlControl(TComponent* owner);
@@ -183,12 +178,14 @@ class tAlControl : public TAlVisual {
   const std::string& Caption() const { return caption_; }
   virtual void SetCaption(const std::string& v) { caption_ = v; }
 
-  // If visible: DrawContent(rect, GetPrintText()).
-  virtual void PrintAt(const TRect& rect);
-  virtual void DrawContent(const TRect& rect, const std::string& text) = 0;
+  // If visible: DrawContent(printer, rect, PrintText(printer)).
+  void PrintAt(TAlPrinter& printer, const TRect& rect);
+  virtual void DrawContent(TAlPrinter& printer, const TRect& rect, const std::string& text) = 0;
   // Whether the band must be printed once more for this control's next row.
   virtual bool NextRow() { return false; }
   virtual std::string GetPrintText() { return caption_; }
+  // The text as printed by `printer`, which knows the page being drawn.
+  virtual std::string PrintText(const TAlPrinter&) { return GetPrintText(); }
 
  protected:
   void ValidateParent(TAlVisual* parent) override;
@@ -212,7 +209,7 @@ class TAlLabel : public tAlControl {
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool v) { wordWrap_ = v; }
 
-  void DrawContent(const TRect& rect, const std::string& text) override;
+  void DrawContent(TAlPrinter& printer, const TRect& rect, const std::string& text) override;
 
  private:
   TAlignment alignment_ = taLeftJustify;
@@ -259,7 +256,9 @@ class TAlSysField : public TAlLabel {
   void ResetRowCounter() { counter_ = 0; }
 
   bool NextRow() override;
+  // The page number is that of the default printer; PrintText gives the run's.
   std::string GetPrintText() override;
+  std::string PrintText(const TAlPrinter& printer) override;
 
   // "#hh:mm:ss#", "#Page#", ... for the design view.
   std::string DesignPlaceholder() const;
@@ -287,7 +286,7 @@ class TAlShape : public tAlControl {
   const TBrush& Brush() const { return brush_; }
   void SetBrush(const TBrush& v) { brush_ = v; }
 
-  void DrawContent(const TRect& rect, const std::string& text) override;
+  void DrawContent(TAlPrinter& printer, const TRect& rect, const std::string& text) override;
   // The design view: the same figure at the control's own size at 0,0, pen as it is.
   void PaintDesign(TCanvas& canvas) const;
 
@@ -322,7 +321,7 @@ class tAlImage : public tAlControl {
   void SetStretch(bool v) { stretch_ = v; }
   const TPen& FramePen() const { return framePen_; }
 
-  void DrawContent(const TRect& rect, const std::string& text) override;
+  void DrawContent(TAlPrinter& printer, const TRect& rect, const std::string& text) override;
 
  private:
   void AdoptPictureSize();
@@ -374,66 +373,6 @@ class TAlDetailLink : public TComponent {
   std::string groupValue_;
 };
 
-// The report printer: one per process. Records the pages of a run as TDrawMetaFile pictures at
-// the reference device's (the screen's) resolution into the caller's page list.
-class TAlPrinter {
- public:
-  static TAlPrinter& Instance();
-
-  // The device pages are recorded against; nullptr restores the built-in 96 dpi device. Takes
-  // effect with the next UpdateMetrics.
-  void SetReferenceDevice(const TReferenceDevice* device);
-  const TReferenceDevice& ReferenceDevice() const;
-  // The screen's pixels per inch (the reference device's).
-  int ScreenPixelsPerInch() const { return ReferenceDevice().PixelsPerInch(); }
-
-  void UpdateMetrics();
-  TPrinterOrientation Orientation() const { return orientation_; }
-  void SetOrientation(TPrinterOrientation v);
-  tPapersize Papersize() const { return papersize_; }
-  void SetPapersize(tPapersize v) { papersize_ = v; }
-  int XResolution() const { return xres_; }
-  int YResolution() const { return yres_; }
-  int PageWidth() const { return pageWidth_; }
-  int PageHeight() const { return pageHeight_; }
-
-  tPages* Pages() const { return pages_; }
-  void SetPages(tPages* pages);
-  // Frees every page of the page list and empties it.
-  void BeginReport();
-  // Closes the current page, opens a new one and appends it to the page list.
-  void NewPage();
-  // The current page's canvas, opening a page first if none is current. Raises Exception
-  // "AlPrinter could not assign the Canvas" when there is no page list or the page has no canvas.
-  TCanvas& PageCanvas();
-  // Closes the current page; it stays in the list.
-  void EndReport();
-  TDrawMetaFile* CurrentPage() const { return current_; }
-  int PageNumber() const { return PageCount(); }
-  int PageCount() const { return pages_ ? pages_->Count() : 0; }
-
- private:
-  TAlPrinter();
-
-  TFixedPitchDevice builtin_;
-  const TReferenceDevice* device_ = nullptr;
-  tPages* pages_ = nullptr;
-  TDrawMetaFile* current_ = nullptr;
-  TPrinterOrientation orientation_ = poPortrait;
-  tPapersize papersize_ = alr_A4;
-  int xres_ = 0;
-  int yres_ = 0;
-  int pageWidth_ = 0;
-  int pageHeight_ = 0;
-};
-
-inline TAlPrinter& AlPrinter() {
-  return TAlPrinter::Instance();
-}
-
-// Nearest whole number, halves to the even neighbour.
-int RoundHalfEven(double v);
-
 // The report component of a report form: page set-up, data feeding and generation.
 class TAlReport : public TComponent {
  public:
@@ -457,31 +396,20 @@ class TAlReport : public TComponent {
   void AddFieldValue(const std::string& fieldName, const std::string& text);
   void RewindFields();
 
-  // Runs the report into `pages` (emptied first): one completed page per page, in order.
-  // Errors of the page canvas reach the caller; the pages recorded so far stay in the list.
+  // Runs the report into `pages` (emptied first) on `printer`, AlPrinter() by default: one
+  // completed page per page, in order. Errors of the page canvas reach the caller; the pages
+  // recorded so far stay in the list. A report runs once at a time.
   void GenerateInto(tPages& pages);
+  void GenerateInto(tPages& pages, TAlPrinter& printer);
 
-  // Design pixels to page pixels, and the margins in page pixels.
-  int ScaleX(int v) const;
-  int ScaleY(int v) const;
-  int LeftMarginPixels() const;
-  int RightMarginPixels() const;
-
-  // Adjusts `rect` to the measured text of an auto-sized label.
-  static void FitLabelRect(TAlLabel& control, TRect& rect);
+  // Adjusts `rect` to the measured text of an auto-sized label, on `printer`'s page canvas.
+  static void FitLabelRect(TAlPrinter& printer, TAlLabel& control, TRect& rect);
 
  private:
-  struct TRun;
-  void PlaceBand(tAlBand& band);
-  void PaintBand(tAlBand& band);
-  void StartPage();
-  void FinishPage();
-  void PlaceDetailHeaders(const tAlBand& band);
-
   TPrinterOrientation orientation_ = poPortrait;
   tPapersize papersize_ = alr_A4;
   int leftMarginMM_ = 0;
   int rightMarginMM_ = 0;
   std::string reportTitle_;
-  std::unique_ptr<TRun> run_;
+  bool generating_ = false;
 };

@@ -1,5 +1,6 @@
 #include "report/DrawMeta.h"
 
+#include <algorithm>
 #include <cmath>
 
 class TDrawMetaFile::TRecorder : public TCanvas {
@@ -104,6 +105,14 @@ void TDrawMetaFile::Play(TCanvas& canvas) const {
 }
 
 void TDrawMetaFile::Play(TCanvas& canvas, const TRect& target) const {
+  PlayInto(canvas, target, nullptr);
+}
+
+void TDrawMetaFile::Play(TCanvas& canvas, const TRect& target, const TRect& clip) const {
+  PlayInto(canvas, target, &clip);
+}
+
+void TDrawMetaFile::PlayInto(TCanvas& canvas, const TRect& target, const TRect* clip) const {
   const bool same =
       target.Left == 0 && target.Top == 0 && target.Width() == width_ && target.Height() == height_;
   const double sx = width_ > 0 ? static_cast<double>(target.Width()) / width_ : 0.0;
@@ -112,8 +121,22 @@ void TDrawMetaFile::Play(TCanvas& canvas, const TRect& target) const {
   auto y = [&](int v) { return same ? v : target.Top + static_cast<int>(std::lround(v * sy)); };
   auto rect = [&](const TRect& r) { return TRect{x(r.Left), y(r.Top), x(r.Right), y(r.Bottom)}; };
   auto len = [&](int v, double s) { return same ? v : static_cast<int>(std::lround(v * s)); };
+  // Whether a drawing whose bounds are `r` (in page pixels) can reach the clip. The canvas has
+  // no clip of its own, so what lies wholly outside is left out and the device cuts the rest;
+  // outlines reach half the pen width beyond their rectangle.
+  int penReach = 1;
+  auto visible = [&](const TRect& r) {
+    if (!clip) return true;
+    TRect b = rect({std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+                    std::max(r.Top, r.Bottom)});
+    b = {b.Left - penReach, b.Top - penReach, b.Right + penReach, b.Bottom + penReach};
+    TRect common;
+    return IntersectRect(common, b, *clip);
+  };
 
   for (const TMetaRecord& r : records_) {
+    const bool unclipped = r.Kind == TMetaRecord::mrDrawText && (r.Flags & dtNoClip);
+    if (r.Kind > TMetaRecord::mrSetBrush && !unclipped && !visible(r.Rect)) continue;
     switch (r.Kind) {
       case TMetaRecord::mrSetFont: {
         TFont f = fonts_[static_cast<size_t>(r.Index)];
@@ -124,6 +147,7 @@ void TDrawMetaFile::Play(TCanvas& canvas, const TRect& target) const {
       case TMetaRecord::mrSetPen: {
         TPen p = r.Pen;
         if (p.Width > 1) p.Width = std::max(1, len(p.Width, (sx + sy) / 2));
+        penReach = std::max(1, (p.Width + 1) / 2);
         canvas.SetPen(p);
         break;
       }

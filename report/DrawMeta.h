@@ -12,6 +12,7 @@
 // One recorded operation. State changes (font, pen, brush) are recorded only where a drawing
 // operation follows that sees a different state than the one recorded before it.
 struct TMetaRecord {
+  // The state changes come first: every kind after mrSetBrush draws.
   enum TKind {
     mrSetFont,      // Index into Fonts()
     mrSetPen,       // Pen
@@ -65,10 +66,14 @@ class TDrawMetaFile {
   // Plays the page stretched into `target`: positions, sizes, pen widths and font heights are
   // scaled by target width / Width() and target height / Height().
   void Play(TCanvas& canvas, const TRect& target) const;
+  // The same, leaving out every drawing that lies wholly outside `clip` (canvas pixels): a
+  // window repaints only what was uncovered.
+  void Play(TCanvas& canvas, const TRect& target, const TRect& clip) const;
 
  private:
   class TRecorder;
   friend class TRecorder;
+  void PlayInto(TCanvas& canvas, const TRect& target, const TRect* clip) const;
 
   int width_;
   int height_;

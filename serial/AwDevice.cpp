@@ -202,15 +202,7 @@ int TApdDeviceDispatcher::WriteDevice(const char* buffer, uint32_t size) {
   uint32_t taken;
   {
     std::lock_guard lock(OutputLock());
-    uint32_t capacity = static_cast<uint32_t>(outBuff_.size());
-    if (capacity == 0) return 0;
-    // Never overwrite what is still waiting to go out.
-    taken = std::min(size, capacity - OutBuffUsed());
-    for (uint32_t i = 0; i < taken; ++i) {
-      outBuff_[outTail_] = buffer[i];
-      outTail_ = (outTail_ + 1) % capacity;
-    }
-    if (taken > 0 && outTail_ == outHead_) outFull_ = true;
+    taken = OutputRing().Put(buffer, size);
   }
   if (taken > 0) events_.Output.Set();
   return static_cast<int>(taken);
@@ -223,9 +215,7 @@ void TApdDeviceDispatcher::DiscardOutput() {
     PumpAtMost(kFlushWaitMs, [this] { return events_.General.Wait(0) || !Alive(tkOutput); });
   }
   std::lock_guard lock(OutputLock());
-  outHead_ = outTail_ = 0;
-  outFull_ = false;
-  ++outFlushes_;
+  OutputRing().Clear();
 }
 
 void TApdDeviceDispatcher::AnswerFlush() {
@@ -252,25 +242,24 @@ void TApdDeviceDispatcher::OutputThread() {
 void TApdDeviceDispatcher::WriteOutput() {
   for (;;) {
     uint32_t length;
-    uint32_t flushes;
+    uint32_t clears;
     {
       std::lock_guard lock(OutputLock());
-      flushes = outFlushes_;
-      if (!outFull_ && outHead_ == outTail_) return OutputDrained();
-      uint32_t end = outTail_ > outHead_ ? outTail_ : static_cast<uint32_t>(outBuff_.size());
-      length = std::min(end - outHead_, maxWrite_);
+      const TApdOutputRing& ring = OutputRing();
+      clears = ring.Clears();
+      if (ring.Empty()) return OutputDrained();
+      const char* run;
+      length = ring.NextRun(maxWrite_, run);
       // The driver may read the bytes after the write call returned: they stay in a buffer of
       // this thread's until the write has completed.
-      outChunk_.assign(outBuff_.begin() + outHead_, outBuff_.begin() + outHead_ + length);
+      outChunk_.assign(run, run + length);
     }
     uint32_t done = 0;
     if (!WriteRun(outChunk_.data(), length, done)) return;
     std::lock_guard lock(OutputLock());
     // A flush meanwhile emptied the ring; what was written came from before it.
-    if (flushes != outFlushes_ || outBuff_.empty()) continue;
-    outHead_ = (outHead_ + std::min(done, length)) % static_cast<uint32_t>(outBuff_.size());
-    outFull_ = false;
-    if (outHead_ == outTail_) outHead_ = outTail_ = 0;
+    if (clears != OutputRing().Clears()) continue;
+    OutputRing().Consume(std::min(done, length));
   }
 }
 

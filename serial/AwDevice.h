@@ -131,8 +131,7 @@ class TApdDeviceDispatcher : public TApdBaseDispatcher {
   std::atomic<bool> stop_{false};
   std::atomic<uint32_t> eventMask_{0};
   std::atomic<bool> handedOver_{false};  // the com thread handed eventMask_ over
-  uint32_t outFlushes_ = 0;              // output lock: counts the flushes of the output ring
-  std::vector<char> outChunk_;           // output thread: the bytes of the write in progress
+  std::vector<char> outChunk_;  // output thread: the bytes of the write in progress
 
   std::thread threads_[tkCount];
   std::atomic<bool> alive_[tkCount] = {false, false, false};

@@ -17,10 +17,6 @@ std::vector<TApdBaseDispatcher*>& List() {
   return list;
 }
 
-constexpr int32_t MaxHandleCounter = 4096;
-constexpr int32_t MaxReusedHandle = 4096;
-constexpr int32_t HandleKindMask = 7;
-
 }  // namespace
 
 std::recursive_mutex& DispatcherListLock() {
@@ -103,18 +99,14 @@ int TApdBaseDispatcher::OpenDevicePort(const std::string& name, int32_t baud, ui
 
   {
     std::scoped_lock lock(inLock_, dispLock_, outLock_);
-    buffer_.assign(DispatchBufferSize, 0);
-    outBuff_.assign(outSize, 0);
-    outHead_ = outTail_ = 0;
-    outFull_ = false;
+    ring_.Allocate();
+    outRing_.Allocate(outSize);
     inQue_ = inSize;
     outQue_ = outSize;
     comStat_ = TComStat{};
     lineErrors_ = 0;
     outSent_ = false;
     closePending_.store(false);
-    full_ = false;
-    getCount_ = 0;
     modemStatus_ = 0;
     rs485_ = false;
     GetDeviceState(dcb_);
@@ -131,13 +123,7 @@ int TApdBaseDispatcher::OpenDevicePort(const std::string& name, int32_t baud, ui
 
   {
     std::scoped_lock lock(inLock_, dispLock_);
-    lastTailData_ = 0;
     RemoveAllTriggers();
-    head_ = tail_ = notifyTail_ = 0;
-    arrivedSinceNotify_ = false;
-    for (auto& s : statuses_) s.Hit = false;
-    globalStatusHit_ = false;
-    inAvailDispatch_ = false;
     lastBaud_ = 115200;
   }
   GetModemStatus(msr_LevelMask);
@@ -181,14 +167,8 @@ void TApdBaseDispatcher::ReleaseBuffers() {
 
 void TApdBaseDispatcher::ReleaseNow() {
   std::scoped_lock lock(inLock_, dispLock_, outLock_);
-  buffer_.clear();
-  buffer_.shrink_to_fit();
-  outBuff_.clear();
-  outBuff_.shrink_to_fit();
-  head_ = tail_ = 0;
-  full_ = false;
-  outHead_ = outTail_ = 0;
-  outFull_ = false;
+  ring_.Release();
+  outRing_.Release();
 }
 
 void TApdBaseDispatcher::ApplyPriorityBoost(int boost) {
@@ -299,10 +279,7 @@ bool TApdBaseDispatcher::Logging() {
 bool TApdBaseDispatcher::TurnsWanted() {
   if (ReceiveBufferFull()) return true;
   std::lock_guard lock(dispLock_);
-  return std::any_of(timers_.begin(), timers_.end(),
-                     [](const TTimerTrigger& t) { return t.Active; }) ||
-         std::any_of(statuses_.begin(), statuses_.end(),
-                     [](const TStatusTrigger& s) { return s.Enabled; });
+  return triggers_.TurnsWanted();
 }
 
 bool TApdBaseDispatcher::TraceExists() {
@@ -345,36 +322,19 @@ void TApdBaseDispatcher::Log(TDispatchType type, TDispatchSubType sub, uint32_t 
 // ---------------------------------------------------------------------------------------------
 // Receive buffer
 
-uint32_t TApdBaseDispatcher::StoredBytes() const {
-  if (buffer_.empty()) return 0;
-  if (tail_ == head_) return full_ ? DispatchBufferSize : 0;
-  return (tail_ + DispatchBufferSize - head_) % DispatchBufferSize;
-}
-
 bool TApdBaseDispatcher::ReceiveBufferFull() {
   std::lock_guard lock(inLock_);
-  return full_;
+  return ring_.Full();
 }
 
 int TApdBaseDispatcher::PeekByte(uint32_t n, char& c) {
   std::lock_guard lock(inLock_);
-  if (n == 0 || n > StoredBytes()) return ecBufferIsEmpty;
-  c = buffer_[(head_ + n - 1) % DispatchBufferSize];
-  return ecOK;
+  return ring_.Peek(n, c) ? ecOK : ecBufferIsEmpty;
 }
 
 int TApdBaseDispatcher::ReadChar(char& c) {
   std::lock_guard lock(inLock_);
-  if (inAvailDispatch_) {
-    if (getCount_ + 1 > StoredBytes()) return ecBufferIsEmpty;
-    c = buffer_[(head_ + getCount_) % DispatchBufferSize];
-    ++getCount_;
-  } else {
-    if (StoredBytes() == 0) return ecBufferIsEmpty;
-    c = buffer_[head_];
-    head_ = (head_ + 1) % DispatchBufferSize;
-    full_ = false;
-  }
+  if (!ring_.Read(c)) return ecBufferIsEmpty;
   // The input lock held here guards the trace too: no second lock for every character.
   trace_.Add('R', c);
   return ecOK;
@@ -382,31 +342,25 @@ int TApdBaseDispatcher::ReadChar(char& c) {
 
 int TApdBaseDispatcher::GetBlock(char* block, uint32_t count) {
   std::lock_guard lock(inLock_);
-  uint32_t available = StoredBytes() - (inAvailDispatch_ ? getCount_ : 0);
-  if (count > available) return ecBufferIsEmpty;
+  if (count > ring_.Unread()) return ecBufferIsEmpty;
   for (uint32_t i = 0; i < count; ++i) ReadChar(block[i]);
   return static_cast<int>(count);
 }
 
 int TApdBaseDispatcher::PeekBlock(char* block, uint32_t count) {
   std::lock_guard lock(inLock_);
-  uint32_t skip = inAvailDispatch_ ? getCount_ : 0;
-  if (count > StoredBytes() - skip) return ecBufferIsEmpty;
-  for (uint32_t i = 0; i < count; ++i) block[i] = buffer_[(head_ + skip + i) % DispatchBufferSize];
+  if (!ring_.PeekBlock(block, count)) return ecBufferIsEmpty;
   return static_cast<int>(count);
 }
 
 uint32_t TApdBaseDispatcher::InputCount() {
   std::lock_guard lock(inLock_);
-  uint32_t n = StoredBytes();
-  return inAvailDispatch_ ? n - std::min(n, getCount_) : n;
+  return ring_.Unread();
 }
 
 uint32_t TApdBaseDispatcher::OutBuffUsed() {
   std::lock_guard lock(outLock_);
-  if (outFull_) return outQue_;
-  if (outTail_ >= outHead_) return outTail_ - outHead_;
-  return outQue_ + outTail_ - outHead_;
+  return outRing_.Used();
 }
 
 // The device status record belongs to the dispatcher lock; the device layer takes the output
@@ -430,25 +384,16 @@ int TApdBaseDispatcher::FlushOutput() {
 int TApdBaseDispatcher::FlushInput() {
   std::lock_guard lock(inLock_);
   int rc = FlushDevice(1);
-  if (inAvailDispatch_)
-    maxGetCount_ = StoredBytes();
-  else {
-    head_ = tail_;
-    getCount_ = 0;
-  }
-  full_ = false;
+  ring_.Flush();
   std::lock_guard dlock(dispLock_);
-  for (auto& d : datas_) {
-    d.MatchState = 0;
-    d.Matched = false;
-  }
+  triggers_.ResetMatches();
   return rc;
 }
 
 bool TApdBaseDispatcher::ReadDeviceIntoBuffer() {
   std::lock_guard lock(inLock_);
-  if (buffer_.empty()) return false;
-  if (full_) return true;
+  if (!ring_.Allocated()) return false;
+  if (ring_.Full()) return true;
   RefreshStatus();
   uint32_t driverBytes;
   {
@@ -456,39 +401,17 @@ bool TApdBaseDispatcher::ReadDeviceIntoBuffer() {
     driverBytes = comStat_.InQueue;
   }
   if (driverBytes == 0) return false;
-
-  uint32_t contiguous = head_ > tail_ ? head_ - tail_ : DispatchBufferSize - tail_;
-  uint32_t freeSpace = DispatchBufferSize - StoredBytes();
-  uint32_t wanted = std::min(freeSpace, driverBytes);
-  bool secondPart = wanted > contiguous;
-
-  auto readPart = [this](uint32_t size) -> uint32_t {
-    int n = ReadDevice(&buffer_[tail_], size);
+  return ring_.Fill(driverBytes, [this](char* into, uint32_t size) -> uint32_t {
+    int n = ReadDevice(into, size);
     if (n < 0) {
       // The failed read counts as nothing received.
       ReportReadError(n);
       n = 0;
     }
-    uint32_t got = std::min(static_cast<uint32_t>(n), size);
-    if (got > 0) arrivedSinceNotify_ = true;
-    Log(dtDispatch, dstReadCom, got, got ? &buffer_[tail_] : nullptr, got);
+    const uint32_t got = std::min(static_cast<uint32_t>(n), size);
+    Log(dtDispatch, dstReadCom, got, got ? into : nullptr, got);
     return got;
-  };
-
-  if (contiguous > 0) {
-    uint32_t got = readPart(contiguous);
-    tail_ += got;
-    if (got < contiguous) secondPart = false;
-    if (tail_ == DispatchBufferSize) tail_ = 0;
-    if (got > 0) full_ = tail_ == head_;
-  }
-  if (secondPart && !full_) {
-    uint32_t rest = head_ > tail_ ? head_ - tail_ : DispatchBufferSize - tail_;
-    uint32_t got = readPart(rest);
-    tail_ = (tail_ + got) % DispatchBufferSize;
-    if (got > 0) full_ = tail_ == head_;
-  }
-  return true;
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -498,20 +421,18 @@ bool TApdBaseDispatcher::AvailCheck() {
   uint32_t n;
   uint32_t tail;
   {
-    std::lock_guard lock(inLock_);
     // Data (string) triggers would scan the new bytes here; none are ever created.
-    if (lastTailData_ != tail_) lastTailData_ = tail_;
-    n = InputCount();
-    tail = tail_;
+    std::lock_guard lock(inLock_);
+    n = ring_.Unread();
+    tail = ring_.Tail();
     std::lock_guard dlock(dispLock_);
-    bool nothingNew = tail_ == notifyTail_ && !arrivedSinceNotify_;
-    if (availThreshold_ == 0 || nothingNew || n < availThreshold_) return false;
+    const uint32_t threshold = triggers_.AvailThreshold();
+    if (threshold == 0 || !ring_.NewSinceAnnounced() || n < threshold) return false;
   }
   Log(dtTrigger, dstAvail, n);
   bool result = Notify(MsgTriggerAvail, n, 0);
   std::lock_guard lock(inLock_);
-  notifyTail_ = tail;
-  arrivedSinceNotify_ = false;
+  ring_.Announced(tail);
   return result;
 }
 
@@ -519,14 +440,7 @@ bool TApdBaseDispatcher::TimerCheck() {
   int32_t handle = 0;
   {
     std::lock_guard lock(dispLock_);
-    int32_t now = CurrentTicks();
-    for (auto& t : timers_) {
-      if (t.Active && TimerExpiredAt(t.Timer, now)) {
-        t.Active = false;
-        handle = t.Handle;
-        break;
-      }
-    }
+    handle = triggers_.FireTimer(CurrentTicks());
     if (handle == 0) return false;
   }
   Log(dtTrigger, dstTimer, static_cast<uint32_t>(handle));
@@ -538,50 +452,7 @@ bool TApdBaseDispatcher::StatusCheck() {
   uint16_t value = 0;
   {
     std::lock_guard lock(dispLock_);
-    for (auto& s : statuses_) {
-      if (!s.Enabled || s.Hit) continue;
-      bool fire = false;
-      switch (s.Kind) {
-        case skModemLines: {
-          uint8_t captured = static_cast<uint8_t>(s.Value & 0xFF);
-          uint8_t mask = static_cast<uint8_t>(s.Value >> 8);
-          fire = ((captured ^ modemStatus_) & mask) != 0;
-          break;
-        }
-        case skLineError:
-          if ((s.Value & lineErrors_) != 0) {
-            fire = true;
-            s.Value = static_cast<uint16_t>(lineErrors_);
-          }
-          break;
-        case skOutputFree: {
-          uint32_t n = OutputFree();
-          fire = n >= s.Value;
-          value = static_cast<uint16_t>(n);
-          break;
-        }
-        case skOutputUsed: {
-          uint32_t n = OutputCount();
-          fire = n <= s.Value;
-          value = static_cast<uint16_t>(n);
-          break;
-        }
-        case skOutputSent:
-          fire = outSent_;
-          if (fire) outSent_ = false;
-          break;
-        default:
-          break;
-      }
-      if (fire) {
-        s.Enabled = false;
-        s.Hit = true;
-        globalStatusHit_ = true;
-        handle = s.Handle;
-        break;
-      }
-      value = 0;
-    }
+    handle = triggers_.FireStatus(modemStatus_, lineErrors_, outSent_, *this, value);
     if (handle == 0) return false;
     UpdateLinesWatched();
   }
@@ -591,9 +462,7 @@ bool TApdBaseDispatcher::StatusCheck() {
 
 void TApdBaseDispatcher::ClearHitFlags() {
   std::lock_guard lock(dispLock_);
-  if (!globalStatusHit_) return;
-  for (auto& s : statuses_) s.Hit = false;
-  globalStatusHit_ = false;
+  triggers_.ClearHits();
 }
 
 bool TApdBaseDispatcher::StatusRun() {
@@ -613,11 +482,7 @@ bool TApdBaseDispatcher::Notify(UINT msg, WPARAM wParam, uint16_t value) {
   bool availDispatch = msg == MsgTriggerAvail || msg == MsgTriggerData;
   {
     std::lock_guard lock(inLock_);
-    maxGetCount_ = 0;
-    // Reset together with the flag: a handler whose send timed out may still be reading, and
-    // its reads from now on count for this dispatch.
-    getCount_ = 0;
-    inAvailDispatch_ = availDispatch;
+    ring_.BeginNotify(availDispatch);
   }
   bool result = true;
   bool sendToWindows;
@@ -635,7 +500,7 @@ bool TApdBaseDispatcher::Notify(UINT msg, WPARAM wParam, uint16_t value) {
     }
     if (i > 0) {
       std::lock_guard lock(inLock_);
-      getCount_ = 0;
+      ring_.NextHandler();
     }
     if (!handler.Deleted) {
       LRESULT ignored;
@@ -647,24 +512,15 @@ bool TApdBaseDispatcher::Notify(UINT msg, WPARAM wParam, uint16_t value) {
       break;
     }
     std::lock_guard lock(inLock_);
-    maxGetCount_ = std::max(maxGetCount_, getCount_);
+    ring_.HandlerDone();
   }
 
   {
     std::lock_guard lock(inLock_);
-    if (availDispatch) {
-      // Reads made after the last handler's count was taken, by a handler still running past
-      // its send's time-out, are consumed too, or they would be read again.
-      if (!closed) maxGetCount_ = std::max(maxGetCount_, getCount_);
-      inAvailDispatch_ = false;
-      if (!closed && !buffer_.empty()) {
-        uint32_t advance = std::min(maxGetCount_, StoredBytes());
-        head_ = (head_ + advance) % DispatchBufferSize;
-        if (advance != 0) full_ = false;
-        if (msg == MsgTriggerAvail && maxGetCount_ != wParam) result = false;
-      }
-    }
-    getCount_ = 0;
+    const bool allocated = ring_.Allocated();
+    const uint32_t consumed = ring_.EndNotify(closed);
+    if (availDispatch && !closed && allocated && msg == MsgTriggerAvail && consumed != wParam)
+      result = false;
   }
   std::lock_guard lock(dispLock_);
   dispatching_ = false;
@@ -716,7 +572,7 @@ void TApdBaseDispatcher::DispatchTimers() {
   if (closePending_.load() || Dispatching()) return;
   {
     std::lock_guard lock(dispLock_);
-    globalStatusHit_ = false;
+    triggers_.ForgetHitRun();
   }
   while (!closePending_.load() && (StatusCheck() || TimerCheck())) {
   }
@@ -750,9 +606,7 @@ void TApdBaseDispatcher::RemoveWindowHandler(HWND window) {
 }
 
 void TApdBaseDispatcher::UpdateLinesWatched() {
-  bool watched = std::any_of(statuses_.begin(), statuses_.end(), [](const TStatusTrigger& s) {
-    return s.Enabled && (s.Kind == skModemLines || s.Kind == skLineError);
-  });
+  const bool watched = triggers_.LinesWatched();
   if (linesWatched_.exchange(watched) != watched) LinesWatchChanged();
 }
 
@@ -797,80 +651,39 @@ bool TApdBaseDispatcher::ClosePending() {
 
 void TApdBaseDispatcher::SetAvailThreshold(uint32_t threshold) {
   std::lock_guard lock(dispLock_);
-  availThreshold_ = threshold;
+  triggers_.SetAvailThreshold(threshold);
   Log(dtTriggerDataChange, dstAvailTrigger, threshold);
 }
 
 uint32_t TApdBaseDispatcher::AvailThreshold() {
   std::lock_guard lock(dispLock_);
-  return availThreshold_;
-}
-
-int32_t TApdBaseDispatcher::NewTriggerHandle() {
-  if (handleCounter_ < MaxHandleCounter) return handleCounter_++ * 8;
-  auto used = [this](int32_t h) {
-    return std::any_of(timers_.begin(), timers_.end(), [h](auto& t) { return t.Handle == h; }) ||
-           std::any_of(statuses_.begin(), statuses_.end(),
-                       [h](auto& s) { return (s.Handle & ~HandleKindMask) == h; }) ||
-           std::any_of(datas_.begin(), datas_.end(), [h](auto& d) { return d.Handle == h; });
-  };
-  // Multiples of 8 from 8: 0 would collide with "no handle".
-  for (int32_t h = 8; h <= MaxReusedHandle; h += 8)
-    if (!used(h)) return h;
-  return ecNoMoreTriggers;
+  return triggers_.AvailThreshold();
 }
 
 int TApdBaseDispatcher::CreateTimerTrigger() {
   std::lock_guard lock(dispLock_);
-  int32_t handle = NewTriggerHandle();
+  const int handle = triggers_.CreateTimer();
   if (handle < 0) return handle;
-  TTimerTrigger t;
-  t.Handle = handle;
-  timers_.push_back(t);
   Log(dtTriggerAlloc, dstTimerTrigger, static_cast<uint32_t>(handle));
   return handle;
 }
 
 int TApdBaseDispatcher::CreateStatusTrigger(uint16_t kind) {
-  if (kind > skOutputSent) return ecBadArgument;
   std::lock_guard lock(dispLock_);
-  int32_t handle = NewTriggerHandle();
+  const int handle = triggers_.CreateStatus(kind);
   if (handle < 0) return handle;
-  TStatusTrigger s;
-  s.Handle = handle | kind;
-  s.Kind = kind;
-  statuses_.push_back(s);
-  uint8_t kindByte = static_cast<uint8_t>(kind);
-  Log(dtTriggerAlloc, dstStatusTrigger, static_cast<uint32_t>(s.Handle), &kindByte, 1);
-  return s.Handle;
-}
-
-TTimerTrigger* TApdBaseDispatcher::FindTimer(int32_t handle) {
-  if (handle < 2) return nullptr;
-  for (auto& t : timers_)
-    if (t.Handle == handle) return &t;
-  return nullptr;
-}
-
-TStatusTrigger* TApdBaseDispatcher::FindStatus(int32_t handle) {
-  if (handle < 2) return nullptr;
-  for (auto& s : statuses_)
-    if (s.Handle == handle) return &s;
-  return nullptr;
+  const uint8_t kindByte = static_cast<uint8_t>(kind);
+  Log(dtTriggerAlloc, dstStatusTrigger, static_cast<uint32_t>(handle), &kindByte, 1);
+  return handle;
 }
 
 int TApdBaseDispatcher::ArmTimerTrigger(int32_t handle, int32_t ticks, bool activate) {
   std::lock_guard lock(dispLock_);
-  TTimerTrigger* t = FindTimer(handle);
-  if (!t) return ecBadTriggerHandle;
+  int32_t stored = ticks;
+  const int rc = triggers_.ArmTimer(handle, stored, activate);
+  if (rc != ecOK) return rc;
   if (activate) {
-    if (ticks != 0) t->Ticks = ticks;
-    NewTimer(t->Timer, t->Ticks);
-  }
-  t->Active = activate;
-  if (activate) TurnsChanged();
-  if (activate) {
-    int32_t stored = t->Ticks;
+    TurnsChanged();
     Log(dtTriggerDataChange, dstTimerTrigger, static_cast<uint32_t>(handle), &stored, 4);
   } else {
     static const char deactivated[] = "Deactivated";
@@ -882,33 +695,15 @@ int TApdBaseDispatcher::ArmTimerTrigger(int32_t handle, int32_t ticks, bool acti
 
 int TApdBaseDispatcher::ArmStatusTrigger(int32_t handle, uint16_t value, bool activate) {
   std::lock_guard lock(dispLock_);
-  TStatusTrigger* s = FindStatus(handle);
-  if (!s) return ecBadTriggerHandle;
+  TStatusTrigger armed;
+  const int rc = triggers_.ArmStatus(handle, value, activate, modemStatus_, armed);
+  if (rc != ecOK) return rc;
   if (activate) {
-    switch (s->Kind) {
-      case skModemLines: {
-        uint8_t mask = static_cast<uint8_t>(value);
-        s->Value = static_cast<uint16_t>((mask << 8) | (mask & modemStatus_));
-        break;
-      }
-      case skLineError: {
-        uint16_t flags = 0;
-        if (value & 1) flags |= ce_OVERRUN;
-        if (value & 2) flags |= ce_RXPARITY;
-        if (value & 4) flags |= ce_FRAME;
-        if (value & 8) flags |= ce_BREAK;
-        s->Value = flags;
-        break;
-      }
-      default:
-        s->Value = value;
-        break;
-    }
-    uint8_t record[4] = {static_cast<uint8_t>(s->Value & 0xFF), static_cast<uint8_t>(s->Value >> 8),
-                         static_cast<uint8_t>(activate), static_cast<uint8_t>(s->Hit)};
+    const uint8_t record[4] = {static_cast<uint8_t>(armed.Value & 0xFF),
+                               static_cast<uint8_t>(armed.Value >> 8), 1,
+                               static_cast<uint8_t>(armed.Hit)};
     Log(dtTriggerDataChange, dstStatusTrigger, static_cast<uint32_t>(handle), record, 4);
   }
-  s->Enabled = activate;
   UpdateLinesWatched();
   if (activate) TurnsChanged();
   return ecOK;
@@ -916,70 +711,54 @@ int TApdBaseDispatcher::ArmStatusTrigger(int32_t handle, uint16_t value, bool ac
 
 int TApdBaseDispatcher::DeleteTrigger(int32_t handle) {
   std::lock_guard lock(dispLock_);
-  if (handle == AvailTriggerHandle) {
-    availThreshold_ = 0;
-    return ecOK;
+  TRemovedKind removed;
+  uint16_t kind;
+  const int rc = triggers_.Delete(handle, removed, kind);
+  if (rc != ecOK) return rc;
+  const auto h = static_cast<uint32_t>(handle);
+  switch (removed) {
+    case TRemovedKind::Avail:
+      break;
+    case TRemovedKind::Timer:
+      Log(dtTriggerDispose, dstTimer, h);
+      break;
+    case TRemovedKind::Status: {
+      UpdateLinesWatched();
+      const uint8_t kindByte = static_cast<uint8_t>(kind);
+      Log(dtTriggerDispose, dstStatusTrigger, h, &kindByte, 1);
+      break;
+    }
+    case TRemovedKind::Data:
+      Log(dtTriggerDispose, dstData, h);
+      break;
   }
-  if (handle < 2) return ecBadTriggerHandle;
-  auto t =
-      std::find_if(timers_.begin(), timers_.end(), [&](auto& r) { return r.Handle == handle; });
-  if (t != timers_.end()) {
-    timers_.erase(t);
-    Log(dtTriggerDispose, dstTimer, static_cast<uint32_t>(handle));
-    return ecOK;
-  }
-  auto s =
-      std::find_if(statuses_.begin(), statuses_.end(), [&](auto& r) { return r.Handle == handle; });
-  if (s != statuses_.end()) {
-    uint8_t kindByte = static_cast<uint8_t>(s->Kind);
-    statuses_.erase(s);
-    UpdateLinesWatched();
-    Log(dtTriggerDispose, dstStatusTrigger, static_cast<uint32_t>(handle), &kindByte, 1);
-    return ecOK;
-  }
-  auto d = std::find_if(datas_.begin(), datas_.end(), [&](auto& r) { return r.Handle == handle; });
-  if (d != datas_.end()) {
-    datas_.erase(d);
-    Log(dtTriggerDispose, dstData, static_cast<uint32_t>(handle));
-    return ecOK;
-  }
-  return ecBadTriggerHandle;
+  return ecOK;
 }
 
 void TApdBaseDispatcher::RemoveAllTriggers() {
-  availThreshold_ = 0;
-  timers_.clear();
-  statuses_.clear();
-  datas_.clear();
-  handleCounter_ = 1;
+  triggers_.Clear();
   UpdateLinesWatched();
 }
 
 void TApdBaseDispatcher::SnapshotTriggers(TTriggerSave& set) {
   std::lock_guard lock(dispLock_);
-  set.AvailThreshold = availThreshold_;
-  set.Timers = timers_;
-  set.Datas = datas_;
-  set.Statuses = statuses_;
+  triggers_.Snapshot(set);
 }
 
 void TApdBaseDispatcher::ReinstateTriggers(const TTriggerSave& set) {
   std::lock_guard lock(dispLock_);
-  availThreshold_ = set.AvailThreshold;
-  timers_ = set.Timers;
-  datas_ = set.Datas;
-  statuses_ = set.Statuses;
+  triggers_.Reinstate(set);
   UpdateLinesWatched();
 }
 
 std::vector<TTimerTrigger> TApdBaseDispatcher::TimerTriggers() {
   std::lock_guard lock(dispLock_);
-  return timers_;
+  return triggers_.Timers();
 }
 
 std::vector<TStatusTrigger> TApdBaseDispatcher::StatusTriggers() {
   std::lock_guard lock(dispLock_);
-  return statuses_;
+  return triggers_.Statuses();
 }
 
 void TApdBaseDispatcher::SetOptionFlag(uint32_t bits) {

@@ -16,7 +16,10 @@
 
 #include "base/Event.h"
 #include "platform/SerialLine.h"
+#include "serial/AwOutputRing.h"
+#include "serial/AwReceiveRing.h"
 #include "serial/AwTrace.h"
+#include "serial/AwTriggers.h"
 #include "serial/AwWndMsg.h"
 #include "serial/OoMisc.h"
 
@@ -28,19 +31,6 @@ constexpr UINT MsgTriggerStatus = 0x7E04;
 constexpr UINT MsgPortOpen = 0x7E08;
 constexpr UINT MsgPortClose = 0x7E09;
 constexpr UINT MsgClosePending = 0x7E0A;
-
-// Status trigger kinds (the low three bits of a status trigger's handle).
-enum : uint16_t {
-  skNone = 0,
-  skModemLines = 1,
-  skLineError = 2,
-  skOutputFree = 3,
-  skOutputUsed = 4,
-  skOutputSent = 5,
-};
-
-// The avail trigger's fixed handle.
-constexpr int32_t AvailTriggerHandle = 1;
 
 // Device events a device layer reports to DispatchEvents.
 enum : uint32_t {
@@ -65,45 +55,11 @@ enum : uint32_t {
 // Kinds for RecomputeHandlerService.
 enum : int { hsKeep = 0, hsInstall = 1, hsUninstall = 2 };
 
-constexpr uint32_t DispatchBufferSize = 8192;
 constexpr uint32_t NotifyTimeoutMs = 3000;
 
-struct TTimerTrigger {
-  int32_t Handle = 0;
-  EventTimer Timer;
-  int32_t Ticks = 0;  // ticks last set
-  int32_t Reserved = -1;
-  bool Active = false;
-};
-
-struct TStatusTrigger {
-  int32_t Handle = 0;
-  uint16_t Kind = skNone;
-  // Modem kind: low byte the levels captured when armed, high byte the mask. Line-error kind:
-  // the error flags. Output kinds: the threshold.
-  uint16_t Value = 0;
-  bool Enabled = false;
-  bool Hit = false;
-};
-
-struct TDataTrigger {
-  int32_t Handle = 0;
-  uint32_t Length = 0;
-  uint32_t MatchState = 0;
-  bool Matched = false;
-  bool IgnoreCase = false;
-  std::string Data;
-};
-
-// A saved trigger set (avail threshold and copies of every trigger record).
-struct TTriggerSave {
-  uint32_t AvailThreshold = 0;
-  std::vector<TTimerTrigger> Timers;
-  std::vector<TDataTrigger> Datas;
-  std::vector<TStatusTrigger> Statuses;
-};
-
-class TApdBaseDispatcher : public TObject {
+// The receive ring, the output ring and the trigger table are value types of their own; the
+// dispatcher adds the locks, the device, the log and the notification around them.
+class TApdBaseDispatcher : public TObject, private IOutputLevels {
  public:
   explicit TApdBaseDispatcher(TObject* owner);
   // The owner calls ShutdownDispatcher before freeing the dispatcher, and a derived dispatcher
@@ -145,8 +101,8 @@ class TApdBaseDispatcher : public TObject {
   // Stored bytes, less those read ahead during an avail notification.
   uint32_t InputCount();
   bool ReceiveBufferFull();
-  uint32_t OutputCount();
-  uint32_t OutputFree();
+  uint32_t OutputCount() override;
+  uint32_t OutputFree() override;
   int FlushInput();
   int FlushOutput();
 
@@ -330,12 +286,9 @@ class TApdBaseDispatcher : public TObject {
   // Returns the count of threads still alive.
   int ThreadEnded();
   int PriorityBoost() const { return priorityBoost_; }
-  // The output ring (output lock).
-  std::vector<char> outBuff_;
-  uint32_t outHead_ = 0;
-  uint32_t outTail_ = 0;
-  bool outFull_ = false;
-  // Bytes waiting in the output ring (output lock).
+  // The output ring; take the output lock around every use.
+  TApdOutputRing& OutputRing() { return outRing_; }
+  // Bytes waiting in the output ring (takes the output lock).
   uint32_t OutBuffUsed();
 
  private:
@@ -354,12 +307,8 @@ class TApdBaseDispatcher : public TObject {
   void LogChanged();
   void Log(TDispatchType type, TDispatchSubType sub, uint32_t data, const void* extra = nullptr,
            uint32_t length = 0);
-  uint32_t StoredBytes() const;
   uint32_t TakeErrorFlags(TComStat& stat);
-  int32_t NewTriggerHandle();
   void RemoveAllTriggers();
-  TTimerTrigger* FindTimer(int32_t handle);
-  TStatusTrigger* FindStatus(int32_t handle);
   void ClearHitFlags();
   bool StatusRun();
   void RecomputeKeep();
@@ -383,31 +332,16 @@ class TApdBaseDispatcher : public TObject {
   std::recursive_mutex outLock_;
   std::recursive_mutex inLock_;
 
-  // receive buffer (input lock)
-  std::vector<char> buffer_;
-  uint32_t head_ = 0;
-  uint32_t tail_ = 0;
-  bool full_ = false;
-  uint32_t getCount_ = 0;
-  uint32_t maxGetCount_ = 0;
-  bool inAvailDispatch_ = false;
-  uint32_t lastTailData_ = 0;
-  uint32_t notifyTail_ = 0;
-  // Bytes came from the device since the last avail notification. tail = NotifyTail alone
-  // cannot tell "nothing new" from "a whole buffer new", nor catches bytes stored before the
-  // threshold was set; either would leave the bytes unannounced for good.
-  bool arrivedSinceNotify_ = false;
+  // receive ring (input lock), output ring (output lock)
+  TApdReceiveRing ring_;
+  TApdOutputRing outRing_;
 
   uint32_t inQue_ = 0;
   uint32_t outQue_ = 0;
 
   // dispatcher lock
   TComStat comStat_;
-  uint32_t availThreshold_ = 0;
-  int32_t handleCounter_ = 1;
-  std::vector<TTimerTrigger> timers_;
-  std::vector<TDataTrigger> datas_;
-  std::vector<TStatusTrigger> statuses_;
+  TApdTriggers triggers_;
   std::vector<TWndHandler> wndHandlers_;
   bool handlerServiceNeeded_ = false;
   bool portHandlerInstalled_ = false;
@@ -415,7 +349,6 @@ class TApdBaseDispatcher : public TObject {
   bool handlerDeleted_ = false;
   std::atomic<bool> closePending_{false};
   bool outSent_ = false;
-  bool globalStatusHit_ = false;
   uint32_t options_ = 0;
 
   // line state (dispatcher lock)

@@ -18,25 +18,6 @@
 #include "serial/AdOsText.h"
 #include "serial/AwFactory.h"
 
-namespace {
-
-// The report printer measures with `device` while this lives.
-class TMeasuredWith {
- public:
-  explicit TMeasuredWith(const TReferenceDevice& device)
-      : previous_(AlPrinter().ReferenceDevice()) {
-    AlPrinter().SetReferenceDevice(&device);
-  }
-  ~TMeasuredWith() { AlPrinter().SetReferenceDevice(&previous_); }
-  TMeasuredWith(const TMeasuredWith&) = delete;
-  TMeasuredWith& operator=(const TMeasuredWith&) = delete;
-
- private:
-  const TReferenceDevice& previous_;
-};
-
-}  // namespace
-
 class TfrmIqReport::TLiveProgram : public IIqSubject {
  public:
   TLiveProgram(const TServices& services, const std::function<void(int)>& pause)
@@ -137,8 +118,8 @@ void TfrmIqReport::generate() {
 
   auto* preview = new TfrmPreview(nullptr, services_.sound);
   try {
-    const TMeasuredWith fonts(device_);
-    report_.alrIQ().GenerateInto(preview->Previewer()->Pages());
+    TAlPrinter printer(device_);
+    report_.alrIQ().GenerateInto(preview->Previewer()->Pages(), printer);
   } catch (const std::exception& e) {
     delete preview;
     QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), FromCp1252(e.what()));

@@ -224,6 +224,13 @@ void PaintPage(QPainter& painter, const TDrawMetaFile& page, const QRectF& targe
   painter.restore();
 }
 
+void TQtPageSurface::PlayPage(const TDrawMetaFile& page, const TRect& target, const TRect& clip) {
+  painter_.save();
+  painter_.setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()), Qt::IntersectClip);
+  PaintPage(painter_, page, QRectF(target.Left, target.Top, target.Width(), target.Height()));
+  painter_.restore();
+}
+
 QImage RenderPage(const TDrawMetaFile& page, QSize size) {
   if (size.isEmpty()) size = QSize(page.Width(), page.Height());
   QImage image(size, QImage::Format_RGB32);

@@ -16,6 +16,7 @@
 
 #include "report/Canvas.h"
 #include "report/DrawMeta.h"
+#include "report/PrintJob.h"
 
 // The QFont of `font` on a device of `pixelsPerInch`.
 QFont ToQFont(const TFont& font, int pixelsPerInch);
@@ -67,6 +68,16 @@ class TQtReferenceDevice : public TReferenceDevice {
 // Paints `page` stretched into `target` (in the painter's coordinates). The painter's state is
 // restored afterwards.
 void PaintPage(QPainter& painter, const TDrawMetaFile& page, const QRectF& target);
+
+// Plays pages onto a painter (which must outlive the surface) as PaintPage does, clipped.
+class TQtPageSurface : public IPageSurface {
+ public:
+  explicit TQtPageSurface(QPainter& painter) : painter_(painter) {}
+  void PlayPage(const TDrawMetaFile& page, const TRect& target, const TRect& clip) override;
+
+ private:
+  QPainter& painter_;
+};
 
 // The page on a white image of `size` pixels (the page's own size when empty).
 QImage RenderPage(const TDrawMetaFile& page, QSize size = QSize());

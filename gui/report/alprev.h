@@ -1,14 +1,15 @@
-// The report preview control: owns the recorded pages of one report run, shows one page at a
-// time at a zoom between 25 and 200 percent, and prints a range of pages.
+// The report preview control on Qt: a scroll area around the page view, over the toolkit-free
+// TPreviewControl that owns the pages, the page shown and the zoom.
 #pragma once
 
 #include <QScrollArea>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/Event.h"
 #include "report/DrawMeta.h"
-#include "report/PreviewLogic.h"
+#include "report/PreviewControl.h"
 
 class QPainter;
 class QPrinter;
@@ -23,34 +24,34 @@ class tAlPreview : public QScrollArea, public TObject {
   explicit tAlPreview(QWidget* parent = nullptr);
   ~tAlPreview() override;
 
+  TPreviewControl& Control() { return control_; }
+  const TPreviewControl& Control() const { return control_; }
+
   // The pages of the run; the report fills this list. Call ShowPage (or a navigation) after
   // filling it so that the view follows.
-  tPages& Pages() { return pages_; }
-  int PageCount() const { return pages_.Count(); }
-  int CurrentPage() const { return position_.Page(); }
-  int Zoom() const { return position_.Zoom(); }
-  // Current page, a slash and the page count, for example "2/3".
-  std::string PageIndicator() const { return position_.Indicator(PageCount()); }
+  tPages& Pages() { return control_.Pages(); }
+  int PageCount() const { return control_.PageCount(); }
+  int CurrentPage() const { return control_.CurrentPage(); }
+  int Zoom() const { return control_.Zoom(); }
+  std::string PageIndicator() const { return control_.PageIndicator(); }
 
-  void ShowPage(int n);
-  void FirstPage();
-  void LastPage();
-  void NextPage();
-  void PrevPage();
-  void SetZoom(int zoom);
+  void ShowPage(int n) { Refresh(control_.ShowPage(n)); }
+  void FirstPage() { Refresh(control_.FirstPage()); }
+  void LastPage() { Refresh(control_.LastPage()); }
+  void NextPage() { Refresh(control_.NextPage()); }
+  void PrevPage() { Refresh(control_.PrevPage()); }
+  void SetZoom(int zoom) { Refresh(control_.SetZoom(zoom)); }
 
-  const std::string& Title() const { return title_; }
-  void SetTitle(std::string title) { title_ = std::move(title); }
+  const std::string& Title() const { return control_.Title(); }
+  void SetTitle(std::string title) { control_.SetTitle(std::move(title)); }
+  bool Printing() const { return control_.Printing(); }
 
-  // True while PrintPages is sending pages to the printer.
-  bool Printing() const { return printing_; }
-
-  // Prints pages from..to (1-based, clipped to the pages there are) as one print job, each page
-  // stretched over the printer's printable area. The job is ended and the printing flag cleared
-  // also when printing fails; the failure is then raised as an Exception.
+  // Prints pages from..to on the printer of the printer source (TPreviewControl::PrintPages).
   void PrintPages(int from, int to);
+  // A print job on the printer of the printer source, which is asked when the job begins.
+  std::unique_ptr<IPrintTarget> NewPrintJob();
 
-  // The printer PrintPages uses, asked once per job; the system printer unless replaced.
+  // The printer a print job uses, asked once per job; the system printer unless replaced.
   using TPrinterSource = std::function<QPrinter&()>;
   void SetPrinterSource(TPrinterSource source) { printerSource_ = std::move(source); }
   // The process's system printer (high resolution).
@@ -62,11 +63,13 @@ class tAlPreview : public QScrollArea, public TObject {
   // The surface the page is drawn on.
   QWidget* PageView() const;
   // Scroll ranges: the page view plus a border of 15 pixels on each side.
-  int HorzRange() const { return geometry_.HorzRange; }
-  int VertRange() const { return geometry_.VertRange; }
-  // Paper size of the pages in pixels (A4 portrait at 96 pixels per inch without pages).
-  int PageWidth() const;
-  int PageHeight() const;
+  int HorzRange() const { return control_.Geometry().HorzRange; }
+  int VertRange() const { return control_.Geometry().VertRange; }
+  int PageWidth() const { return control_.PageWidth(); }
+  int PageHeight() const { return control_.PageHeight(); }
+
+  // Lays out and repaints the page view after the page or the zoom changed.
+  void Refresh(bool changed = true);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -75,15 +78,9 @@ class tAlPreview : public QScrollArea, public TObject {
   class TPageView;
   friend class TPageView;
 
-  void Refresh();
-  void PaintPageView(QPainter& painter);
   void PageViewMouseDown(TMouseButton button, int x, int y);
 
-  tPages pages_;
-  TPreviewPosition position_;
-  TPageViewGeometry geometry_;
-  std::string title_;
-  bool printing_ = false;
+  TPreviewControl control_;
   TPrinterSource printerSource_;
   QWidget* content_;
   TPageView* pageView_;

@@ -7,11 +7,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
-#include <algorithm>
-#include <exception>
 
 #include "base/Cp1252.h"
-#include "base/Exception.h"
 #include "platform/Sound.h"
 #include "ui_repPreview.h"
 
@@ -79,6 +76,9 @@ TfrmPreview::TfrmPreview(QWidget* parent, ISound* sound)
     QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), FromCp1252(message));
   };
 
+  control_ = std::make_unique<TPreviewWindowControl>(static_cast<IPreviewWindow&>(*this),
+                                                     Previewer()->Control());
+
   // A picture button is known by its hint: assistive technology reads the accessible name, and
   // without one announces just "button".
   for (QToolButton* button :
@@ -107,12 +107,8 @@ tAlPreview* TfrmPreview::Previewer() const {
   return ui_->Previewer;
 }
 
-void TfrmPreview::UpdatePageIndicator() {
-  ui_->Panel1->setText(FromCp1252(Previewer()->PageIndicator()));
-}
-
 void TfrmPreview::ShowFirstPage() {
-  spbfirstClick();
+  control_->ShowFirstPage();
 }
 
 void TfrmPreview::btnCloseClick() {
@@ -120,58 +116,80 @@ void TfrmPreview::btnCloseClick() {
 }
 
 void TfrmPreview::spbfirstClick() {
-  Previewer()->FirstPage();
-  UpdatePageIndicator();
+  control_->spbfirstClick();
 }
 
 void TfrmPreview::spbPrevClick() {
-  Previewer()->PrevPage();
-  UpdatePageIndicator();
+  control_->spbPrevClick();
 }
 
 void TfrmPreview::spbNextClick() {
-  Previewer()->NextPage();
-  UpdatePageIndicator();
+  control_->spbNextClick();
 }
 
 void TfrmPreview::spbLastClick() {
-  Previewer()->LastPage();
-  UpdatePageIndicator();
+  control_->spbLastClick();
 }
 
 void TfrmPreview::cbxScaleChange(const QString& text) {
-  Previewer()->SetZoom(ZoomFromText(Utf16ToCp1252(text.toStdU16String())));
+  control_->cbxScaleChange(Utf16ToCp1252(text.toStdU16String()));
 }
 
 void TfrmPreview::btnPrintNowClick() {
-  const int pageCount = Previewer()->PageCount();
-  QPrinter& printer = *dialogPrinter_;
-  const int lastPage = std::max(pageCount, 1);
-  printer.setPrintRange(QPrinter::AllPages);
-  printer.setFromTo(1, lastPage);
-  if (!printDialog_(printer, 1, lastPage)) return;
-
-  int from = 1;
-  int to = pageCount;
-  if (printer.printRange() == QPrinter::PageRange) {
-    from = printer.fromPage();
-    to = printer.toPage();
-  }
-  const int copies = std::max(printer.copyCount(), 1);
-  Previewer()->SetTitle(Utf16ToCp1252(windowTitle().toStdU16String()));
-  try {
-    for (int copy = 0; copy < copies; ++copy) Previewer()->PrintPages(from, to);
-  } catch (const Exception& e) {
-    errorDisplay_(e.Message());
-  } catch (const std::exception& e) {
-    errorDisplay_(e.what());
-  }
+  control_->btnPrintNowClick();
 }
 
 bool TfrmPreview::FormCloseQuery() {
-  if (!Previewer()->Printing()) return true;
+  return control_->FormCloseQuery();
+}
+
+bool TfrmPreview::FormKeyDown(uint16_t virtualKey) {
+  return control_->FormKeyDown(virtualKey);
+}
+
+void TfrmPreview::RepaintPageView() {
+  Previewer()->Refresh();
+}
+
+void TfrmPreview::ShowPageIndicator(const std::string& text) {
+  ui_->Panel1->setText(FromCp1252(text));
+}
+
+void TfrmPreview::WarningBeep() {
   sound_->MessageBeep();
-  return false;
+}
+
+std::string TfrmPreview::Caption() const {
+  return Utf16ToCp1252(windowTitle().toStdU16String());
+}
+
+bool TfrmPreview::RunPrintDialog(TPrintChoice& choice) {
+  QPrinter& printer = *dialogPrinter_;
+  printer.setPrintRange(QPrinter::AllPages);
+  printer.setFromTo(choice.MinPage, choice.MaxPage);
+  if (!printDialog_(printer, choice.MinPage, choice.MaxPage)) return false;
+  if (printer.printRange() == QPrinter::PageRange) {
+    choice.FromPage = printer.fromPage();
+    choice.ToPage = printer.toPage();
+  }
+  choice.Copies = printer.copyCount();
+  return true;
+}
+
+std::unique_ptr<IPrintTarget> TfrmPreview::NewPrintJob() {
+  return Previewer()->NewPrintJob();
+}
+
+int TfrmPreview::ScrollPosition(TScrollAxis axis) const {
+  const QScrollBar* bar = axis == TScrollAxis::Horizontal ? Previewer()->horizontalScrollBar()
+                                                          : Previewer()->verticalScrollBar();
+  return bar->value();
+}
+
+void TfrmPreview::SetScrollPosition(TScrollAxis axis, int position) {
+  QScrollBar* bar = axis == TScrollAxis::Horizontal ? Previewer()->horizontalScrollBar()
+                                                    : Previewer()->verticalScrollBar();
+  bar->setValue(position);
 }
 
 void TfrmPreview::FormClose() {
@@ -190,43 +208,6 @@ void TfrmPreview::closeEvent(QCloseEvent* event) {
 void TfrmPreview::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   ui_->cbxScale->setFocus();
-}
-
-bool TfrmPreview::FormKeyDown(uint16_t virtualKey) {
-  QScrollBar* horz = Previewer()->horizontalScrollBar();
-  QScrollBar* vert = Previewer()->verticalScrollBar();
-  switch (PreviewKeyAction(virtualKey)) {
-    case TPreviewKeyAction::None:
-      return false;
-    case TPreviewKeyAction::Close:
-      close();
-      break;
-    case TPreviewKeyAction::PrevPage:
-      spbPrevClick();
-      break;
-    case TPreviewKeyAction::NextPage:
-      spbNextClick();
-      break;
-    case TPreviewKeyAction::FirstPage:
-      spbfirstClick();
-      break;
-    case TPreviewKeyAction::LastPage:
-      spbLastClick();
-      break;
-    case TPreviewKeyAction::ScrollLeft:
-      horz->setValue(ScrollBack(horz->value()));
-      break;
-    case TPreviewKeyAction::ScrollUp:
-      vert->setValue(ScrollBack(vert->value()));
-      break;
-    case TPreviewKeyAction::ScrollRight:
-      horz->setValue(ScrollForward(horz->value(), Previewer()->HorzRange()));
-      break;
-    case TPreviewKeyAction::ScrollDown:
-      vert->setValue(ScrollForward(vert->value(), Previewer()->VertRange()));
-      break;
-  }
-  return true;
 }
 
 bool TfrmPreview::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gui/report/alprev.h"
+#include "report/PreviewControl.h"
 
 class ISound;
 class QPrinter;
@@ -17,7 +18,7 @@ namespace Ui {
 class TfrmPreview;
 }
 
-class TfrmPreview : public QWidget {
+class TfrmPreview : public QWidget, private IPreviewWindow {
   Q_OBJECT
 
  public:
@@ -59,7 +60,16 @@ class TfrmPreview : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void UpdatePageIndicator();
+  void RepaintPageView() override;
+  void ShowPageIndicator(const std::string& text) override;
+  void CloseWindow() override { close(); }
+  void WarningBeep() override;
+  std::string Caption() const override;
+  bool RunPrintDialog(TPrintChoice& choice) override;
+  std::unique_ptr<IPrintTarget> NewPrintJob() override;
+  void ShowError(const std::string& message) override { errorDisplay_(message); }
+  int ScrollPosition(TScrollAxis axis) const override;
+  void SetScrollPosition(TScrollAxis axis, int position) override;
 
   std::unique_ptr<Ui::TfrmPreview> ui_;
   std::unique_ptr<ISound> ownSound_;
@@ -67,6 +77,7 @@ class TfrmPreview : public QWidget {
   TPrintDialogRunner printDialog_;
   QPrinter* dialogPrinter_;
   TErrorDisplay errorDisplay_;
+  std::unique_ptr<TPreviewWindowControl> control_;
 };
 
 // The preview window of the latest report run; cleared when that window closes.

@@ -144,12 +144,6 @@ TEST_F(PreviewTest, PageViewSizeAndScrollRangesFollowTheZoom) {
   EXPECT_EQ(p->PageView()->size(), QSize(953, 1348));
   EXPECT_EQ(p->VertRange(), 1378);
 
-  SetZoomText("20");  // below the smallest zoom
-  EXPECT_EQ(p->Zoom(), 120);
-  SetZoomText("201");
-  EXPECT_EQ(p->Zoom(), 120);
-  SetZoomText("x");
-  EXPECT_EQ(p->Zoom(), 100);
   SetZoomText("25");
   EXPECT_EQ(p->PageView()->size(), QSize(198, 281));  // 198.5 and 280.75
 }
@@ -203,25 +197,6 @@ TEST_F(PreviewTest, PageIsStretchedOverTheWhitePageView) {
   EXPECT_EQ(view.pixelColor(75, 75), QColor(Qt::white));
   EXPECT_TRUE(HasCursor(crLupe));
   EXPECT_FALSE(p->PageView()->cursor().pixmap().isNull());
-}
-
-TEST_F(PreviewTest, NavigationStopsAtBothEndsAndKeepsTheIndicator) {
-  tAlPreview* p = form->Previewer();
-  Control<QToolButton>("spbPrev")->click();
-  EXPECT_EQ(p->CurrentPage(), 1);
-  EXPECT_EQ(Indicator(), QStringLiteral("1/3"));
-  Control<QToolButton>("spbNext")->click();
-  EXPECT_EQ(Indicator(), QStringLiteral("2/3"));
-  Control<QToolButton>("spbLast")->click();
-  Control<QToolButton>("spbNext")->click();
-  EXPECT_EQ(p->CurrentPage(), 3);
-  EXPECT_EQ(Indicator(), QStringLiteral("3/3"));
-  Control<QToolButton>("spbfirst")->click();
-  EXPECT_EQ(Indicator(), QStringLiteral("1/3"));
-
-  p->ShowPage(4);
-  p->ShowPage(0);
-  EXPECT_EQ(p->CurrentPage(), 1);
 }
 
 TEST_F(PreviewTest, WindowHandlesPageKeysBeforeTheFocusedControl) {
@@ -306,7 +281,6 @@ class PreviewPrintTest : public PreviewTest {
         printer.setFromTo(from, to);
       }
       printer.setCopyCount(copies);
-      ++dialogs;
       return copies > 0;
     });
   }
@@ -316,7 +290,6 @@ class PreviewPrintTest : public PreviewTest {
   std::vector<std::unique_ptr<QPrinter>> jobs;
   std::function<void()> onJob;
   std::vector<std::string> errors;
-  int dialogs = 0;
 };
 
 TEST_F(PreviewPrintTest, EveryCopyIsAJobOfItsOwn) {
@@ -353,26 +326,6 @@ TEST_F(PreviewPrintTest, PdfPagesFillThePaper) {
   const auto dark = [&page](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
   EXPECT_TRUE(dark(101, 101) && dark(198, 198));
   EXPECT_FALSE(dark(98, 150) || dark(150, 98) || dark(202, 150) || dark(150, 202));
-}
-
-TEST_F(PreviewPrintTest, AllPagesOrCancel) {
-  AnswerDialog(0, 0, 1);
-  Control<QToolButton>("btnPrintNow")->click();
-  ASSERT_EQ(jobs.size(), 1u);
-  EXPECT_EQ(PdfPageCount(JobFile(1)), 3);
-
-  AnswerDialog(0, 0, 0);  // cancelled
-  Control<QToolButton>("btnPrintNow")->click();
-  EXPECT_EQ(dialogs, 2);
-  EXPECT_EQ(jobs.size(), 1u);
-}
-
-TEST_F(PreviewPrintTest, PagesOutsideTheListAreNotPrinted) {
-  form->Previewer()->PrintPages(2, 9);
-  EXPECT_EQ(PdfPageCount(JobFile(1)), 2);
-  form->Previewer()->PrintPages(4, 5);
-  EXPECT_EQ(jobs.size(), 1u);
-  EXPECT_FALSE(form->Previewer()->Printing());
 }
 
 TEST_F(PreviewPrintTest, ClosingIsRefusedWhilePrinting) {
@@ -413,22 +366,7 @@ TEST_F(PreviewPrintTest, FailureEndsPrintingAndIsReported) {
   EXPECT_TRUE(form.isNull());
 }
 
-TEST(PreviewControl, PrintingWithoutPagesStartsNoJob) {
-  tAlPreview preview;
-  int asked = 0;
-  QPrinter printer;
-  preview.SetPrinterSource([&]() -> QPrinter& {
-    ++asked;
-    return printer;
-  });
-  preview.PrintPages(1, 1);
-  EXPECT_EQ(asked, 0);
-  EXPECT_FALSE(preview.Printing());
-  EXPECT_EQ(preview.PageIndicator(), "1/0");
-  EXPECT_EQ(preview.PageWidth(), 794);
-}
-
-TEST(PreviewControl, LandscapePagesPrintLandscape) {
+TEST(PreviewControlOnQt, LandscapePagesPrintLandscape) {
   tAlPreview preview;
   auto page = std::make_unique<TDrawMetaFile>(1123, 794, &kScreen);
   page->Close();

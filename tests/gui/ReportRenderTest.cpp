@@ -27,7 +27,6 @@ class ReportRender : public testing::Test {
   static void TearDownTestSuite() { app_.reset(); }
 
   void SetUp() override {
-    AlPrinter().SetReferenceDevice(&device_);
     form_ = std::make_unique<TAlForm>();
     form_->SetName("frmSample");
     form_->SetFont({"Liberation Sans", 13, 0, clBlack});
@@ -70,13 +69,11 @@ class ReportRender : public testing::Test {
       report->AddFieldValue("alrNo", "Zeile " + std::to_string(i));
       report->AddFieldValue("alrValue", std::to_string(i * 7 % 1000) + ",25 g");
     }
-    report->GenerateInto(pages_);
+    TAlPrinter printer(device_);
+    report->GenerateInto(pages_, printer);
   }
 
-  void TearDown() override {
-    form_.reset();
-    AlPrinter().SetReferenceDevice(nullptr);
-  }
+  void TearDown() override { form_.reset(); }
 
   tAlBand* Band(const char* name, tAlBandType type, int top, int height) {
     auto* b = new tAlBand(form_.get());

@@ -142,7 +142,6 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
 // margins 76, page header 0..41, title 42..123, computer rows from 154, software heading at
 // 274, check heading at 444, check rows from 474, result block from 594, footers from 1077.
 TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
-  AlPrinter().SetReferenceDevice(nullptr);
   report_.FillData(program_, TScriptedFacts());
   tPages pages;
   report_.alrIQ().GenerateInto(pages);
@@ -185,7 +184,6 @@ TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
 // A deep installation path and a long system text wrap inside the right margin; their rows grow
 // and push the rows below them down.
 TEST_F(IqReportData, LongValuesWrapInsideTheMarginsAndTheirRowsGrow) {
-  AlPrinter().SetReferenceDevice(nullptr);
   const auto programFileY = [this](const TScriptedFacts& facts) {
     report_.FillData(program_, facts);
     tPages pages;

@@ -167,7 +167,7 @@ TEST(ReportLabels, OpaqueWrappingLabelFillsThenDrawsWithoutBackground) {
   label->SetWordWrap(true);
   label->SetColor(clYellow);
   label->SetCaption("a & b");
-  label->PrintAt(Rect(10, 10, 60, 40));
+  label->PrintAt(p.Printer, Rect(10, 10, 60, 40));
   std::vector<TDrawn> d = p.Drawn();
   ASSERT_EQ(d.size(), 2u);
   EXPECT_EQ(d[0].Kind, "fill");
@@ -176,7 +176,7 @@ TEST(ReportLabels, OpaqueWrappingLabelFillsThenDrawsWithoutBackground) {
   EXPECT_EQ(d[1].Flags, unsigned{dtWordBreak | dtExpandTabs | dtNoPrefix});
 
   label->Setvisible(false);
-  label->PrintAt(Rect(10, 10, 60, 40));
+  label->PrintAt(p.Printer, Rect(10, 10, 60, 40));
   EXPECT_EQ(p.Drawn().size(), 2u);
 }
 
@@ -190,15 +190,15 @@ TEST(ReportShapes, ThinRectanglesBecomeRulesAndSquaresAreCentred) {
   EXPECT_EQ(shape->Width(), 65);
   shape->SetPen({clBlack, 0, TPenStyle::psSolid});
   shape->SetBrush({clRed, TBrushStyle::bsSolid});
-  shape->PrintAt(Rect(10, 20, 110, 21));  // 1 pixel high: a horizontal rule
-  shape->PrintAt(Rect(10, 20, 110, 26));  // 6 pixels: an outline filled with the brush
-  shape->PrintAt(Rect(10, 20, 11, 60));   // 1 pixel wide: a vertical rule
+  shape->PrintAt(p.Printer, Rect(10, 20, 110, 21));  // 1 pixel high: a horizontal rule
+  shape->PrintAt(p.Printer, Rect(10, 20, 110, 26));  // 6 pixels: an outline filled with the brush
+  shape->PrintAt(p.Printer, Rect(10, 20, 11, 60));   // 1 pixel wide: a vertical rule
   shape->SetShape(stSquare);
-  shape->PrintAt(Rect(0, 0, 100, 40));
+  shape->PrintAt(p.Printer, Rect(0, 0, 100, 40));
   shape->SetShape(stRoundRect);
-  shape->PrintAt(Rect(0, 0, 100, 40));
+  shape->PrintAt(p.Printer, Rect(0, 0, 100, 40));
   shape->SetShape(stCircle);
-  shape->PrintAt(Rect(0, 0, 40, 100));
+  shape->PrintAt(p.Printer, Rect(0, 0, 40, 100));
   std::vector<TDrawn> d = p.Drawn();
   ASSERT_EQ(d.size(), 6u);
   EXPECT_EQ(d[0].Kind, "line");
@@ -223,13 +223,13 @@ TEST(ReportImages, BitmapIsStretchedOrFramedAndMissingPictureIsOutlined) {
   band->SetParent(&form);
   auto* image = new tAlImage(&form);
   image->SetParent(band);
-  image->PrintAt(Rect(0, 0, 50, 50));
+  image->PrintAt(p.Printer, Rect(0, 0, 50, 50));
   auto bitmap = std::make_shared<TBitmap>(2, 2, 0x123456);
   image->SetPicture({bitmap});
-  image->PrintAt(Rect(0, 0, 50, 50));
+  image->PrintAt(p.Printer, Rect(0, 0, 50, 50));
   image->SetStretch(false);
   image->SetBounds(0, 0, 4, 4);
-  image->PrintAt(Rect(0, 0, 50, 50));
+  image->PrintAt(p.Printer, Rect(0, 0, 50, 50));
   image->SetAutosize(true);
   EXPECT_EQ(image->Width(), 2);
 
@@ -307,12 +307,11 @@ TEST(ReportModel, MarginsMustLieInsideThePortraitPaperWidth) {
   EXPECT_EQ(report->RightMarginMM(), 0);
   report->SetRightMarginMM(147);
   EXPECT_EQ(report->RightMarginMM(), 147);
-  report->SetOrientation(poPortrait);
 }
 
 TEST(ReportPrinter, MetricsScalingAndMargins) {
   TTestForm t;
-  TAlPrinter& p = AlPrinter();
+  TAlPrinter& p = t.Printer;
   const struct {
     tPapersize size;
     TPrinterOrientation orientation;
@@ -330,13 +329,12 @@ TEST(ReportPrinter, MetricsScalingAndMargins) {
   }
   p.SetPapersize(alr_A4);
   p.SetOrientation(poPortrait);
-  EXPECT_EQ(t.Report->ScaleY(41), 42);
-  EXPECT_EQ(t.Report->ScaleY(40), 40);
-  EXPECT_EQ(t.Report->ScaleX(-4), -4);
-  EXPECT_EQ(t.Report->ScaleX(-3), -2);
-  t.Report->SetLeftMarginMM(20);
-  EXPECT_EQ(t.Report->LeftMarginPixels(), 76);
-  EXPECT_EQ(t.Report->RightMarginPixels(), 0);
+  EXPECT_EQ(p.ScaleY(41), 42);
+  EXPECT_EQ(p.ScaleY(40), 40);
+  EXPECT_EQ(p.ScaleX(-4), -4);
+  EXPECT_EQ(p.ScaleX(-3), -2);
+  EXPECT_EQ(p.MarginPixels(20), 76);
+  EXPECT_EQ(p.MarginPixels(0), 0);
   EXPECT_EQ(RoundHalfEven(3.5), 4);
   EXPECT_EQ(RoundHalfEven(4.5), 4);
 }
@@ -346,18 +344,39 @@ TEST(ReportPrinter, PageWithoutCanvasFailsTheRun) {
   tAlBand* b = t.Band("title", alr_Title, 0, 20);
   t.Label(b, "l", "text", 0, 0);
   TFixedPitchDevice noResolution(0);
-  AlPrinter().SetReferenceDevice(&noResolution);
+  TAlPrinter broken(noResolution);
   try {
-    t.Generate();
+    t.Report->GenerateInto(t.Pages, broken);
     FAIL() << "no page canvas";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "AlPrinter could not assign the Canvas");
   }
-  EXPECT_EQ(AlPrinter().CurrentPage(), nullptr);
-  EXPECT_EQ(AlPrinter().Pages(), nullptr);
-  AlPrinter().SetReferenceDevice(nullptr);
+  EXPECT_EQ(broken.CurrentPage(), nullptr);
+  EXPECT_EQ(broken.Pages(), nullptr);
+  // The failed run leaves nothing behind: the same report runs on another printer.
   t.Generate();
   EXPECT_EQ(t.Pages.Count(), 1);
+}
+
+TEST(ReportPrinter, ARunOnItsOwnPrinterLeavesTheDefaultOneAlone) {
+  TTestForm t;
+  tAlBand* b = t.Band("header", alr_PageHeader, 0, 20);
+  t.SysField(b, "page", alr_PageNum, 0, 0);
+  t.Band("title", alr_Title, 20, 20);
+  t.Band("break", alr_NewPage, 40, 0);
+  t.Band("footer", alr_ReportFooter, 40, 20);
+  t.Report->SetOrientation(poLandscape);
+  t.Report->SetPapersize(alr_A5);
+  TFixedPitchDevice fine(192);
+  TAlPrinter printer(fine);
+  t.Report->GenerateInto(t.Pages, printer);
+  ASSERT_EQ(t.Pages.Count(), 2);
+  EXPECT_EQ(t.Pages[1]->Width(), 1587);  // 210 mm at 192 pixels per inch
+  EXPECT_EQ(t.Pages[1]->PixelsPerInch(), 192);
+  EXPECT_EQ(PageTexts(*t.Pages[1]), "2");
+  EXPECT_EQ(AlPrinter().Orientation(), poPortrait);
+  EXPECT_EQ(AlPrinter().Papersize(), alr_A4);
+  EXPECT_EQ(AlPrinter().PageWidth(), 794);
 }
 
 TEST(ReportPrinter, ReportWithoutDrawingGivesNoPages) {

@@ -53,7 +53,6 @@ TDrawn FindText(const TDrawMetaFile& page, const std::string& text) {
 
 TTestForm::TTestForm() : Form(new TAlForm), Report(new TAlReport(Form)) {
   Form->SetName("frmTest");
-  AlPrinter().SetReferenceDevice(nullptr);
 }
 
 TTestForm::~TTestForm() {
@@ -110,17 +109,13 @@ TAlShape* TTestForm::Shape(tAlBand* band, const std::string& name, int left, int
 }
 
 TOpenPrinter::TOpenPrinter() {
-  AlPrinter().SetReferenceDevice(nullptr);
-  AlPrinter().SetOrientation(poPortrait);
-  AlPrinter().SetPapersize(alr_A4);
-  AlPrinter().UpdateMetrics();
-  AlPrinter().SetPages(&Pages);
-  AlPrinter().BeginReport();
+  Printer.SetPages(&Pages);
+  Printer.BeginReport();
 }
 
 TOpenPrinter::~TOpenPrinter() {
-  AlPrinter().EndReport();
-  AlPrinter().SetPages(nullptr);
+  Printer.EndReport();
+  Printer.SetPages(nullptr);
 }
 
 std::vector<TDrawn> TOpenPrinter::Drawn() {

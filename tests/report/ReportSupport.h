@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "report/AlPrinter.h"
 #include "report/Alrep.h"
 
 struct TDrawn {
@@ -48,10 +49,13 @@ std::string PageTexts(const TDrawMetaFile& page);
 // The first text item `text` on the page; Kind is empty when there is none.
 TDrawn FindText(const TDrawMetaFile& page, const std::string& text);
 
-// A report form with its report, A4 portrait, no margins, on the 96 dpi fixed-pitch device.
+// A report form with its report, A4 portrait, no margins, run on a printer of its own on the
+// 96 dpi fixed-pitch device.
 struct TTestForm {
   TTestForm();
   ~TTestForm();
+  TFixedPitchDevice Screen;
+  TAlPrinter Printer{Screen};
   TAlForm* Form;
   TAlReport* Report;
   tPages Pages;
@@ -65,13 +69,15 @@ struct TTestForm {
   TAlSysField* SysField(tAlBand* band, const std::string& name, tAlSysDataType type, int left,
                         int top);
   TAlShape* Shape(tAlBand* band, const std::string& name, int left, int top, int width, int height);
-  void Generate() { Report->GenerateInto(Pages); }
+  void Generate() { Report->GenerateInto(Pages, Printer); }
 };
 
-// Opens a page list on the report printer so that controls can be printed directly.
+// A printer of its own with an open page list, so that controls can be printed directly.
 struct TOpenPrinter {
   TOpenPrinter();
   ~TOpenPrinter();
+  TFixedPitchDevice Screen;
+  TAlPrinter Printer{Screen};
   tPages Pages;
   std::vector<TDrawn> Drawn();
 };
