@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "gui/app/Mainform.h"
+#include "gui/QtText.h"
 #include "qualification/zanExeinfo.h"
 
 TfrmAbout::TfrmAbout(QWidget* parent, const QString& programFile) : QDialog(parent) {

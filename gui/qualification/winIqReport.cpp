@@ -11,8 +11,8 @@
 #include <QThread>
 
 #include "app/CaptureApp.h"
+#include "gui/QtText.h"
 #include "gui/app/HelpViewer.h"
-#include "gui/app/Mainform.h"
 #include "gui/report/repPreview.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "app/CaptureApp.h"
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
-#include "gui/app/PortControl.h"
+#include "dialogs/PortControl.h"
 #include "gui/dialogs/serOptions.h"
 #include "serial/AdPort.h"
 #include "serial/AwPosix.h"

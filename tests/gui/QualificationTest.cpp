@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "gui/QtText.h"
 #include "gui/app/Fonts.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
