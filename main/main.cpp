@@ -71,21 +71,21 @@ int main(int argc, char** argv) {
       errors.ShowException(Exception(e.what()));
     }
   });
-  serOptionForm.SetErrorDisplay(&errors);
+  serOptionForm.SetErrorDisplay(errors);
 
   std::unique_ptr<IPortControl> comms = MakePortControl(serOptionForm.comms());
   TKeystrokes keys(desktop->Keys());
   TResultView resultView(frmMain.Controller());
-  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.commsInput(),
-                                           keys, desktop->Sound(), pump, errors});
+  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.port(), keys,
+                                           desktop->Sound(), pump, errors});
   serOptionForm.SetResultFilter(&results);
 
   // Qt takes the directory from the running file itself (/proc/self/exe), with symbolic links
   // resolved: started through /usr/bin/tarvolin, the help is still found beside the real program.
   const std::string programDir =
       QFile::encodeName(QApplication::applicationDirPath()).toStdString();
-  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm,
-                                    serOptionForm.commsSettings(), boxes, errors, &keys},
+  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm, serOptionForm.port(),
+                                    boxes, errors, &keys},
                       programDir);
 
   TfrmMain::TServices services;
