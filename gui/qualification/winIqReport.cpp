@@ -45,7 +45,7 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
 
   std::vector<std::string> ComPorts() const override {
     std::vector<std::string> ports;
-    if (const auto* list = Child<QComboBox>(s_.serOptionForm, "comboPort"))
+    if (const auto* list = Child<QComboBox>(s_.serOptionForm, IqPortList))
       for (int i = 0; i < list->count(); ++i) ports.push_back(ToCp1252(list->itemText(i)));
     return ports;
   }
@@ -59,15 +59,15 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
   void ShowFilterSettings() override { Show(s_.prgOptionForm, true); }
   void HideFilterSettings() override { Show(s_.prgOptionForm, false); }
   bool FilterSettingsVisible() const override { return Visible(s_.prgOptionForm); }
-  void ClickPortMenu() override { Trigger("menConfigPort"); }
+  void ClickPortMenu() override { Trigger(IqPortMenuEntry); }
   void ClickPortClose() override {
-    if (auto* button = Child<QPushButton>(s_.serOptionForm, "btnClose")) button->click();
+    if (auto* button = Child<QPushButton>(s_.serOptionForm, IqPortCloseButton)) button->click();
   }
   bool PortSettingsVisible() const override { return Visible(s_.serOptionForm); }
   bool HelpFileExists() const override {
     return QFileInfo(program_.absoluteDir().filePath(QString::fromLatin1(HelpFileName))).isFile();
   }
-  void ClickHelpMenu() override { Trigger("menHelpApp"); }
+  void ClickHelpMenu() override { Trigger(IqHelpMenuEntry); }
   bool HelpShown() const override {
     return ApplicationHelpViewer().isVisible() && ApplicationHelpViewer().Found();
   }
@@ -113,26 +113,19 @@ TfrmPreview* TfrmIqReport::LastPreview() const {
 }
 
 void TfrmIqReport::generate() {
-  if (running_) return;
-  running_ = true;
-  struct TDone {
-    bool& flag;
-    ~TDone() { flag = false; }
-  } done{running_};
-
   TLiveProgram program(services_, pause_);
-  report_.FillData(program);
-
-  auto* preview = new TfrmPreview(nullptr, services_.sound);
   try {
-    const TMeasuredWith fonts(device_);
-    report_.alrIQ().GenerateInto(preview->Previewer()->Pages());
+    run_.generate(program, [this](TAlReport& report) {
+      auto preview = std::make_unique<TfrmPreview>(nullptr, services_.sound);
+      {
+        const TMeasuredWith fonts(device_);
+        report.GenerateInto(preview->Previewer()->Pages());
+      }
+      frmPreview = preview.release();
+      frmPreview->ShowFirstPage();
+      frmPreview->show();
+    });
   } catch (const std::exception& e) {
-    delete preview;
     QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), FromCp1252(e.what()));
-    return;
   }
-  frmPreview = preview;
-  preview->ShowFirstPage();
-  preview->show();
 }
