@@ -51,6 +51,47 @@ inline constexpr TComboDesign SerOptionsCombos[] = {
 };
 inline constexpr const char* PortInitialText = "1";
 
+// The box labels, each the buddy of its list.
+struct TComboLabel {
+  const char* Name;
+  const char* Text;
+  const char* Combo;
+};
+inline constexpr TComboLabel SerOptionsLabels[] = {
+    {"lblPort", "COM-Port", "comboPort"},          {"lblBaud", "Baudrate", "comboBaud"},
+    {"lblDatabits", "Datenbits", "comboDatabits"}, {"lblParity", "Parity", "comboParity"},
+    {"lblStop", "Stopbits", "comboStop"},          {"lblXonXoff", "Xon/Xoff", "comboXonXoff"},
+};
+
+// The hardware handshake check boxes with their group, caption and hint; the port options they
+// stand for are setHwHandshake's.
+struct THandshakeBox {
+  const char* Name;
+  const char* Group;
+  const char* Caption;
+  const char* Hint;
+};
+inline constexpr THandshakeBox HandshakeBoxes[] = {
+    {"hwUseDTR", "HW-Handshake Empfang", "DTR", "ob DTR beim DTR zur Empfangs-Steuerung"},
+    {"hwUseRTS", "HW-Handshake Empfang", "RTS", "RTS zur Empfangs-Steuerung"},
+    {"hwReqDSR", "HW-Handshake Senden", "DSR", "Auswertung von DSR"},
+    {"hwReqCTS", "HW-Handshake Senden", "CTS", "Auswertung von CTS"},
+};
+
+// The lamps of the frame "Status", each with its caption below it.
+struct TLampDesign {
+  const char* Name;
+  const char* Caption;
+};
+inline constexpr const char* StatusFrameCaption = "Status";
+inline constexpr TLampDesign SerOptionsLamps[] = {
+    {"ledBREAK", "Break"}, {"ledCTS", "CTS"},   {"ledDCD", "DCD"}, {"ledDSR", "DSR"},
+    {"ledERROR", "ERR"},   {"ledRING", "Ring"}, {"ledRxD", "RxD"}, {"ledTxD", "TxD"},
+};
+inline constexpr const char* SerOptionsCloseCaption =
+    "Schlie\xDF"
+    "en";
+
 // The entry whose text `text` is, letter case aside, as picking it would select it; -1 for a text
 // that is no entry.
 int32_t ItemIndexOf(std::span<const char* const> items, const std::string& text);

@@ -22,6 +22,7 @@
 
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
+#include "gui/QtText.h"
 #include "gui/dialogs/serOptions.h"
 #include "gui/serial/AdStatLt.h"
 #include "serial/AwFactory.h"
@@ -92,57 +93,36 @@ TEST_F(SerOptionsTest, WindowControlsAndTheirTexts) {
   EXPECT_EQ(form.StopText(), "1");
   EXPECT_EQ(form.XonXoffIndex(), 0);
 
-  struct Label {
-    const char *label, *text, *combo;
-  };
-  for (Label l :
-       {Label{"lblPort", "COM-Port", "comboPort"}, Label{"lblBaud", "Baudrate", "comboBaud"},
-        Label{"lblDatabits", "Datenbits", "comboDatabits"},
-        Label{"lblParity", "Parity", "comboParity"}, Label{"lblStop", "Stopbits", "comboStop"},
-        Label{"lblXonXoff", "Xon/Xoff", "comboXonXoff"}}) {
-    auto* label = Child<QLabel>(l.label);
-    EXPECT_EQ(label->text(), U(l.text));
-    EXPECT_EQ(label->buddy(), Child<QComboBox>(l.combo)) << l.label;
-    EXPECT_TRUE(Child<QComboBox>(l.combo)->isEditable()) << l.combo;
+  for (const TComboLabel& l : SerOptionsLabels) {
+    auto* label = Child<QLabel>(l.Name);
+    EXPECT_EQ(label->text(), FromCp1252(l.Text));
+    EXPECT_EQ(label->buddy(), Child<QComboBox>(l.Combo)) << l.Name;
+    EXPECT_TRUE(Child<QComboBox>(l.Combo)->isEditable()) << l.Combo;
   }
-
-  struct Box {
-    const char *name, *group, *caption, *hint;
-  };
-  for (Box b :
-       {Box{"hwUseDTR", "HW-Handshake Empfang", "DTR", "ob DTR beim DTR zur Empfangs-Steuerung"},
-        Box{"hwUseRTS", "HW-Handshake Empfang", "RTS", "RTS zur Empfangs-Steuerung"},
-        Box{"hwReqDSR", "HW-Handshake Senden", "DSR", "Auswertung von DSR"},
-        Box{"hwReqCTS", "HW-Handshake Senden", "CTS", "Auswertung von CTS"}}) {
-    auto* box = Child<QCheckBox>(b.name);
-    EXPECT_EQ(box->text(), U(b.caption));
-    EXPECT_EQ(box->toolTip(), U(b.hint));
-    EXPECT_EQ(qobject_cast<QGroupBox*>(box->parentWidget())->title(), U(b.group));
+  for (const THandshakeBox& b : HandshakeBoxes) {
+    auto* box = Child<QCheckBox>(b.Name);
+    EXPECT_EQ(box->text(), FromCp1252(b.Caption));
+    EXPECT_EQ(box->toolTip(), FromCp1252(b.Hint));
+    EXPECT_EQ(qobject_cast<QGroupBox*>(box->parentWidget())->title(), FromCp1252(b.Group));
   }
 
   auto* status = Child<QGroupBox>("gboxStatus");
-  EXPECT_EQ(status->title(), U("Status"));
-  struct Lamp {
-    const char *name, *caption;
-  };
-  for (Lamp l : {Lamp{"ledBREAK", "Break"}, Lamp{"ledCTS", "CTS"}, Lamp{"ledDCD", "DCD"},
-                 Lamp{"ledDSR", "DSR"}, Lamp{"ledERROR", "ERR"}, Lamp{"ledRING", "Ring"},
-                 Lamp{"ledRxD", "RxD"}, Lamp{"ledTxD", "TxD"}}) {
-    auto* lamp = Child<TApdStatusLight>(l.name);
+  EXPECT_EQ(status->title(), FromCp1252(StatusFrameCaption));
+  for (const TLampDesign& l : SerOptionsLamps) {
+    auto* lamp = Child<TApdStatusLight>(l.Name);
     EXPECT_EQ(lamp->parentWidget(), status);
     EXPECT_EQ(lamp->size(), QSize(13, 13));
     EXPECT_EQ(lamp->LitColor(), QColor(0, 255, 0));
     // The caption sits below its lamp.
     QLabel* caption = nullptr;
     for (auto* label : status->findChildren<QLabel*>())
-      if (label->text() == U(l.caption)) caption = label;
-    ASSERT_NE(caption, nullptr) << l.caption;
+      if (label->text() == FromCp1252(l.Caption)) caption = label;
+    ASSERT_NE(caption, nullptr) << l.Caption;
     EXPECT_GE(caption->y(), lamp->geometry().bottom());
     EXPECT_LE(caption->geometry().left(), lamp->x());
     EXPECT_GE(caption->geometry().right(), lamp->geometry().right());
   }
-  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), U("Schlie\xC3\x9F"
-                                                      "en"));
+  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), FromCp1252(SerOptionsCloseCaption));
 }
 
 TEST_F(SerOptionsTest, EveryKeystrokeAppliesTheBox) {
