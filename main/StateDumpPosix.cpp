@@ -18,6 +18,7 @@
 #include <string>
 #include <utility>
 
+#include "gui/QtText.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
 #include "gui/report/repPreview.h"

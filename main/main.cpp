@@ -7,10 +7,11 @@
 #include "app/CaptureApp.h"
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
+#include "dialogs/PortControl.h"
+#include "gui/QtText.h"
 #include "gui/app/Fonts.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
-#include "gui/app/PortControl.h"
 #include "gui/app/QtServices.h"
 #include "gui/dialogs/prgOptions.h"
 #include "gui/dialogs/serOptions.h"
@@ -77,17 +78,17 @@ int main(int argc, char** argv) {
       errors.ShowException(Exception(e.what()));
     }
   });
-  serOptionForm.SetErrorDisplay(&errors);
+  serOptionForm.SetErrorDisplay(errors);
 
   std::unique_ptr<IPortControl> comms = MakePortControl(serOptionForm.comms());
   TKeystrokes keys(desktop->Keys());
-  TResultView resultView(frmMain);
-  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.commsInput(),
-                                           keys, desktop->Sound(), pump, errors});
+  TResultView resultView(frmMain.Controller());
+  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.port(), keys,
+                                           desktop->Sound(), pump, errors});
   serOptionForm.SetResultFilter(&results);
 
-  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm,
-                                    serOptionForm.commsSettings(), boxes, errors, &keys},
+  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm, serOptionForm.port(),
+                                    boxes, errors, &keys},
                       programDir);
 
   TfrmMain::TServices services;

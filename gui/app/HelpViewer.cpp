@@ -9,10 +9,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/Help.h"
+#include "gui/QtText.h"
+
 THelpViewer::THelpViewer(QWidget* parent)
     : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
   setObjectName(QStringLiteral("frmHelp"));
-  setWindowTitle(QStringLiteral("Tarvolin: Hilfe"));
+  setWindowTitle(FromCp1252(HelpWindowTitle({}, false, false)));
   browser_->setObjectName(QStringLiteral("browser"));
   browser_->setOpenExternalLinks(true);
   auto* layout = new QVBoxLayout(this);
@@ -33,10 +36,8 @@ void THelpViewer::ShowProblem(const QString& text) {
 bool THelpViewer::Load() {
   QFileInfo info(helpFile_);
   if (helpFile_.isEmpty() || !info.isFile() || !info.isReadable()) {
-    ShowProblem(QStringLiteral("Die Hilfedatei \"%1\" wurde nicht gefunden oder kann nicht "
-                               "gelesen werden.\n\nSie gehört in das Verzeichnis des "
-                               "Programms.")
-                    .arg(QDir::toNativeSeparators(helpFile_)));
+    // The path as it is, whatever characters it has.
+    ShowProblem(FromCp1252(HelpFileProblem("%1")).arg(QDir::toNativeSeparators(helpFile_)));
     return false;
   }
   // The file is HTML whatever its extension says; reloading picks up a replaced file.
@@ -65,18 +66,16 @@ bool THelpViewer::ShowTopic(const std::string& topic) {
   const QString anchor = QString::fromStdString(topic);
   const bool loaded = Load();
   found_ = loaded && HasAnchor(anchor);
-  setWindowTitle(QStringLiteral("Tarvolin: Hilfe"));
-  if (found_) {
+  setWindowTitle(FromCp1252(HelpWindowTitle(topic, loaded, found_)));
+  if (found_)
     browser_->scrollToAnchor(anchor);
-  } else if (loaded) {
+  else if (loaded)
     browser_->verticalScrollBar()->setValue(0);
-    setWindowTitle(QStringLiteral("Tarvolin: Hilfe (Thema \"%1\" nicht gefunden)").arg(anchor));
-  }
   return found_;
 }
 
 bool THelpViewer::ShowContext(int context) {
-  return ShowTopic("ctx" + std::to_string(context));
+  return ShowTopic(HelpContextTopic(context));
 }
 
 namespace {
@@ -117,5 +116,5 @@ void ShowHelpFor(const QWidget* active) {
       return;
     }
   }
-  ApplicationHelpViewer().ShowTopic("overview");
+  ApplicationHelpViewer().ShowTopic(HelpOverviewTopic);
 }

@@ -8,26 +8,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 
-#include "app/CaptureApp.h"
-#include "base/Cp1252.h"
-#include "base/SysUtils.h"
+#include "app/Help.h"
+#include "gui/QtText.h"
 #include "gui/app/HelpViewer.h"
-#include "gui/app/PortControl.h"
-#include "platform/ForegroundWindow.h"
-#include "platform/Sound.h"
-
-QString FromCp1252(const std::string& s) {
-  return QString::fromStdU16String(Cp1252ToUtf16(s));
-}
-
-std::string ToCp1252(const QString& s) {
-  return Utf16ToCp1252(s.toStdU16String());
-}
 
 namespace {
 
@@ -36,28 +25,25 @@ QColor ToQColor(TColor c) {
                 static_cast<int>((c >> 16) & 0xFF));
 }
 
-// GetWindowTextA into a buffer of 80 bytes.
-constexpr int kTitleChars = 79;
-
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("Tarvolin"));
-  setProperty("HelpContext", kHelpContext);
+  setWindowTitle(FromCp1252(MainCaption));
+  setProperty("HelpContext", MainHelpContext);
 
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
   auto* grid = new QGridLayout(client);
   grid->setContentsMargins(8, 6, 8, 4);
   grid->setVerticalSpacing(4);
-  auto* lblCaptured = new QLabel(QStringLiteral("Erfasst: "), client);
+  auto* lblCaptured = new QLabel(FromCp1252(CapturedLabel), client);
   lblCaptured->setObjectName(QStringLiteral("lblCaptured"));
   edtCapt = new QLineEdit(client);
   edtCapt->setObjectName(QStringLiteral("edtCapt"));
   edtCapt->setReadOnly(true);
   lblCaptured->setBuddy(edtCapt);
-  auto* lblFiltered = new QLabel(QStringLiteral("Gefiltert: "), client);
+  auto* lblFiltered = new QLabel(FromCp1252(FilteredLabel), client);
   lblFiltered->setObjectName(QStringLiteral("lblFiltered"));
   edtFilt = new QLineEdit(client);
   edtFilt->setObjectName(QStringLiteral("edtFilt"));
@@ -72,7 +58,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   BitBtn2 = new QPushButton(client);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setMinimumSize(90, 27);
-  connect(BitBtn2, &QPushButton::clicked, this, &TfrmMain::btnMessClick);
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { controller_.btnMessClick(); });
   pnlLED = new QLabel(client);
   pnlLED->setObjectName(QStringLiteral("pnlLED"));
   pnlLED->setAlignment(Qt::AlignCenter);
@@ -102,23 +88,21 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
   timer = new QTimer(this);
   timer->setObjectName(QStringLiteral("timer"));
-  timer->setInterval(kTimerIntervalMs);
-  connect(timer, &QTimer::timeout, this, &TfrmMain::timerTimer);
+  timer->setInterval(TMainDesign::TimerIntervalMs);
+  connect(timer, &QTimer::timeout, this, [this] { controller_.timerTimer(); });
 
   CreateMenus();
 
   // The panel starts dark green and without text.
   SetLedColor(ledInactive);
-  ledAssignments_ = 0;
-  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-  BitBtn2->setText(QStringLiteral("Start"));
+  ShowRunButton(false);
 
   // The designed client area lies below the menu bar; the height may grow a little, the width
   // freely. Closing never asks anything.
   const int menuHeight = menuBar()->sizeHint().height();
-  setMinimumSize(kMinimumWidth, kClientHeight + menuHeight);
-  setMaximumHeight(kClientHeight + kExtraHeight + menuHeight);
-  resize(kClientWidth, kClientHeight + menuHeight);
+  setMinimumSize(TMainDesign::MinimumWidth, TMainDesign::ClientHeight + menuHeight);
+  setMaximumHeight(TMainDesign::ClientHeight + TMainDesign::ExtraHeight + menuHeight);
+  resize(TMainDesign::ClientWidth, TMainDesign::ClientHeight + menuHeight);
 
   qApp->installEventFilter(this);
 }
@@ -126,50 +110,31 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::CreateMenus() {
-  auto action = [this](QMenu* menu, const char* name, const char* caption,
-                       void (TfrmMain::*handler)()) {
-    QAction* a = menu->addAction(FromCp1252(caption));
-    a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, handler);
-    return a;
-  };
-
-  menFile = menuBar()->addMenu(QStringLiteral("&Datei"));
-  menFile->setObjectName(QStringLiteral("menFile"));
-  menFile->setProperty("HelpContext", kFileHelpContext);
-  action(menFile, "menFileIQ", "&IQ", &TfrmMain::menFileIQClick);
-  menFile->addSeparator();
-  QAction* exit = menFile->addAction(QStringLiteral("&Ende"));
-  exit->setObjectName(QStringLiteral("menFileExit"));
-  const QString hint = FromCp1252(
-      "Schlie\xDF"
-      "t das Program");
-  exit->setStatusTip(hint);
-  exit->setToolTip(hint);
-  connect(exit, &QAction::triggered, this, &QWidget::close);
-
-  menConfig = menuBar()->addMenu(QStringLiteral("&Konfiguration"));
-  menConfig->setObjectName(QStringLiteral("menConfig"));
-  menConfig->setProperty("HelpContext", kConfigHelpContext);
-  action(menConfig, "menConfigPort", "&Port", &TfrmMain::menConfigPortClick);
-  action(menConfig, "menConfigFilter", "&Filter", &TfrmMain::Options1Click);
-  menConfig->addSeparator();
-  action(menConfig, "menConfigSave", "&Speichern", &TfrmMain::menConfigSaveClick);
-  action(menConfig, "menConfigLoad", "&Laden", &TfrmMain::menConfigLoadClick);
-
-  menHelp = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-  menHelp->setObjectName(QStringLiteral("menHelp"));
-  menHelp->setProperty("HelpContext", kHelpMenuHelpContext);
-  action(menHelp, "menHelpApp", "&Anwendung", &TfrmMain::menHelpAppClick);
-  menHelp->addSeparator();
-  action(menHelp, "menHelpAbout",
-         "&\xDC"
-         "ber",
-         &TfrmMain::menHelpAboutClick);
+  for (const TMenuDesign& design : MainMenus()) {
+    QMenu* menu = menuBar()->addMenu(FromCp1252(design.Caption));
+    menu->setObjectName(QString::fromLatin1(design.Name));
+    menu->setProperty("HelpContext", design.HelpContext);
+    for (const TMenuEntry& entry : design.Entries) {
+      if (entry.Name == nullptr) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* a = menu->addAction(FromCp1252(entry.Caption));
+      a->setObjectName(QString::fromLatin1(entry.Name));
+      if (entry.Hint != nullptr) {
+        a->setStatusTip(FromCp1252(entry.Hint));
+        a->setToolTip(a->statusTip());
+      }
+      const TMainCommand command = entry.Command;
+      connect(a, &QAction::triggered, this, [this, command] { controller_.Command(command); });
+    }
+    menus_.append(menu);
+  }
 }
 
 void TfrmMain::SetServices(TServices services) {
   services_ = std::move(services);
+  controller_.SetServices(services_);
 }
 
 int32_t TfrmMain::Left() const {
@@ -214,7 +179,6 @@ TColor TfrmMain::LedColor() const {
 }
 
 void TfrmMain::SetLedColor(TColor color) {
-  ++ledAssignments_;
   ledColor_ = color;
   QPalette p = pnlLED->palette();
   const QColor background = ToQColor(color);
@@ -229,190 +193,56 @@ std::string TfrmMain::LedText() const {
 }
 
 void TfrmMain::SetLedText(const std::string& text) {
-  ++ledAssignments_;
   pnlLED->setText(FromCp1252(text));
 }
 
-void TfrmMain::btnMessClick() {
-  if (services_.comms == nullptr) return;
-  const bool stopping = services_.comms->Open();
-  if (!stopping && RefuseStart()) return;
-  try {
-    services_.comms->SetOpen(!stopping);
-  } catch (const std::exception& e) {
-    if (!Stopped(stopping)) ReportStartFailure(e.what());
-  } catch (...) {
-    if (!Stopped(stopping)) ReportStartFailure(std::string());
-  }
-  showRunState();
-  if (Stopped(stopping)) ReportRecorderFiles();
+void TfrmMain::ShowRunButton(bool capturing) {
+  BitBtn2->setIcon(style()->standardIcon(capturing ? QStyle::SP_DialogCancelButton
+                                                   : QStyle::SP_DialogApplyButton));
+  BitBtn2->setText(capturing ? QStringLiteral("Stop") : QStringLiteral("Start"));
 }
 
-bool TfrmMain::Stopped(bool stopping) const {
-  // A stop that closed the port and failed only at writing the trace or log is reported with
-  // the files, not as a port that cannot be opened.
-  return stopping && !services_.comms->Open();
-}
-
-void TfrmMain::ReportRecorderFiles() {
-  const std::vector<TRecorderFile> files = services_.comms->RecorderFiles();
-  if (files.empty()) return;
-  std::string text = "Stopp!";
-  bool failed = false;
-  for (const TRecorderFile& f : files) {
-    if (f.written)
-      text += " " + f.name + " geschrieben.";
-    else if (f.error.empty())
-      text += " " + f.name + " leer, nicht geschrieben.";
-    else
-      text += " " + f.name + " nicht geschrieben: " + Trim(f.error) + ".";
-    failed = failed || !f.error.empty();
-  }
-  SetStatusText(text);
-  if (failed && services_.sound != nullptr) services_.sound->Beep(110, 500);
-}
-
-void TfrmMain::ReportStartFailure(const std::string& cause) {
-  if (services_.sound != nullptr) services_.sound->Beep(440, 100);
-  if (services_.boxes == nullptr) return;
-  std::string text = Format(
-      "Kann COM%d nicht \xF6"
-      "ffnen!\n Falscher Port? In Gebrauch?",
-      static_cast<int>(services_.comms->ComNumber()));
-  // The port's own reason tells in use from missing, and a missing permission from both.
-  if (const std::string reason = Trim(cause); !reason.empty()) text += "\n\n" + reason;
-  services_.boxes->ShowMessageBox("Warnung", text, TMessageKind::Warning);
-}
-
-bool TfrmMain::RefuseStart() {
-  // A capture whose keys go nowhere would show every reading as sent.
-  const std::string problem = services_.typingProblem ? services_.typingProblem() : std::string();
-  if (problem.empty()) return false;
-  if (services_.sound != nullptr) services_.sound->Beep(440, 100);
-  if (services_.boxes != nullptr) {
-    services_.boxes->ShowMessageBox("Warnung",
-                                    "Start nicht m\xF6glich: Tastendr\xFC"
-                                    "cke erreichen kein Programm.\n" +
-                                        problem,
-                                    TMessageKind::Warning);
-  }
-  return true;
-}
-
-void TfrmMain::showRunState() {
-  const bool open = services_.comms != nullptr && services_.comms->Open();
-  if (open) {
-    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    BitBtn2->setText(QStringLiteral("Stop"));
+void TfrmMain::SetTimerEnabled(bool on) {
+  if (on)
     timer->start();
-    deviceLostReported_ = false;
-    deviceReturns_ = services_.comms->DeviceReturns();
-    setLED(*this, ledNoTarget, "***Morvisk***");
-    SetStatusText("Start!");
-  } else {
-    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    BitBtn2->setText(QStringLiteral("Start"));
+  else
     timer->stop();
-    SetStatusText("Stopp!");
-    setLED(*this, ledInactive, "<inaktiv>");
-  }
-  const bool menusEnabled = !timer->isActive();
-  for (QMenu* m : {menFile, menConfig, menHelp}) m->menuAction()->setEnabled(menusEnabled);
 }
 
-bool TfrmMain::IsOwnWindow(uint64_t window) const {
+void TfrmMain::SetMenusEnabled(bool on) {
+  for (QMenu* m : menus_) m->menuAction()->setEnabled(on);
+}
+
+bool TfrmMain::OwnWindowInFront(WindowId foreground) const {
   const QWidget* own[] = {this, services_.serOptionForm, services_.prgOptionForm};
   for (const QWidget* w : own) {
     // Only windows that exist natively can be in front; asking others would create them.
-    if (w != nullptr && w->internalWinId() != 0 && w->internalWinId() == window) return true;
+    if (w != nullptr && w->internalWinId() != 0 && w->internalWinId() == foreground) return true;
   }
   return false;
 }
 
-void TfrmMain::timerTimer() {
-  if (services_.foreground == nullptr) return;
-  IForegroundWindow& desktop = *services_.foreground;
-  const WindowId window = desktop.Foreground();
-  TColor color = ledNoTarget;
-  std::string text;
-  if (window == 0 || !desktop.IsWindow(window)) {
-    text = "<Kein Fenster>";
-  } else if (IsOwnWindow(window)) {
-    text = "***Morvisk***";
-  } else {
-    const std::string title = desktop.Title(window, kTitleChars);
-    text = title.empty() ? std::string("<Fenster ohne Titel>") : Trim(title);
-    color = ledTarget;
-  }
-  setLED(*this, color, text);
-  ReportLostDevice();
+void TfrmMain::Show(QWidget* window) {
+  if (window != nullptr) window->show();
 }
-
-void TfrmMain::ReportLostDevice() {
-  // An unplugged adapter sends nothing until it is back, and capture then goes on by itself:
-  // say both once, instead of letting readings go missing without a word.
-  if (services_.comms == nullptr) return;
-  const uint32_t returns = services_.comms->DeviceReturns();
-  if (returns != deviceReturns_) {
-    deviceReturns_ = returns;
-    deviceLostReported_ = false;
-    SetStatusText(Format("Verbindung zu COM%d wiederhergestellt.", services_.comms->ComNumber()));
-    return;
-  }
-  if (deviceLostReported_ || !services_.comms->DeviceLost()) return;
-  deviceLostReported_ = true;
-  SetStatusText(
-      Format("Verbindung zu COM%d unterbrochen! Warte, bis das Ger\xE4t wieder angeschlossen "
-             "ist.",
-             services_.comms->ComNumber()));
-  if (services_.sound != nullptr) services_.sound->Beep(110, 500);
+void TfrmMain::ShowPortSettings() {
+  Show(services_.serOptionForm);
 }
-
-TColor TResultView::LedColor() const {
-  if (form_.LedColor() == ledTarget) form_.timerTimer();
-  return form_.LedColor();
+void TfrmMain::ShowFilterSettings() {
+  Show(services_.prgOptionForm);
 }
-
-void TfrmMain::menFileIQClick() {
-  if (services_.generateIqReport) services_.generateIqReport();
+void TfrmMain::ShowAbout() {
+  Show(services_.frmAbout);
 }
-
-void TfrmMain::menConfigPortClick() {
-  if (services_.serOptionForm != nullptr) services_.serOptionForm->show();
-}
-
-void TfrmMain::Options1Click() {
-  if (services_.prgOptionForm != nullptr) services_.prgOptionForm->show();
-}
-
-void TfrmMain::menConfigSaveClick() {
-  if (services_.saveConfig) services_.saveConfig();
-}
-
-void TfrmMain::menConfigLoadClick() {
-  if (services_.loadConfig) services_.loadConfig();
-}
-
-void TfrmMain::menHelpAppClick() {
-  ApplicationHelpViewer().ShowTopic("overview");
-}
-
-void TfrmMain::menHelpAboutClick() {
-  if (services_.frmAbout != nullptr) services_.frmAbout->show();
+void TfrmMain::ShowHelpTopic(const std::string& topic) {
+  ApplicationHelpViewer().ShowTopic(topic);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
   // The help and preview windows have no parent, and the program would otherwise wait for them
   // while readings went on being typed into whatever is in front.
-  timer->stop();
-  if (services_.comms != nullptr && services_.comms->Open()) {
-    try {
-      services_.comms->SetOpen(false);
-    } catch (...) {
-      // The port component closes the device when it goes away at the end of the program.
-    }
-  }
+  controller_.FormClose();
   QList<QPointer<QWidget>> others;
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w != this && w->isVisible()) others.append(w);

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 
 #include "app/CaptureApp.h"
-#include "gui/app/Mainform.h"
+#include "gui/QtText.h"
 
 void TQtMessageBoxes::ShowMessageBox(const std::string& title, const std::string& text,
                                      TMessageKind kind) {

@@ -3,17 +3,17 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "base/Cp1252.h"
+#include "gui/QtText.h"
 #include "ui_prgOptions.h"
 
 namespace {
 
 std::string TextOf(const QLineEdit* edit) {
-  return Utf16ToCp1252(edit->text().toStdU16String());
+  return ToCp1252(edit->text());
 }
 
 void SetTextOf(QLineEdit* edit, const std::string& text) {
-  edit->setText(QString::fromStdU16String(Cp1252ToUtf16(text)));
+  edit->setText(FromCp1252(text));
 }
 
 void SelectIndex(QComboBox* combo, int32_t index) {
@@ -28,10 +28,10 @@ TprgOptionForm::TprgOptionForm(QWidget* parent)
       ui_(std::make_unique<Ui::TprgOptionForm>()) {
   ui_->setupUi(this);
   setObjectName(QStringLiteral("prgOptionForm"));
-  setFixedSize(321, 258);
+  setFixedSize(TprgOptionsDesign::ClientWidth, TprgOptionsDesign::ClientHeight);
   setModal(false);
   // The F1 handler finds the help context of the active window through this property.
-  setProperty("HelpContext", kHelpContext);
+  setProperty("HelpContext", TprgOptionsDesign::HelpContext);
   connect(ui_->btnClose, &QPushButton::clicked, this, &TprgOptionForm::btnCloseClick);
 }
 

@@ -1,5 +1,6 @@
-// The filter settings dialog: what a result looks like and what is done with it. It has no
-// logic of its own; the capture path reads its fields afresh at every use.
+// The filter settings dialog TprgOptionForm: what a result looks like and what is done with it.
+// Its design is dialogs/prgOptions.h, which the .ui file agrees with; the capture path reads its
+// fields afresh at every use.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "app/CaptureViews.h"
+#include "dialogs/prgOptions.h"
 
 namespace Ui {
 class TprgOptionForm;
@@ -16,8 +18,6 @@ class TprgOptionForm : public QDialog, public IFilterOptionsView {
   Q_OBJECT
 
  public:
-  static constexpr int kHelpContext = 2;
-
   explicit TprgOptionForm(QWidget* parent = nullptr);
   ~TprgOptionForm() override;
 
@@ -41,7 +41,7 @@ class TprgOptionForm : public QDialog, public IFilterOptionsView {
   void SetLeft(int32_t left) override;
   void SetTop(int32_t top) override;
 
-  int HelpContext() const { return kHelpContext; }
+  int HelpContext() const { return TprgOptionsDesign::HelpContext; }
 
  public slots:
   void btnCloseClick();

@@ -6,33 +6,15 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 
-#include <array>
-
-#include "app/PortSettings.h"
-#include "app/ResultFilter.h"
-#include "base/Cp1252.h"
-#include "base/SysUtils.h"
+#include "gui/QtText.h"
 #include "gui/app/QtServices.h"
 #include "serial/AwFactory.h"
 #include "ui_serOptions.h"
 
 namespace {
 
-constexpr std::array<const char*, 10> kBaudItems = {"   150", "   300", "   600", " 1200", " 2400",
-                                                    " 4800",  " 9600",  "19200",  "38400", "57600"};
-constexpr std::array<const char*, 4> kDatabitsItems = {"5", "6", "7", "8"};
-constexpr std::array<const char*, 5> kParityItems = {"None", "Odd", "Even", "Mark", "Space"};
-constexpr std::array<const char*, 2> kStopItems = {"1", "2"};
-constexpr std::array<const char*, 4> kXonXoffItems = {"Kein", "nur Empfangen", "nur Senden",
-                                                      "Beide"};
-const QColor kLampLit(0, 255, 0);
-
-QString FromCp1252(const std::string& s) {
-  return QString::fromStdU16String(Cp1252ToUtf16(s));
-}
-
 std::string TextOf(const QComboBox* combo) {
-  return Utf16ToCp1252(combo->currentText().toStdU16String());
+  return ToCp1252(combo->currentText());
 }
 
 // Sets the box's text as the program does, without running its change handler.
@@ -41,16 +23,10 @@ void SetTextOf(QComboBox* combo, const std::string& text) {
   combo->setEditText(FromCp1252(text));
 }
 
-template <size_t N>
-void Fill(QComboBox* combo, const std::array<const char*, N>& items, const char* initial) {
+void Fill(QComboBox* combo, const TComboDesign& design) {
   const QSignalBlocker blocker(combo);
-  for (const char* item : items) combo->addItem(QString::fromLatin1(item));
-  combo->setEditText(QString::fromLatin1(initial));
-}
-
-// The entry whose text the box shows; typing an entry's text selects it, as picking it does.
-int32_t IndexOf(const QComboBox* combo) {
-  return combo->findText(combo->currentText(), Qt::MatchFixedString);
+  for (const char* item : design.Items) combo->addItem(FromCp1252(item));
+  combo->setEditText(FromCp1252(design.Initial));
 }
 
 void SelectIndex(QComboBox* combo, int32_t index) {
@@ -60,27 +36,6 @@ void SelectIndex(QComboBox* combo, int32_t index) {
 }
 
 }  // namespace
-
-// comms as the capture logic sees it.
-class TserOptionForm::TComms : public ICommsPort, public ICharSource {
- public:
-  explicit TComms(TserOptionPort& port) : port_(port) {}
-  void SetComNumber(uint16_t number) override { port_.SetComNumber(number); }
-  void SetBaud(int32_t baud) override { port_.SetBaud(baud); }
-  void SetDataBits(uint16_t bits) override { port_.SetDataBits(bits); }
-  void SetParity(int32_t parity) override { port_.SetParity(parity); }
-  void SetStopBits(uint16_t bits) override { port_.SetStopBits(bits); }
-  void SetSWFlowOptions(int32_t options) override { port_.SetSWFlowOptions(options); }
-  void SetHWFlowOptions(uint8_t options) override { port_.SetHWFlowOptions(options); }
-  void SetAutoOpen(bool on) override { port_.SetAutoOpen(on); }
-  void SetOpen(bool open) override { port_.SetOpen(open); }
-  void SetRecorders(const TRecorderConfig& recorders) override { port_.SetRecorders(recorders); }
-  char ReadChar() override { return port_.ReadChar(); }
-  int32_t InputCount() override { return static_cast<int32_t>(port_.InputCount()); }
-
- private:
-  TserOptionPort& port_;
-};
 
 TserOptionForm::TserOptionForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -92,24 +47,23 @@ TserOptionForm::TserOptionForm(QWidget* parent)
               return TserOptionPort::TLamps{ui_->ledCTS, ui_->ledDSR, ui_->ledDCD,   ui_->ledRING,
                                             ui_->ledTxD, ui_->ledRxD, ui_->ledERROR, ui_->ledBREAK};
             }()),
-      commsAdapter_(std::make_unique<TComms>(port_)),
       defaultErrors_(std::make_unique<TQtErrorDisplay>(this)),
-      errors_(defaultErrors_.get()) {
+      controller_(*this, port_, *defaultErrors_) {
   setObjectName(QStringLiteral("serOptionForm"));
-  setFixedSize(kClientWidth, kClientHeight);
+  setWindowTitle(FromCp1252(SerOptionsCaption));
+  setFixedSize(TserOptionsDesign::ClientWidth, TserOptionsDesign::ClientHeight);
   setModal(false);
   // The F1 handler finds the help context of the active window through this property.
-  setProperty("HelpContext", kHelpContext);
+  setProperty("HelpContext", TserOptionsDesign::HelpContext);
 
-  ui_->comboPort->setEditText(QStringLiteral("1"));
-  Fill(ui_->comboBaud, kBaudItems, "9600");
-  Fill(ui_->comboDatabits, kDatabitsItems, "8");
-  Fill(ui_->comboParity, kParityItems, "None");
-  Fill(ui_->comboStop, kStopItems, "1");
-  Fill(ui_->comboXonXoff, kXonXoffItems, "Kein");
+  ui_->comboPort->setEditText(FromCp1252(PortInitialText));
+  for (const TComboDesign& design : SerOptionsCombos)
+    Fill(findChild<QComboBox*>(QString::fromLatin1(design.Name)), design);
+  const TColor lit = TserOptionsDesign::LampLitColor;
   for (auto* lamp : {ui_->ledCTS, ui_->ledDSR, ui_->ledDCD, ui_->ledRING, ui_->ledTxD, ui_->ledRxD,
                      ui_->ledERROR, ui_->ledBREAK})
-    lamp->SetLitColor(kLampLit);
+    lamp->SetLitColor(QColor(static_cast<int>(lit & 0xFF), static_cast<int>((lit >> 8) & 0xFF),
+                             static_cast<int>((lit >> 16) & 0xFF)));
 
   // Each typed text applies as it stands: no completion to an entry ("1" is not 19200), and
   // Enter adds nothing to a list (the boxes have no insert policy). The close button is no
@@ -133,14 +87,6 @@ TserOptionForm::TserOptionForm(QWidget* parent)
 }
 
 TserOptionForm::~TserOptionForm() = default;
-
-ICommsPort& TserOptionForm::commsSettings() {
-  return *commsAdapter_;
-}
-
-ICharSource& TserOptionForm::commsInput() {
-  return *commsAdapter_;
-}
 
 int32_t TserOptionForm::Left() const {
   return x();
@@ -175,7 +121,7 @@ void TserOptionForm::SetDatabitsText(const std::string& text) {
   SetTextOf(ui_->comboDatabits, text);
 }
 int32_t TserOptionForm::ParityIndex() const {
-  return IndexOf(ui_->comboParity);
+  return ItemIndexOf(ParityItems, TextOf(ui_->comboParity));
 }
 void TserOptionForm::SetParityIndex(int32_t index) {
   SelectIndex(ui_->comboParity, index);
@@ -187,7 +133,7 @@ void TserOptionForm::SetStopText(const std::string& text) {
   SetTextOf(ui_->comboStop, text);
 }
 int32_t TserOptionForm::XonXoffIndex() const {
-  return IndexOf(ui_->comboXonXoff);
+  return ItemIndexOf(XonXoffItems, TextOf(ui_->comboXonXoff));
 }
 void TserOptionForm::SetXonXoffIndex(int32_t index) {
   SelectIndex(ui_->comboXonXoff, index);
@@ -224,61 +170,43 @@ IPortList* TserOptionForm::Ports() {
 
 void TserOptionForm::getComPorts() {
   ports_.reset();
-  IPortList* ports = Ports();
   QComboBox* combo = ui_->comboPort;
   const QSignalBlocker blocker(combo);
   const QString shown = combo->currentText();
   combo->clear();
-  for (int n = 1; n <= 9; ++n) {
-    // Only a port that opens now: one held by another program is left out.
-    if (ports == nullptr || ports->ProbePort(n) != 0) continue;
-    combo->addItem(QString::number(n));
-    combo->setItemData(combo->count() - 1, FromCp1252(ports->Describe(n)), Qt::ToolTipRole);
+  for (const TListedPort& port : ListOpenablePorts(Ports())) {
+    combo->addItem(QString::number(port.Number));
+    combo->setItemData(combo->count() - 1, FromCp1252(port.Description), Qt::ToolTipRole);
   }
   combo->setEditText(shown);
   ShowPortDevice();
 }
 
 void TserOptionForm::ShowPortDevice() {
-  IPortList* ports = Ports();
-  int32_t number = 0;
-  const bool valid =
-      ports != nullptr && TryStrToInt(PortText(), number) && number > 0 && number <= 65535;
-  ui_->comboPort->setToolTip(valid ? FromCp1252(ports->Describe(number)) : QString());
-}
-
-template <typename F>
-void TserOptionForm::Guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const Exception& e) {
-    errors_->ShowException(e);
-  } catch (const std::exception& e) {
-    errors_->ShowException(Exception(e.what()));
-  }
+  ui_->comboPort->setToolTip(FromCp1252(PortDescription(Ports(), PortText())));
 }
 
 void TserOptionForm::comboPortChange() {
   ShowPortDevice();
-  Guarded([this] { ::comboPortChange(*this, *commsAdapter_); });
+  controller_.comboPortChange();
 }
 void TserOptionForm::comboBaudChange() {
-  Guarded([this] { ::comboBaudChange(*this, *commsAdapter_); });
+  controller_.comboBaudChange();
 }
 void TserOptionForm::comboDatabitsChange() {
-  Guarded([this] { ::comboDatabitsChange(*this, *commsAdapter_); });
+  controller_.comboDatabitsChange();
 }
 void TserOptionForm::comboParityChange() {
-  Guarded([this] { ::comboParityChange(*this, *commsAdapter_); });
+  controller_.comboParityChange();
 }
 void TserOptionForm::comboStopChange() {
-  Guarded([this] { ::comboStopChange(*this, *commsAdapter_); });
+  controller_.comboStopChange();
 }
 void TserOptionForm::comboXonXoffChange() {
-  Guarded([this] { ::comboXonXoffChange(*this, *commsAdapter_); });
+  controller_.comboXonXoffChange();
 }
 void TserOptionForm::setHwHandshake() {
-  Guarded([this] { ::setHwHandshake(*this, *commsAdapter_); });
+  controller_.setHwHandshake();
 }
 
 void TserOptionForm::btnCloseClick() {
@@ -286,20 +214,15 @@ void TserOptionForm::btnCloseClick() {
 }
 
 void TserOptionForm::CommsTriggerAvail(TObject*, uint16_t Count) {
-  if (!filter_) return;
-  // A result cut off by an unplugged adapter is not joined to the first one after its return.
-  const uint32_t returns = port_.DeviceReturns();
-  if (returns > deviceReturns_) filter_->dropPartialResult();
-  deviceReturns_ = returns;
-  filter_->processReceived(Count);
+  controller_.CommsTriggerAvail(Count, port_.DeviceReturns());
 }
 
 void TserOptionForm::FormShow() {
-  Guarded([this] { port_.SetMonitoring(true); });
+  controller_.Guarded([this] { port_.SetMonitoring(true); });
 }
 
 void TserOptionForm::FormHide() {
-  Guarded([this] { port_.SetMonitoring(false); });
+  controller_.Guarded([this] { port_.SetMonitoring(false); });
 }
 
 void TserOptionForm::showEvent(QShowEvent* event) {

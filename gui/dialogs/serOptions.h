@@ -1,7 +1,6 @@
-// The port settings dialog: the serial port and its line settings, applied to the port at every
-// change, and lamps that follow the line while the dialog is shown. It owns the program's port
-// component comms and its status light controller, and its CommsTriggerAvail is where received
-// data enters the capture path.
+// The port settings dialog TserOptionForm: its widgets and signal wiring. What its boxes hold and
+// do is decided in dialogs/serOptions.h; it owns the program's port component comms and its status
+// light controller, and its CommsTriggerAvail is where received data enters the capture path.
 #pragma once
 
 #include <QDialog>
@@ -9,10 +8,9 @@
 #include <memory>
 
 #include "app/CaptureViews.h"
-#include "gui/dialogs/serOptionsPort.h"
+#include "dialogs/serOptions.h"
+#include "dialogs/serOptionsPort.h"
 
-class QComboBox;
-class TResultFilter;
 class IPortList;
 
 namespace Ui {
@@ -23,10 +21,6 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
   Q_OBJECT
 
  public:
-  static constexpr int kHelpContext = 3;
-  static constexpr int kClientWidth = 345;
-  static constexpr int kClientHeight = 229;
-
   explicit TserOptionForm(QWidget* parent = nullptr);
   ~TserOptionForm() override;
 
@@ -59,17 +53,15 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
   // Lists COM1 to COM9 that can be opened now, each entry with a tooltip naming its device.
   void getComPorts() override;
 
-  // The port component as the capture logic sets it and reads from it.
-  ICommsPort& commsSettings();
-  ICharSource& commsInput();
-  // comms and ledController with their settings in plain types.
+  // comms and ledController with their settings in plain types; the port as the capture logic
+  // sets it and reads from it.
   TserOptionPort& port() { return port_; }
   TApdComPort& comms() { return port_.comms(); }
 
   // Received data goes to `filter`; without one it stays in the port's buffer.
-  void SetResultFilter(TResultFilter* filter) { filter_ = filter; }
+  void SetResultFilter(TResultFilter* filter) { controller_.SetResultFilter(filter); }
   // Where the handlers report failures; without one a message box shows them.
-  void SetErrorDisplay(IErrorDisplay* errors) { errors_ = errors; }
+  void SetErrorDisplay(IErrorDisplay& errors) { controller_.SetErrorDisplay(errors); }
 
   // OnTriggerAvail of comms: hands the count to the capture path.
   void CommsTriggerAvail(TObject* CP, uint16_t Count);
@@ -89,13 +81,8 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  class TComms;
-
   void FormShow();
   void FormHide();
-  // Runs a handler; its failure goes to the error display and the dialog goes on.
-  template <typename F>
-  void Guarded(F&& handler);
   void ShowPortDevice();
   // The look at the ports taken by the last getComPorts (or the first tooltip); null without a
   // device layer.
@@ -103,10 +90,7 @@ class TserOptionForm : public QDialog, public IPortOptionsView {
 
   std::unique_ptr<Ui::TserOptionForm> ui_;
   TserOptionPort port_;
-  std::unique_ptr<TComms> commsAdapter_;
   std::unique_ptr<IErrorDisplay> defaultErrors_;
+  TserOptionsController controller_;
   std::unique_ptr<IPortList> ports_;
-  TResultFilter* filter_ = nullptr;
-  IErrorDisplay* errors_ = nullptr;
-  uint32_t deviceReturns_ = 0;
 };

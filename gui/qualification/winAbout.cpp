@@ -5,40 +5,34 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "gui/app/Mainform.h"
+#include "gui/QtText.h"
+#include "qualification/IqChecks.h"
 #include "qualification/zanExeinfo.h"
 
 TfrmAbout::TfrmAbout(QWidget* parent, const QString& programFile) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(
-      FromCp1252("Tarvolin: \xDC"
-                 "ber"));
+  setWindowTitle(FromCp1252(AboutCaption));
   setModal(false);
   // A fixed dialog border: no resizing, no help button.
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                  Qt::WindowTitleHint);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(TAboutDesign::ClientWidth, TAboutDesign::ClientHeight);
   QPalette face = palette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
-  const auto label = [this](const char* name, int top, int height) {
-    auto* l = new QLabel(QString::fromLatin1(name), this);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(8, top, 249, height);
+  for (const TAboutLabel& design : AboutLabels) {
+    auto* l = new QLabel(QString::fromLatin1(design.Name), this);
+    l->setObjectName(QString::fromLatin1(design.Name));
+    l->setGeometry(TAboutDesign::LabelLeft, design.Top, TAboutDesign::LabelWidth, design.Height);
     l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    return l;
-  };
-  lblProduct = label("lblProduct", 16, 24);
+    labels_.push_back(l);
+  }
   QFont product(QStringLiteral("MS Sans Serif"));
-  product.setPixelSize(19);
-  lblProduct->setFont(product);
-  lblVersion = label("lblVersion", 48, 13);
-  lblCopyright = label("lblCopyright", 72, 13);
-  lblVendor = label("lblVendor", 96, 13);
-  lblDescription = label("lblDescription", 120, 57);
-  lblDescription->setWordWrap(true);
+  product.setPixelSize(TAboutDesign::ProductFontPixels);
+  labels_.front()->setFont(product);
+  labels_.back()->setWordWrap(true);
 
   btnClose = new QPushButton(FromCp1252("&Schlie\xDF"
                                         "en"),
@@ -55,11 +49,9 @@ TfrmAbout::TfrmAbout(QWidget* parent, const QString& programFile) : QDialog(pare
 void TfrmAbout::FormCreate(const QString& programFile) {
   TZanExeInfo info;
   info.getInfoFromFile(QFile::encodeName(programFile).toStdString());
-  lblProduct->setText(FromCp1252(info.productName()));
-  lblVersion->setText(FromCp1252(info.productVersion() + ", Build " + info.buildNumber()));
-  lblCopyright->setText(FromCp1252("\xA9 " + info.copyright()));
-  lblVendor->setText(FromCp1252(info.companyName()));
-  lblDescription->setText(FromCp1252(info.fileDescription()));
+  const TAboutTexts texts = AboutTexts(info);
+  for (size_t i = 0; i < labels_.size(); ++i)
+    labels_[i]->setText(FromCp1252(texts.*AboutLabels[i].Text));
 }
 
 void TfrmAbout::btnCloseClick() {

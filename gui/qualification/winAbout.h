@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <vector>
+
 class QLabel;
 class QPushButton;
 
@@ -13,9 +15,6 @@ class TfrmAbout : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 267;
-  static constexpr int kClientHeight = 223;
-
   // Reads the version block of `programFile` (the running program's file when empty).
   explicit TfrmAbout(QWidget* parent = nullptr, const QString& programFile = QString());
 
@@ -24,10 +23,7 @@ class TfrmAbout : public QDialog {
  private:
   void FormCreate(const QString& programFile);
 
-  QLabel* lblProduct;
-  QLabel* lblVersion;
-  QLabel* lblCopyright;
-  QLabel* lblVendor;
-  QLabel* lblDescription;
+  // lblProduct, lblVersion, lblCopyright, lblVendor, lblDescription.
+  std::vector<QLabel*> labels_;
   QPushButton* btnClose;
 };

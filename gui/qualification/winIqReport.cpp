@@ -11,8 +11,8 @@
 #include <QThread>
 
 #include "app/CaptureApp.h"
+#include "gui/QtText.h"
 #include "gui/app/HelpViewer.h"
-#include "gui/app/Mainform.h"
 #include "gui/report/repPreview.h"
 #include "gui/serial/AdSelCom.h"
 #include "serial/AdOsText.h"
@@ -52,15 +52,15 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
   void ShowFilterSettings() override { Show(s_.prgOptionForm, true); }
   void HideFilterSettings() override { Show(s_.prgOptionForm, false); }
   bool FilterSettingsVisible() const override { return Visible(s_.prgOptionForm); }
-  void ClickPortMenu() override { Trigger("menConfigPort"); }
+  void ClickPortMenu() override { Trigger(IqPortMenuEntry); }
   void ClickPortClose() override {
-    if (auto* button = Child<QPushButton>(s_.serOptionForm, "btnClose")) button->click();
+    if (auto* button = Child<QPushButton>(s_.serOptionForm, IqPortCloseButton)) button->click();
   }
   bool PortSettingsVisible() const override { return Visible(s_.serOptionForm); }
   bool HelpFileExists() const override {
     return QFileInfo(program_.absoluteDir().filePath(QString::fromLatin1(HelpFileName))).isFile();
   }
-  void ClickHelpMenu() override { Trigger("menHelpApp"); }
+  void ClickHelpMenu() override { Trigger(IqHelpMenuEntry); }
   bool HelpShown() const override {
     return ApplicationHelpViewer().isVisible() && ApplicationHelpViewer().Found();
   }
@@ -106,26 +106,17 @@ TfrmPreview* TfrmIqReport::LastPreview() const {
 }
 
 void TfrmIqReport::generate() {
-  if (running_) return;
-  running_ = true;
-  struct TDone {
-    bool& flag;
-    ~TDone() { flag = false; }
-  } done{running_};
-
   TLiveProgram program(services_, pause_);
-  report_.FillData(program);
-
-  auto* preview = new TfrmPreview(nullptr, services_.sound);
   try {
-    TAlPrinter printer(device_);
-    report_.alrIQ().GenerateInto(preview->Previewer()->Pages(), printer);
+    run_.generate(program, [this](TAlReport& report) {
+      auto preview = std::make_unique<TfrmPreview>(nullptr, services_.sound);
+      TAlPrinter printer(device_);
+      report.GenerateInto(preview->Previewer()->Pages(), printer);
+      frmPreview = preview.release();
+      frmPreview->ShowFirstPage();
+      frmPreview->show();
+    });
   } catch (const std::exception& e) {
-    delete preview;
     QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), FromCp1252(e.what()));
-    return;
   }
-  frmPreview = preview;
-  preview->ShowFirstPage();
-  preview->show();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "gui/report/QtCanvas.h"
+#include "qualification/IqChecks.h"
 #include "qualification/IqReport.h"
 
 class ISound;
@@ -50,9 +51,9 @@ class TfrmIqReport : public QWidget {
   class TLiveProgram;
 
   TIqReport report_;
+  TIqRun run_{report_};
   // The form is laid out in 96 dpi design pixels whatever the screen's resolution.
   TQtReferenceDevice device_{96};
   TServices services_;
   std::function<void(int)> pause_;
-  bool running_ = false;
 };

@@ -5,32 +5,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "base/Cp1252.h"
-#include "base/SysUtils.h"
-#include "serial/AdErrCodes.h"
-#include "serial/AwFactory.h"
+#include "gui/QtText.h"
 #include "ui_AdSelCom.h"
-
-namespace {
-
-QString FromCp1252(const std::string& s) {
-  return QString::fromStdU16String(Cp1252ToUtf16(s));
-}
-
-}  // namespace
-
-TComPortList TComPortList::System() {
-  TComPortList list;
-  IDeviceLayer* layer = DeviceLayer();
-  if (layer == nullptr) return list;
-  std::shared_ptr<IPortList> ports = layer->Ports();
-  list.PortExists = [ports](int comNumber) {
-    return ::PortExists(comNumber, [&](int n) { return ports->ProbePort(n); });
-  };
-  list.Describe = [ports](int comNumber) { return ports->Describe(comNumber); };
-  list.Name = [ports](int comNumber) { return ports->Name(comNumber); };
-  return list;
-}
 
 TComSelectForm::TComSelectForm(QWidget* owner, TComPortList ports)
     : QDialog(owner), ui_(std::make_unique<Ui::TComSelectForm>()), ports_(std::move(ports)) {
@@ -41,7 +17,7 @@ TComSelectForm::TComSelectForm(QWidget* owner, TComPortList ports)
   ui_->setupUi(this);
   // The request above the list names it for assistive technology.
   ui_->Label2->setBuddy(ui_->PortsComboBox);
-  setFixedSize(size());
+  setFixedSize(TComSelectDesign::ClientWidth, TComSelectDesign::ClientHeight);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   connect(ui_->OkBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -53,13 +29,10 @@ TComSelectForm::~TComSelectForm() = default;
 
 void TComSelectForm::FormCreate() {
   QComboBox* combo = ui_->PortsComboBox;
-  for (int n = 1; n <= kHighestPort; ++n) {
-    if (!ports_.PortExists || !ports_.PortExists(n)) continue;
-    // Two adapters of one kind differ in their names, not in anything else the user sees.
-    const std::string name = ports_.Name ? ports_.Name(n) : std::string();
-    combo->addItem(FromCp1252(Format("COM%d", n) + (name.empty() ? "" : ": " + name)));
-    if (ports_.Describe)
-      combo->setItemData(combo->count() - 1, FromCp1252(ports_.Describe(n)), Qt::ToolTipRole);
+  for (const TComSelectItem& item : ComSelectItems(ports_)) {
+    combo->addItem(FromCp1252(item.Text));
+    if (!item.Tooltip.empty())
+      combo->setItemData(combo->count() - 1, FromCp1252(item.Tooltip), Qt::ToolTipRole);
   }
   combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
   // The open list may be wider than the box, so that the names show whole.
@@ -67,12 +40,7 @@ void TComSelectForm::FormCreate() {
 }
 
 int TComSelectForm::SelectedComNumber() const {
-  // The number after the item's first three characters ("COM"), up to the adapter's name.
-  std::string text = Utf16ToCp1252(ui_->PortsComboBox->currentText().toStdU16String());
-  if (text.size() <= 3) return 0;
-  std::string_view digits = std::string_view(text).substr(3);
-  digits = digits.substr(0, digits.find(':'));
-  return StrToIntDef(digits, 0);
+  return ComNumberOfItem(ToCp1252(ui_->PortsComboBox->currentText()));
 }
 
 QLabel* TComSelectForm::Label1() const {
@@ -96,8 +64,6 @@ QPushButton* TComSelectForm::AbortBtn() const {
 
 int PromptForComNumber(QWidget* owner, TComPortList ports) {
   TComSelectForm form(owner, std::move(ports));
-  if (form.exec() != QDialog::Accepted) return ecNoPortSelected;
-  // OK on an empty list chooses nothing: the same as Cancel.
-  int chosen = form.SelectedComNumber();
-  return chosen > 0 ? chosen : ecNoPortSelected;
+  const bool accepted = form.exec() == QDialog::Accepted;
+  return ComSelectResult(accepted, ToCp1252(form.PortsComboBox()->currentText()));
 }

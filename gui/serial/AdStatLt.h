@@ -8,6 +8,7 @@
 #include <string>
 
 #include "serial/AdLights.h"
+#include "serial/AwTrace.h"
 
 // One lamp: a filled square with a raised frame in LitColor or NotLitColor, or, with a glyph, the
 // glyph's left half (lit) or right half (not lit) with the glyph's top-left colour showing the
@@ -18,7 +19,7 @@ class TApdStatusLight : public QWidget, public TApdLamp {
  public:
   explicit TApdStatusLight(QWidget* parent = nullptr);
 
-  std::string Version() const { return "v4.03"; }
+  std::string Version() const { return ApdVersionText; }
 
   const QImage& Glyph() const { return glyph_; }
   // Copies the picture. A non-empty glyph fixes the lamp at half the glyph's width by its

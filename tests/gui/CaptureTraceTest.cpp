@@ -11,7 +11,7 @@
 #include "app/CaptureApp.h"
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
-#include "gui/app/PortControl.h"
+#include "dialogs/PortControl.h"
 #include "gui/dialogs/serOptions.h"
 #include "serial/AdPort.h"
 #include "serial/AwPosix.h"
@@ -31,7 +31,7 @@ class CaptureTraceTest : public ::testing::Test {
  protected:
   CaptureTraceTest() {
     WndMsg().AttachGuiThread();
-    form.SetErrorDisplay(&errors);
+    form.SetErrorDisplay(errors);
     form.SetResultFilter(&filter);
     setenv("TARVOLIN_COM1", pty_.SlavePath().c_str(), 1);
   }
@@ -52,7 +52,7 @@ class CaptureTraceTest : public ::testing::Test {
   FakePump pump;
   TserOptionForm form;
   TResultFilter filter{
-      TResultFilterParts{filterOptions, main, form.commsInput(), keys, sound, pump, errors}};
+      TResultFilterParts{filterOptions, main, form.port(), keys, sound, pump, errors}};
   TPty pty_;
 };
 
@@ -60,7 +60,7 @@ TEST_F(CaptureTraceTest, KeysInTheConfigurationTraceEveryCaptureIntoTheConfigura
   ASSERT_FALSE(pty_.SlavePath().empty()) << "no pseudo-terminal";
   WriteFile(dir.File("Tarvolin.INI"),
             "[Comms]\r\nPort=1\r\n[Trace]\r\nTracing=1\r\nTraceSize=5000\r\nLogging=1\r\n");
-  TCaptureApp capture(TCaptureParts{main, form, filterOptions, form.commsSettings(), boxes, errors},
+  TCaptureApp capture(TCaptureParts{main, form, filterOptions, form.port(), boxes, errors},
                       "/opt/x", [this](const std::string& name) -> std::optional<std::string> {
                         if (name == "USERPROFILE") return dir.Path();
                         return std::nullopt;

@@ -15,15 +15,12 @@
 
 #include <stdexcept>
 
-#include "app/Keystrokes.h"
-#include "app/ResultFilter.h"
+#include "app/PortControl.h"
+#include "gui/QtText.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/Mainform.h"
-#include "gui/app/PortControl.h"
 #include "platform/fake/FakeForegroundWindow.h"
-#include "platform/fake/FakeKeyInjector.h"
 #include "platform/fake/FakeSound.h"
-#include "tests/app/FakeFilterOptions.h"
 #include "tests/gui/support/QtTestSupport.h"
 
 namespace {
@@ -31,37 +28,14 @@ namespace {
 class FakePort : public IPortControl {
  public:
   bool Open() const override { return open; }
-  void SetOpen(bool v) override {
-    ++switches;
-    if (fail) throw std::runtime_error("device refused");
-    open = v;
-    // The port closes, then raises what writing a recorder file raised.
-    if (!v && failFile) throw std::runtime_error("File access denied");
-  }
-  uint16_t ComNumber() const override { return comNumber; }
-  char ReadChar() override {
-    if (pending.empty()) throw std::runtime_error("Buffer is empty");
-    const char c = pending.front();
-    pending.erase(0, 1);
-    return c;
-  }
-  uint32_t InputCount() override { return static_cast<uint32_t>(pending.size()); }
-  bool DeviceLost() override { return open && lost; }
-  uint32_t DeviceReturns() override { return open ? returns : 0; }
-  std::vector<TRecorderFile> RecorderFiles() const override {
-    if (open) return {};
-    return files;
-  }
+  void SetOpen(bool v) override { open = v; }
+  uint16_t ComNumber() const override { return 1; }
+  char ReadChar() override { throw std::runtime_error("Buffer is empty"); }
+  uint32_t InputCount() override { return 0; }
+  bool DeviceLost() override { return false; }
+  std::vector<TRecorderFile> RecorderFiles() const override { return {}; }
 
   bool open = false;
-  bool lost = false;
-  uint32_t returns = 0;
-  bool fail = false;
-  bool failFile = false;
-  std::vector<TRecorderFile> files;
-  int switches = 0;
-  uint16_t comNumber = 1;
-  std::string pending;
 };
 
 struct Box {
@@ -95,7 +69,6 @@ class MainformTest : public ::testing::Test {
     s.saveConfig = [this] { ++saves; };
     s.loadConfig = [this] { ++loads; };
     s.generateIqReport = [this] { ++reports; };
-    s.typingProblem = [this] { return typingProblem; };
     form.SetServices(s);
     form.showRunState();
   }
@@ -124,10 +97,6 @@ class MainformTest : public ::testing::Test {
     desktop.SetWindow(id, ToCp1252(w.windowTitle()));
     desktop.SetForeground(id);
   }
-  void Front(WindowId id, const std::string& title) {
-    desktop.SetWindow(id, title);
-    desktop.SetForeground(id);
-  }
 
   QApplication& app = App();  // before the windows
   FakePort port;
@@ -136,7 +105,6 @@ class MainformTest : public ::testing::Test {
   FakeBoxes boxes;
   QWidget serOptions, prgOptions, about;
   int saves = 0, loads = 0, reports = 0;
-  std::string typingProblem;
   TfrmMain form;
 };
 
@@ -171,6 +139,7 @@ TEST_F(MainformTest, ControlsMenusAndGeometry) {
   EXPECT_EQ(Child<QLabel>("pnlLED")->width(), panelWidth + 224);
   // A long window title must not widen the window.
   form.SetLedText(std::string(79, 'W'));
+  form.SetStatusText("Stopp! /" + std::string(120, 'd') + "/APRO.TRC geschrieben.");
   QApplication::processEvents();
   EXPECT_EQ(form.width(), 600);
   form.hide();
@@ -214,8 +183,6 @@ TEST_F(MainformTest, StartAndStopFollowThePortState) {
   EXPECT_FALSE(Timer()->isActive());
   EXPECT_TRUE(MenusEnabled());
   EXPECT_EQ(form.StatusText(), "Stopp!");
-  EXPECT_EQ(form.LedColor(), ledInactive);
-  EXPECT_EQ(form.LedText(), "<inaktiv>");
   EXPECT_EQ(PanelColour(), QColor(0, 80, 0));
 
   Button()->click();
@@ -224,8 +191,6 @@ TEST_F(MainformTest, StartAndStopFollowThePortState) {
   EXPECT_TRUE(ShowsGlyph(QStyle::SP_DialogCancelButton));
   EXPECT_TRUE(Timer()->isActive());
   EXPECT_FALSE(MenusEnabled());
-  EXPECT_EQ(form.StatusText(), "Start!");
-  EXPECT_EQ(form.LedColor(), ledNoTarget);
   EXPECT_EQ(form.LedText(), "***Morvisk***");
   EXPECT_EQ(PanelColour(), QColor(255, 160, 0));
 
@@ -235,233 +200,27 @@ TEST_F(MainformTest, StartAndStopFollowThePortState) {
   EXPECT_TRUE(ShowsGlyph(QStyle::SP_DialogApplyButton));
   EXPECT_FALSE(Timer()->isActive());
   EXPECT_TRUE(MenusEnabled());
-  EXPECT_EQ(form.StatusText(), "Stopp!");
-  EXPECT_EQ(form.LedText(), "<inaktiv>");
-  EXPECT_TRUE(sound.Tones().empty());
-  EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(MainformTest, FailedStartBeepsWarnsAndStaysStopped) {
-  port.fail = true;
-  port.comNumber = 7;
-  Button()->click();
-  EXPECT_EQ(port.switches, 1);
-  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{440, 100}}));
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].title, "Warnung");
-  // The port's reason follows the program's own words.
-  EXPECT_EQ(boxes.shown[0].text,
-            "Kann COM7 nicht \xF6"
-            "ffnen!\n Falscher Port? In Gebrauch?\n\ndevice refused");
-  EXPECT_EQ(boxes.shown[0].kind, TMessageKind::Warning);
-  EXPECT_EQ(Button()->text(), QStringLiteral("Start"));
-  EXPECT_FALSE(Timer()->isActive());
-  EXPECT_TRUE(MenusEnabled());
-  EXPECT_EQ(form.StatusText(), "Stopp!");
-  EXPECT_EQ(form.LedText(), "<inaktiv>");
-
-  // A failed Stop leaves capture running.
-  port.fail = false;
-  Button()->click();
-  port.fail = true;
-  Button()->click();
-  EXPECT_TRUE(port.open);
-  EXPECT_EQ(Button()->text(), QStringLiteral("Stop"));
-  EXPECT_TRUE(Timer()->isActive());
-  EXPECT_FALSE(MenusEnabled());
-  EXPECT_EQ(boxes.shown.size(), 2u);
-}
-
-TEST_F(MainformTest, AStopNamesTheTraceAndLogFilesOrWhyOneWasNotWritten) {
-  form.show();
-  const int width = form.width();
-  Button()->click();
-  const std::string dir(60, 'd');
-  port.files = {{"/" + dir + "/APRO.TRC", true, ""}, {"/" + dir + "/APRO.LOG", true, ""}};
-  Button()->click();
-  QApplication::processEvents();
-  EXPECT_EQ(form.StatusText(),
-            "Stopp! /" + dir + "/APRO.TRC geschrieben. /" + dir + "/APRO.LOG geschrieben.");
-  EXPECT_EQ(form.width(), width) << "a long status text does not widen the window";
-  EXPECT_TRUE(sound.Tones().empty());
-
-  // The port closed but a file could not be written: stopped all the same, with the low tone
-  // and without the box of a port that cannot be opened.
-  Button()->click();
-  port.failFile = true;
-  port.files = {{"/ro/APRO.TRC", false, "File access denied"}, {"/ro/APRO.LOG", false, ""}};
-  Button()->click();
-  EXPECT_FALSE(port.open);
-  EXPECT_EQ(Button()->text(), QStringLiteral("Start"));
-  EXPECT_TRUE(MenusEnabled());
-  EXPECT_EQ(form.StatusText(),
-            "Stopp! /ro/APRO.TRC nicht geschrieben: File access denied. /ro/APRO.LOG leer, nicht "
-            "geschrieben.");
-  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
-  EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(MainformTest, StartIsRefusedWithTheCauseWhenKeysCanReachNoProgram) {
-  typingProblem = "Dem X-Server \":1\" fehlt die Erweiterung XTEST.";
-  Button()->click();
-  EXPECT_EQ(port.switches, 0) << "the port was opened";
-  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{440, 100}}));
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].title, "Warnung");
-  EXPECT_EQ(boxes.shown[0].text,
-            "Start nicht m\xF6glich: Tastendr\xFC"
-            "cke erreichen kein Programm.\nDem X-Server \":1\" fehlt die Erweiterung XTEST.");
-  EXPECT_EQ(Button()->text(), QStringLiteral("Start"));
-  EXPECT_EQ(form.LedText(), "<inaktiv>");
-
-  // Once keys can be typed again, Start opens the port.
-  typingProblem.clear();
-  Button()->click();
-  EXPECT_TRUE(port.open);
-}
-
-TEST_F(MainformTest, AnUnpluggedDeviceAndItsReturnAreReportedOnce) {
-  Button()->click();
-  form.timerTimer();
-  EXPECT_EQ(form.StatusText(), "Start!");
-
-  port.comNumber = 3;
-  port.lost = true;
-  form.timerTimer();
-  const std::string lost =
-      "Verbindung zu COM3 unterbrochen! Warte, bis das Ger\xE4t wieder angeschlossen ist.";
-  EXPECT_EQ(form.StatusText(), lost);
-  EXPECT_EQ(sound.Tones(), (std::vector<FakeSound::Tone>{{110, 500}}));
-
-  // Later ticks leave a message the user may have overwritten alone and stay quiet.
-  form.SetStatusText("Konfiguration geladen");
-  form.timerTimer();
-  EXPECT_EQ(form.StatusText(), "Konfiguration geladen");
-  EXPECT_EQ(sound.Tones().size(), 1u);
-
-  // Capture goes on by itself once the device is back.
-  port.lost = false;
-  port.returns = 1;
-  form.timerTimer();
-  EXPECT_EQ(form.StatusText(), "Verbindung zu COM3 wiederhergestellt.");
-  form.SetStatusText("");
-  form.timerTimer();
-  EXPECT_EQ(form.StatusText(), "");
-  port.lost = true;
-  form.timerTimer();
-  EXPECT_EQ(form.StatusText(), lost) << "lost again";
-  EXPECT_EQ(sound.Tones().size(), 2u);
-
-  // After Stop and Start with the device still gone it is reported again.
-  Button()->click();
-  Button()->click();
-  form.timerTimer();
-  EXPECT_EQ(form.StatusText(), lost);
-  EXPECT_EQ(sound.Tones().size(), 3u);
-}
-
-TEST_F(MainformTest, IndicatorFollowsTheForegroundWindow) {
+TEST_F(MainformTest, OwnWindowsInFrontAreRecognisedByTheirWindowIds) {
   Button()->click();
   struct Case {
-    std::function<void()> arrange;
+    QWidget* window;
     TColor color;
-    std::string text;
   };
-  const Case cases[] = {
-      {[&] { desktop.SetForeground(0); }, ledNoTarget, "<Kein Fenster>"},
-      {[&] { desktop.SetForeground(4711); }, ledNoTarget, "<Kein Fenster>"},  // vanished
-      {[&] { Front(form); }, ledNoTarget, "***Morvisk***"},
-      {[&] { Front(501, "\t Editor - notes.txt  \r"); }, ledTarget, "Editor - notes.txt"},
-      {[&] { Front(serOptions); }, ledNoTarget, "***Morvisk***"},
-      {[&] { Front(502, ""); }, ledTarget, "<Fenster ohne Titel>"},
-      {[&] { Front(prgOptions); }, ledNoTarget, "***Morvisk***"},
-      {[&] { Front(503, "   "); }, ledTarget, "<kein Titel>"},
-      {[&] { Front(about); }, ledTarget,
-       "Tarvolin: \xDC"
-       "ber"},  // not one of the three
-      {[&] { Front(504, "Tabelle " + std::string(100, 'x')); }, ledTarget,
-       "Tabelle " + std::string(71, 'x')},
-  };
+  const Case cases[] = {{&form, ledNoTarget},
+                        {&serOptions, ledNoTarget},
+                        {&prgOptions, ledNoTarget},
+                        {&about, ledTarget}};  // not one of the three
   for (const Case& c : cases) {
-    c.arrange();
-    form.timerTimer();
-    EXPECT_EQ(form.LedColor(), c.color) << c.text;
-    EXPECT_EQ(form.LedText(), c.text);
+    Front(*c.window);
+    form.Controller().timerTimer();
+    EXPECT_EQ(form.LedColor(), c.color) << c.window->windowTitle().toStdString();
   }
   EXPECT_EQ(PanelColour(), QColor(0, 255, 0));
-
-  // A tick that finds the same window assigns nothing; another window assigns both.
-  Front(505, "Rechner");
-  form.timerTimer();
-  const int assigned = form.LedAssignments();
-  form.timerTimer();
-  form.timerTimer();
-  EXPECT_EQ(form.LedAssignments(), assigned);
-  Front(form);
-  form.timerTimer();
-  EXPECT_EQ(form.LedAssignments(), assigned + 2);
-
-  // Stop puts the stopped indicator back whatever was in front.
-  Front(505, "Rechner");
-  form.timerTimer();
-  Button()->click();
-  EXPECT_EQ(form.LedColor(), ledInactive);
-  EXPECT_EQ(form.LedText(), "<inaktiv>");
-}
-
-TEST_F(MainformTest, ResultsAreTypedOnlyWhileAForeignWindowIsInFront) {
-  struct Pump : IEventPump {
-    void ProcessMessages() override { QApplication::processEvents(); }
-  } pump;
-  struct Source : ICharSource {
-    explicit Source(IPortControl& p) : port(p) {}
-    char ReadChar() override { return port.ReadChar(); }
-    int32_t InputCount() override { return static_cast<int32_t>(port.InputCount()); }
-    IPortControl& port;
-  } source(port);
-  FakeFilterOptions filter;
-  struct Errors : IErrorDisplay {
-    void ShowException(const Exception& e) override { ADD_FAILURE() << e.Message(); }
-  } errors;
-  FakeKeyInjector injector;
-  TKeystrokes keys(injector);
-  TResultView view(form);
-  TResultFilter results({filter, view, source, keys, sound, pump, errors});
-  const std::string reading = "+   12.345 g\r\n";
-  auto receive = [&] {
-    port.pending = reading;
-    results.processReceived(static_cast<uint16_t>(reading.size()));
-  };
-
-  // Right after Start the indicator says "own window": a foreign window that came to the front
-  // before the next tick does not get the result yet.
-  Button()->click();
-  Front(601, "Tabelle1 - Calc");
-  receive();
-  EXPECT_EQ(form.CaptText(), reading);
-  EXPECT_EQ(form.FiltText(), "12.345 (nicht gesendet)");
-  EXPECT_EQ(injector.Typed(), "");
-
-  form.timerTimer();
-  receive();
-  EXPECT_EQ(form.FiltText(), "12.345");
-  EXPECT_EQ(injector.Typed(), "12.345\r");
-
-  // Switching into the filter dialog between two ticks must not type the result into its fields.
-  Front(prgOptions);
-  receive();
-  EXPECT_EQ(form.FiltText(), "12.345 (nicht gesendet)");
-  EXPECT_EQ(injector.Typed(), "12.345\r");
-  EXPECT_EQ(form.LedColor(), ledNoTarget);
-  EXPECT_EQ(form.LedText(), "***Morvisk***");
-
-  // Another foreign window between two ticks receives it, and the indicator names it.
-  Front(601, "Tabelle1 - Calc");
-  form.timerTimer();
-  Front(602, "Protokoll");
-  receive();
-  EXPECT_EQ(injector.Typed(), "12.345\r12.345\r");
-  EXPECT_EQ(form.LedText(), "Protokoll");
+  EXPECT_EQ(form.LedText(),
+            "Tarvolin: \xDC"
+            "ber");
 }
 
 TEST_F(MainformTest, MenuCommandsOpenTheirWindows) {

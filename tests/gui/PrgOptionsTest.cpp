@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gui/QtText.h"
 #include "gui/dialogs/prgOptions.h"
 #include "tests/gui/support/QtTestSupport.h"
 
@@ -30,7 +31,7 @@ class PrgOptionsTest : public ::testing::Test {
 };
 
 TEST_F(PrgOptionsTest, WindowIsAFixedModelessDialogWithHelpContext2) {
-  EXPECT_EQ(form.windowTitle(), U("Tarvolin: Filter konfigurieren"));
+  EXPECT_EQ(form.windowTitle(), FromCp1252(PrgOptionsCaption));
   EXPECT_EQ(form.size(), QSize(321, 258));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
   EXPECT_FALSE(form.isModal());
@@ -50,44 +51,37 @@ TEST_F(PrgOptionsTest, WindowIsAFixedModelessDialogWithHelpContext2) {
   }
 }
 
-TEST_F(PrgOptionsTest, FieldsHaveTheirLabelsNotesAndInitialTexts) {
-  struct Field {
-    const char* edit;
-    const char* label;
-    const char* initial;
-  };
-  for (auto f : {Field{"edtPrefix", "Start", "255"}, Field{"edtEol", "Ende", "10"},
-                 Field{"edtCheck", "Obligat", "g"}, Field{"edtGood", "Zulässig", "0123456789."}}) {
-    auto* edit = Child<QLineEdit>(f.edit);
-    ASSERT_NE(edit, nullptr);
-    EXPECT_EQ(edit->text(), U(f.initial)) << f.edit;
-    bool labelled = false;
-    for (auto* l : form.findChildren<QLabel*>()) {
-      if (l->buddy() == edit) labelled = l->text() == U(f.label);
-    }
-    EXPECT_TRUE(labelled) << f.edit;
-  }
+// The window definition agrees with the design both GUIs build.
+TEST_F(PrgOptionsTest, FieldsAndListsAreThoseOfTheSharedDesign) {
   int notes = 0;
-  for (auto* l : form.findChildren<QLabel*>()) {
-    if (l->text() == U("(ASCII Nummer des Zeichens)")) ++notes;
+  for (const TFieldDesign& f : PrgOptionsFields) {
+    auto* edit = Child<QLineEdit>(f.Name);
+    EXPECT_EQ(edit->text(), FromCp1252(f.Initial)) << f.Name;
+    auto* label = Child<QLabel>(f.LabelName);
+    EXPECT_EQ(label->text(), FromCp1252(f.Label)) << f.Name;
+    EXPECT_EQ(label->buddy(), edit) << f.Name;
+    if (f.Note != nullptr) ++notes;
   }
-  EXPECT_EQ(notes, 2);
-  EXPECT_EQ(Child<QLabel>("lblDecSubst")->buddy(), Child<QComboBox>("comboDecSubst"));
-  EXPECT_EQ(Child<QLabel>("lblCursMove")->buddy(), Child<QComboBox>("comboCursMove"));
-  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), U("&Schließen"));
-}
+  int shown = 0;
+  for (auto* l : form.findChildren<QLabel*>())
+    if (l->text() == FromCp1252(CharCodeNote)) ++shown;
+  EXPECT_EQ(shown, notes);
+  EXPECT_EQ(Child<QLabel>("lblGood")->text(), U("Zulässig"));
 
-TEST_F(PrgOptionsTest, ListsHoldTheirEntriesAndVisibleRows) {
-  EXPECT_EQ(Items("comboDecSubst"),
-            (QStringList{U("belassen"), U("Komma zu Punkt"), U("Punkt zu Komma")}));
-  EXPECT_EQ(Items("comboCursMove"),
-            (QStringList{U("keine"), U("CR"), U("CR+LF"), U("LF"), U("LF+CR"), U("TAB"), U("DOWN"),
-                         U("LEFT"), U("RIGHT"), U("UP")}));
-  EXPECT_EQ(Child<QComboBox>("comboDecSubst")->maxVisibleItems(), 3);
-  EXPECT_EQ(Child<QComboBox>("comboCursMove")->maxVisibleItems(), 10);
-  EXPECT_EQ(Child<QComboBox>("comboDecSubst")->currentText(), U("belassen"));
-  EXPECT_EQ(Child<QComboBox>("comboCursMove")->currentText(), U("keine"));
+  for (const TComboDesign& design : PrgOptionsCombos) {
+    QStringList items;
+    for (const char* item : design.Items) items << FromCp1252(item);
+    EXPECT_EQ(Items(design.Name), items);
+    EXPECT_EQ(Child<QComboBox>(design.Name)->currentText(), FromCp1252(design.Initial));
+    EXPECT_EQ(
+        Child<QLabel>(design.Name == std::string("comboDecSubst") ? "lblDecSubst" : "lblCursMove")
+            ->buddy(),
+        Child<QComboBox>(design.Name));
+  }
+  EXPECT_EQ(Child<QComboBox>("comboDecSubst")->maxVisibleItems(), TprgOptionsDesign::DecSubstRows);
+  EXPECT_EQ(Child<QComboBox>("comboCursMove")->maxVisibleItems(), TprgOptionsDesign::CursMoveRows);
   EXPECT_FALSE(Child<QComboBox>("comboCursMove")->isEditable());
+  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), U("&Schließen"));
 }
 
 TEST_F(PrgOptionsTest, AccessorsSpeakCp1252AndReadTheControlsAtOnce) {

@@ -2,6 +2,10 @@
 // results, and where the report puts them on its page.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
+#include "qualification/IqChecks.h"
 #include "qualification/IqReport.h"
 #include "tests/qualification/OwnFile.h"
 #include "tests/qualification/ScriptedFacts.h"
@@ -22,7 +26,9 @@ struct TScriptedProgram : IIqSubject {
   void ClickHelpMenu() override { Log("help menu"), helpShown = helpFile && helpOpens; }
   bool HelpShown() const override { return helpShown; }
   void CloseHelp() override { Log("close help"), helpShown = false; }
-  void ProcessMessages() override {}
+  void ProcessMessages() override {
+    if (onMessages) onMessages();
+  }
   void Pause(int ms) override { Log("pause " + std::to_string(ms)); }
   void Log(const std::string& what) { log.push_back(what); }
 
@@ -32,6 +38,7 @@ struct TScriptedProgram : IIqSubject {
   bool filterShows = true, portCloseHides = true, helpFile = true, helpOpens = true;
   bool filterVisible = false, portVisible = false, helpShown = false;
   std::vector<std::string> log;
+  std::function<void()> onMessages;
 };
 
 class IqReportData : public testing::Test {
@@ -215,6 +222,53 @@ TEST_F(IqReportData, LongValuesWrapInsideTheMarginsAndTheirRowsGrow) {
       printed = r.Text;
   printed.erase(std::remove(printed.begin(), printed.end(), '\n'), printed.end());
   EXPECT_EQ(printed, path);
+}
+
+// A second File > IQ that arrives while the checks process window messages is refused, and the
+// one report form keeps the rows of one run.
+TEST_F(IqReportData, ASecondRunDuringOneIsRefused) {
+  TIqRun run(report_);
+  int presented = 0, refused = 0;
+  const auto present = [&](TAlReport& report) {
+    EXPECT_EQ(&report, &report_.alrIQ());
+    ++presented;
+  };
+  program_.onMessages = [&] {
+    if (!run.generate(program_, present)) ++refused;
+    EXPECT_TRUE(run.Running());
+  };
+  EXPECT_TRUE(run.generate(program_, present));
+  EXPECT_EQ(presented, 1);
+  EXPECT_EQ(refused, 5) << "one for each check that processes messages";
+  EXPECT_EQ(Values("alrFieldIqVal").size(), 6u);
+  EXPECT_FALSE(run.Running());
+
+  // A run whose pages could not be made ends all the same, and the next one runs.
+  program_.onMessages = nullptr;
+  EXPECT_THROW(run.generate(program_, [](TAlReport&) { throw std::runtime_error("no printer"); }),
+               std::runtime_error);
+  EXPECT_TRUE(run.generate(program_, present));
+  EXPECT_EQ(presented, 2);
+}
+
+TEST(AboutTexts, ComeFromTheVersionBlockAndKeepTheirFramesWithoutOne) {
+  TZanExeInfo info;
+  info.getInfoFromFile(OwnFile());
+  const TAboutTexts own = AboutTexts(info);
+  EXPECT_EQ(own.Product, "Tarvolin");
+  EXPECT_EQ(own.Version, "V1.1 (Freeware), Build 1.1.1.76");
+  EXPECT_EQ(own.Description, "Erfassung serieller Daten in jede Windows-Anwendung");
+  EXPECT_EQ(own.Copyright, "\xA9 " + info.copyright());
+  EXPECT_EQ(own.Vendor, info.companyName());
+
+  TZanExeInfo none;
+  none.getInfoFromFile("/nonexistent/tarvolin");
+  const TAboutTexts empty = AboutTexts(none);
+  EXPECT_EQ(empty.Product, "");
+  EXPECT_EQ(empty.Version, ", Build ");
+  EXPECT_EQ(empty.Copyright, "\xA9 ");
+  EXPECT_EQ(empty.Vendor, "");
+  EXPECT_EQ(empty.Description, "");
 }
 
 }  // namespace

@@ -4,13 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
-
-class TApdComPort;
 
 // A trace or dispatch log file that the last capture wrote when it stopped, or could not write.
 struct TRecorderFile {
@@ -37,9 +32,3 @@ class IPortControl {
   // The trace and log files of the capture that stopped last, trace first; none while open.
   virtual std::vector<TRecorderFile> RecorderFiles() const = 0;
 };
-
-// A view of `port`, which must outlive it.
-std::unique_ptr<IPortControl> MakePortControl(TApdComPort& port);
-
-// Where the port component shows an exception raised on the GUI thread by an event handler.
-void SetPortExceptionDisplay(std::function<void(const std::exception&)> display);

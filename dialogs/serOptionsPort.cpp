@@ -1,4 +1,4 @@
-#include "gui/dialogs/serOptionsPort.h"
+#include "dialogs/serOptionsPort.h"
 
 #include "serial/AdPort.h"
 #include "serial/AdStatLt.h"
@@ -79,8 +79,8 @@ void TserOptionPort::SetOpen(bool open) {
 char TserOptionPort::ReadChar() {
   return comms_->ReadChar();
 }
-uint32_t TserOptionPort::InputCount() {
-  return comms_->InputCount();
+int32_t TserOptionPort::InputCount() {
+  return static_cast<int32_t>(comms_->InputCount());
 }
 uint32_t TserOptionPort::DeviceReturns() {
   return comms_->DeviceReturns();

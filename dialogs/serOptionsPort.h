@@ -1,11 +1,13 @@
 // The serial half of the port settings dialog: the port component comms and the status light
 // controller ledController, owned here, with their settings in plain types, so that the dialog's
-// translation unit needs only this header and not the serial subsystem's.
+// translation units need only this header and not the serial subsystem's. It is comms as the
+// capture logic sets it and reads from it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "app/CaptureViews.h"
 #include "app/RecorderConfig.h"
 #include "base/Component.h"
 #include "base/Event.h"
@@ -15,7 +17,7 @@ enum TApdCallbackType : uint8_t;
 class TApdSLController;
 class TApdLamp;
 
-class TserOptionPort {
+class TserOptionPort : public ICommsPort, public ICharSource {
  public:
   using TAvailHandler = TEvent<void(TObject* CP, uint16_t Count)>;
   // CTS, DSR, DCD, RING, TXD, RXD, ERROR, BREAK.
@@ -24,7 +26,7 @@ class TserOptionPort {
   // Creates comms (its received data going to `onAvail`), then ledController watching comms
   // and switching `lamps`.
   TserOptionPort(TAvailHandler onAvail, const TLamps& lamps);
-  ~TserOptionPort();
+  ~TserOptionPort() override;
   TserOptionPort(const TserOptionPort&) = delete;
   TserOptionPort& operator=(const TserOptionPort&) = delete;
 
@@ -33,24 +35,24 @@ class TserOptionPort {
 
   // The port's settings; each setter raises what the port raises.
   uint16_t ComNumber() const;
-  void SetComNumber(uint16_t number);
+  void SetComNumber(uint16_t number) override;
   int32_t Baud() const;
-  void SetBaud(int32_t baud);
+  void SetBaud(int32_t baud) override;
   uint16_t DataBits() const;
-  void SetDataBits(uint16_t bits);
+  void SetDataBits(uint16_t bits) override;
   int32_t Parity() const;  // 0 pNone ... 4 pSpace
-  void SetParity(int32_t parity);
+  void SetParity(int32_t parity) override;
   uint16_t StopBits() const;
-  void SetStopBits(uint16_t bits);
+  void SetStopBits(uint16_t bits) override;
   int32_t SWFlowOptions() const;  // 0 swfNone ... 3 swfBoth
-  void SetSWFlowOptions(int32_t options);
+  void SetSWFlowOptions(int32_t options) override;
   uint8_t HWFlowOptions() const;  // DTR 1, RTS 2, DSR 4, CTS 8
-  void SetHWFlowOptions(uint8_t mask);
-  void SetAutoOpen(bool on);
+  void SetHWFlowOptions(uint8_t mask) override;
+  void SetAutoOpen(bool on) override;
   bool Open() const;
-  void SetOpen(bool open);
-  char ReadChar();
-  uint32_t InputCount();
+  void SetOpen(bool open) override;
+  char ReadChar() override;
+  int32_t InputCount() override;
   // How often the port's device came back since it was opened.
   uint32_t DeviceReturns();
 
@@ -59,7 +61,7 @@ class TserOptionPort {
 
   // Switches the trace and the dispatch log on (or off) for every capture: comms writes them to
   // their files when it closes, and they are on again for the next open.
-  void SetRecorders(const TRecorderConfig& recorders);
+  void SetRecorders(const TRecorderConfig& recorders) override;
 
  private:
   void PortEvent(TObject* port, TApdCallbackType kind);

@@ -1,4 +1,4 @@
-#include "gui/app/PortControl.h"
+#include "dialogs/PortControl.h"
 
 #include "serial/AdExcept.h"
 #include "serial/AdPort.h"
