@@ -171,9 +171,8 @@ void TCaptureApp::loadAudit(const TIniFile& ini) {
     };
   }
   audit_->SetContext(configLetter(), 0, std::string());
-  // A trail that cannot be written is said at once; Start then refuses with the same cause.
-  if (!audit_->Open() || !audit_->ConfigLoaded(iniPath_))
-    parts_.errors.ShowException(Exception(audit_->Error()));
+  // A trail that cannot be written now is left to Start, which refuses with its cause.
+  if (audit_->Open()) audit_->ConfigLoaded(iniPath_);
 }
 
 std::string TCaptureApp::auditStartProblem() {
