@@ -127,10 +127,15 @@ void TAuditTrail::SetContext(std::string config, uint16_t com, std::string adapt
 bool TAuditTrail::Open() {
   failed_ = false;
   error_.clear();
+  const TAuditTime now = clock_();
+  if (!OpenFile(AuditFileName(now), now)) return false;
+  if (!capturing_) Release();
+  return true;
+}
+
+void TAuditTrail::Release() {
   file_.Close();
   fileName_.clear();
-  const TAuditTime now = clock_();
-  return OpenFile(AuditFileName(now), now);
 }
 
 bool TAuditTrail::Fail(const std::string& error) {
@@ -153,15 +158,22 @@ bool TAuditTrail::OpenFile(const std::string& name, const TAuditTime& now) {
     return Fail("Audit-Trail: Verzeichnis " + directory_ +
                 " kann nicht angelegt werden: " + ec.message());
   const std::string path = (dir / name).string();
-  std::string text;
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
     return Fail("Audit-Trail: " + path + " ist keine Datei und kann nicht geschrieben werden.");
+  std::string error;
+  switch (file_.Open(path, error)) {
+    case TAppendFile::TOpen::Opened:
+      break;
+    case TAppendFile::TOpen::Busy:
+      return Fail("Audit-Trail: " + path + " wird gerade von einem anderen Tarvolin geschrieben.");
+    case TAppendFile::TOpen::Failed:
+      return Fail("Audit-Trail: " + path + " kann nicht geschrieben werden (" + error + ").");
+  }
+  fileName_ = name;
+  // Read only now that the file is this writer's: another one may have added to it since.
+  std::string text;
   if (!ReadExisting(path, text))
     return Fail("Audit-Trail: " + path + " kann nicht gelesen werden.");
-  std::string error;
-  if (!file_.Open(path, error))
-    return Fail("Audit-Trail: " + path + " kann nicht geschrieben werden (" + error + ").");
-  fileName_ = name;
 
   const TAuditTail tail = ScanAuditTail(text);
   if (tail.empty) {
@@ -185,9 +197,8 @@ bool TAuditTrail::OpenFile(const std::string& name, const TAuditTime& now) {
       if (!WriteLine(std::move(segment))) return false;
     }
   }
-  if (!file_.Sync(error))
-    return Fail("Audit-Trail: " + path + " kann nicht geschrieben werden (" + error + ").");
-  return true;
+  BatchDone();
+  return !failed_;
 }
 
 json TAuditTrail::Common(const char* type, const TAuditTime& now) const {
@@ -227,7 +238,9 @@ bool TAuditTrail::Append(const char* type, json members, bool sync) {
   json content = Common(type, now);
   content.update(members);
   if (!WriteLine(std::move(content))) return false;
-  if (sync) BatchDone();
+  // Outside a capture the file is left to other writers, with what was written on the disk.
+  if (sync || !capturing_) BatchDone();
+  if (!capturing_) Release();
   return !failed_;
 }
 
@@ -243,6 +256,7 @@ void TAuditTrail::BatchDone() {
 }
 
 bool TAuditTrail::CaptureStarted(const TAuditLineSettings& line) {
+  capturing_ = true;
   return Append("capture-start",
                 {{"config", Utf8(config_)},
                  {"com", com_},
@@ -257,6 +271,7 @@ bool TAuditTrail::CaptureStarted(const TAuditLineSettings& line) {
 }
 
 bool TAuditTrail::CaptureStopped() {
+  capturing_ = false;
   return Append("capture-stop", {{"config", Utf8(config_)}, {"com", com_}}, true);
 }
 

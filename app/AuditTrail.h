@@ -60,6 +60,10 @@ struct TAuditLineSettings {
 // call returns and so outlives the process; results reach the disk at BatchDone, every other
 // record at once. The program never shortens, rewrites or deletes a file.
 //
+// During a capture (from CaptureStarted to CaptureStopped) the file is this trail's alone;
+// outside one it is taken for each record and then left, so that several instances of the
+// program can share a directory. Each time the file is taken the chain goes on from its end.
+//
 // A record that cannot be written fails the trail: that call and every later one give false, and
 // Error() says why in German, until Open succeeds again.
 class TAuditTrail : public IResultRecorder {
@@ -74,7 +78,8 @@ class TAuditTrail : public IResultRecorder {
 
   // Makes the current month's file ready to take records: creates the directory and the file,
   // begins a new file with its header, and after a crash that cut the last record keeps that
-  // record and begins a new segment naming the last intact one.
+  // record and begins a new segment naming the last intact one. Fails while another capture
+  // writes the file.
   bool Open();
 
   // What the records that follow are about: the configuration's letter (empty for the plain
@@ -99,6 +104,7 @@ class TAuditTrail : public IResultRecorder {
 
  private:
   bool OpenFile(const std::string& name, const TAuditTime& now);
+  void Release();
   bool Append(const char* type, nlohmann::json members, bool sync);
   bool WriteLine(nlohmann::json content);
   bool Fail(const std::string& error);
@@ -116,6 +122,7 @@ class TAuditTrail : public IResultRecorder {
   std::string lastHash_;
   int64_t nextSeq_ = 0;
   bool unsynced_ = false;
+  bool capturing_ = false;
   bool failed_ = false;
   std::string error_;
 };

@@ -14,9 +14,11 @@ class TAppendFile {
   TAppendFile(const TAppendFile&) = delete;
   TAppendFile& operator=(const TAppendFile&) = delete;
 
-  // Opens `path` for adding to its end, creating the file when it does not exist. Existing
-  // contents are never changed.
-  bool Open(const std::string& path, std::string& error);
+  enum class TOpen { Opened, Busy, Failed };
+  // Opens `path` for adding to its end, creating the file when it does not exist, and takes it
+  // for this writer alone until Close: Busy while another writer (another process, or another
+  // TAppendFile) has it. Readers are not kept out. Existing contents are never changed.
+  TOpen Open(const std::string& path, std::string& error);
   bool IsOpen() const { return handle_ != kClosed; }
   // Writes all of `bytes` at the end of the file. Once this returns, the bytes outlive the
   // process; only Sync makes them outlive the computer.

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,12 +16,23 @@ bool Failed(const char* step, std::string& error) {
 
 }  // namespace
 
-bool TAppendFile::Open(const std::string& path, std::string& error) {
+TAppendFile::TOpen TAppendFile::Open(const std::string& path, std::string& error) {
   Close();
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return Failed("open", error);
+  if (fd < 0) {
+    Failed("open", error);
+    return TOpen::Failed;
+  }
+  // flock locks belong to the open file description, so a second TAppendFile of the same
+  // process is kept out as well as another process.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool busy = errno == EWOULDBLOCK;
+    Failed("flock", error);
+    ::close(fd);
+    return busy ? TOpen::Busy : TOpen::Failed;
+  }
   handle_ = fd;
-  return true;
+  return TOpen::Opened;
 }
 
 bool TAppendFile::Append(std::string_view bytes, std::string& error) {

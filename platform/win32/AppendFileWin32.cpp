@@ -24,15 +24,19 @@ HANDLE Native(intptr_t handle) {
 
 }  // namespace
 
-bool TAppendFile::Open(const std::string& path, std::string& error) {
+TAppendFile::TOpen TAppendFile::Open(const std::string& path, std::string& error) {
   Close();
-  // Appending only: with FILE_APPEND_DATA and no FILE_WRITE_DATA every write goes to the end,
-  // whatever another reader does. Readers (verify, export) may share the file.
+  // Appending only: with FILE_APPEND_DATA and no FILE_WRITE_DATA every write goes to the end.
+  // Sharing reading alone lets readers in and keeps every other writer out.
   const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Failed("CreateFile", error);
+  if (file == INVALID_HANDLE_VALUE) {
+    const bool busy = GetLastError() == ERROR_SHARING_VIOLATION;
+    Failed("CreateFile", error);
+    return busy ? TOpen::Busy : TOpen::Failed;
+  }
   handle_ = reinterpret_cast<intptr_t>(file);
-  return true;
+  return TOpen::Opened;
 }
 
 bool TAppendFile::Append(std::string_view bytes, std::string& error) {

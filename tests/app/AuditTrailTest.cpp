@@ -91,6 +91,25 @@ TEST_F(AuditTrailTest, AnotherStartContinuesTheChainOfTheMonth) {
   EXPECT_TRUE(VerifyAuditText(File()).intact);
 }
 
+TEST_F(AuditTrailTest, ACaptureKeepsOtherWritersOutAndTheyGoOnFromItsEnd) {
+  TAuditTrail a = MakeTrail();
+  ASSERT_TRUE(a.Open());
+  ASSERT_TRUE(a.CaptureStarted({}));
+  TAuditTrail b = MakeTrail();
+  EXPECT_FALSE(b.Open());
+  EXPECT_NE(b.Error().find("wird gerade von einem anderen Tarvolin geschrieben"), std::string::npos)
+      << b.Error();
+  ASSERT_TRUE(a.Record({"1\n", "1", "1", "", "x", TResultOutcome::Typed}));
+  ASSERT_TRUE(a.CaptureStopped());
+
+  ASSERT_TRUE(b.Open());
+  ASSERT_TRUE(b.ConfigSaved("B.INI"));
+  ASSERT_TRUE(a.ConfigLoaded("A.INI")) << "the first writer goes on after the second one's record";
+  const TAuditVerdict v = VerifyAuditText(File());
+  EXPECT_TRUE(v.intact) << v.why;
+  EXPECT_EQ(v.records, 6u);
+}
+
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& l : lines) text += l + "\n";
