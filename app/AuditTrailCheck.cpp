@@ -165,17 +165,17 @@ TAuditTail ScanAuditTail(std::string_view text) {
   const std::vector<std::string_view> lines = AuditLines(text);
   tail.empty = lines.empty();
   tail.endsWithLineFeed = text.empty() || text.back() == '\n';
-  for (std::string_view raw : lines) {
-    const TAuditLine line = ParseAuditLine(raw);
+  // From the end: a start need not hash a whole month's records.
+  for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+    const TAuditLine line = ParseAuditLine(*it);
     int64_t seq = 0;
     if (line.sealed && Seq(line.content, seq)) {
       tail.anySealed = true;
       tail.lastHash = line.hash;
       tail.nextSeq = After(seq);
-      tail.linesAfter = 0;
-    } else {
-      ++tail.linesAfter;
+      return tail;
     }
+    ++tail.linesAfter;
   }
   return tail;
 }
