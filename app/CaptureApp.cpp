@@ -133,7 +133,72 @@ void TCaptureApp::load(bool atStartUp) {
     parts_.errors.ShowException(e);
     return;
   }
+  loadAudit(ini);
   parts_.main.SetStatusText("Konfiguration geladen");
+}
+
+std::string TCaptureApp::configLetter() const {
+  return configName_.substr(std::string("Tarvolin").size());
+}
+
+void TCaptureApp::loadAudit(const TIniFile& ini) {
+  TAuditConfig config;
+  config.Read(ini);
+  if (!config.Auditing) {
+    audit_.reset();
+    return;
+  }
+  const std::string dir = config.DirectoryIn(WithDelim(configDirectory()));
+  if (!audit_ || audit_->Directory() != dir) {
+    audit_ = std::make_unique<TAuditTrail>(dir, parts_.auditIdentity, parts_.auditClock);
+    audit_->OnFailure = [this](const std::string& cause) {
+      if (onAuditFailure) onAuditFailure(cause);
+    };
+  }
+  audit_->SetContext(configLetter(), 0, std::string());
+  // A trail that cannot be written now is left to Start, which refuses with its cause.
+  if (audit_->Open()) audit_->ConfigLoaded(iniPath_);
+}
+
+std::string TCaptureApp::auditStartProblem() {
+  if (!audit_ || audit_->Open()) return std::string();
+  return audit_->Error();
+}
+
+std::string TCaptureApp::auditCaptureStarted(uint16_t com, const std::string& adapter) {
+  if (!audit_) return std::string();
+  static const char* const kParity[] = {"None", "Odd", "Even", "Mark", "Space"};
+  static const char* const kXonXoff[] = {"none", "receive", "transmit", "both"};
+  const IPortOptionsView& d = parts_.serOptions;
+  TAuditLineSettings line{d.BaudText(), d.DatabitsText(), "", d.StopText(), "", ""};
+  if (const int32_t p = d.ParityIndex(); p >= 0 && p < ParityItemCount) line.parity = kParity[p];
+  if (const int32_t x = d.XonXoffIndex(); x >= 0 && x < XonXoffItemCount)
+    line.xonxoff = kXonXoff[x];
+  for (const auto& [on, name] : {std::pair{d.UseDTR(), "DTR"}, std::pair{d.UseRTS(), "RTS"},
+                                 std::pair{d.ReqDSR(), "DSR"}, std::pair{d.ReqCTS(), "CTS"}})
+    if (on) line.handshake += (line.handshake.empty() ? "" : " ") + std::string(name);
+  audit_->SetContext(configLetter(), com, adapter);
+  return audit_->CaptureStarted(line) ? std::string() : audit_->Error();
+}
+
+void TCaptureApp::auditCaptureStopped() {
+  if (audit_) audit_->CaptureStopped();
+}
+
+void TCaptureApp::auditDeviceLost() {
+  if (audit_) audit_->DeviceLost();
+}
+
+void TCaptureApp::auditDeviceBack() {
+  if (audit_) audit_->DeviceBack();
+}
+
+bool TCaptureApp::TRecorder::Record(const TResultRecord& record) {
+  return !app_.audit_ || app_.audit_->Record(record);
+}
+
+void TCaptureApp::TRecorder::BatchDone() {
+  if (app_.audit_) app_.audit_->BatchDone();
 }
 
 void TCaptureApp::apply(const TCaptureConfig& c, bool atStartUp) {
@@ -225,5 +290,6 @@ void TCaptureApp::saveConfig() {
     parts_.errors.ShowException(e);
     return;
   }
+  if (audit_) audit_->ConfigSaved(iniPath_);
   parts_.main.SetStatusText("Konfiguration gespeichert");
 }

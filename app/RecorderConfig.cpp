@@ -7,7 +7,9 @@ namespace {
 
 constexpr const char* kSection = "Trace";
 
-bool IsAbsolute(const std::string& name) {
+}  // namespace
+
+bool IsAbsolutePath(const std::string& name) {
 #ifdef _WIN32
   // "\dir\file", "\\server\share\file" or "C:\dir\file".
   return name.starts_with('\\') || name.starts_with('/') || (name.size() > 1 && name[1] == ':');
@@ -15,8 +17,6 @@ bool IsAbsolute(const std::string& name) {
   return name.starts_with('/');
 #endif
 }
-
-}  // namespace
 
 void TRecorderConfig::Read(const TIniFile& ini) {
   const TRecorderConfig def;
@@ -38,7 +38,7 @@ void TRecorderConfig::Read(const TIniFile& ini) {
 
 TRecorderConfig TRecorderConfig::ResolvedIn(const std::string& directory) const {
   TRecorderConfig c = *this;
-  if (!IsAbsolute(TraceName)) c.TraceName = directory + TraceName;
-  if (!IsAbsolute(LogName)) c.LogName = directory + LogName;
+  if (!IsAbsolutePath(TraceName)) c.TraceName = directory + TraceName;
+  if (!IsAbsolutePath(LogName)) c.LogName = directory + LogName;
   return c;
 }

@@ -35,3 +35,7 @@ struct TRecorderConfig {
 
   bool operator==(const TRecorderConfig&) const = default;
 };
+
+// Whether a file name the configuration gives stands on its own rather than relative to the
+// configuration directory.
+bool IsAbsolutePath(const std::string& name);

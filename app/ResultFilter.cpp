@@ -15,27 +15,6 @@ void Replace(std::string& s, char from, char to) {
     if (c == from) c = to;
 }
 
-// The text for the one-line status bar: each control character as its name in angle brackets,
-// so "12.5 g" CR LF reads "12.5 g<CR><LF>".
-std::string Visible(const std::string& s) {
-  static const char* const kNames[32] = {"NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL",
-                                         "BS",  "TAB", "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
-                                         "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB",
-                                         "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
-  std::string out;
-  for (const char c : s) {
-    const auto code = static_cast<unsigned char>(c);
-    if (code < 32) {
-      out += std::string("<") + kNames[code] + ">";
-    } else if (code == 127) {
-      out += "<DEL>";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 void TResultFilter::processReceived(uint16_t Count) {
@@ -55,13 +34,16 @@ void TResultFilter::processReceived(uint16_t Count) {
   } catch (const Exception& e) {
     running_ = false;
     missedCall_ = false;
+    if (parts_.recorder != nullptr) parts_.recorder->BatchDone();
     parts_.errors.ShowException(e);
     return;
   } catch (...) {
     running_ = false;
+    if (parts_.recorder != nullptr) parts_.recorder->BatchDone();
     throw;
   }
   running_ = false;
+  if (parts_.recorder != nullptr) parts_.recorder->BatchDone();
 }
 
 void TResultFilter::readChars(int32_t count) {
@@ -102,18 +84,27 @@ void TResultFilter::outputResult() {
   IMainView& main = parts_.main;
   main.SetCaptText(capturedText_);
   main.SetFiltText(filteredText_);
+  TResultRecord r;
+  r.raw = capturedText_;
+  r.filtered = filteredText_;
   if (resultTooLong_) {
     main.SetStatusText(
         Format("Resultat mit mehr als %d Zeichen verworfen!!!", static_cast<int>(MaxBufferLength)));
     parts_.sound.Beep(110, 500);
+    r.window = main.LedText();
+    r.outcome = TResultOutcome::TooLong;
+    record(r);
     return;
   }
   if (filteredText_.empty()) return;
   if (!checkResult()) {
+    r.window = main.LedText();
+    r.outcome = TResultOutcome::CheckFailed;
+    record(r);
     main.SetStatusText(
         "Pr\xFC"
         "fung auf \"" +
-        Visible(parts_.filter.CheckText()) + "\" in Resultat \"" + Visible(capturedText_) +
+        VisibleText(parts_.filter.CheckText()) + "\" in Resultat \"" + VisibleText(capturedText_) +
         "\" fehlgeschlagen!!!");
     parts_.sound.Beep(110, 500);
     return;
@@ -131,12 +122,37 @@ void TResultFilter::outputResult() {
       break;
   }
 
-  if (main.LedColor() == ledTarget) {
+  // The colour first: asking it brings the indicator's text up to date.
+  const bool target = main.LedColor() == ledTarget;
+  r.window = main.LedText();
+  if (!target) {
+    r.outcome = r.window == "<Kein Fenster>" ? TResultOutcome::NoWindow : TResultOutcome::OwnWindow;
+    record(r);
+    main.SetFiltText(result + " (nicht gesendet)");
+    return;
+  }
+  static const char* const kCursorNames[] = {"",    "CR",   "CR+LF", "LF",    "LF+CR",
+                                             "TAB", "DOWN", "LEFT",  "RIGHT", "UP"};
+  const int32_t move = parts_.filter.CursMoveIndex();
+  r.typed = result;
+  r.cursor = move >= 0 && move <= 9 ? kCursorNames[move] : "";
+  // Recorded before the first key, so that no reading reaches a program without its record.
+  if (!record(r)) {
+    main.SetFiltText(result + " (nicht gesendet)");
+    return;
+  }
+  try {
     parts_.keys.typeText(result);
     sendCursorMove();
-  } else {
-    main.SetFiltText(result + " (nicht gesendet)");
+  } catch (const Exception&) {
+    r.outcome = TResultOutcome::KeysRefused;
+    record(r);
+    throw;
   }
+}
+
+bool TResultFilter::record(const TResultRecord& r) {
+  return parts_.recorder == nullptr || parts_.recorder->Record(r);
 }
 
 bool TResultFilter::checkResult() const {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/CaptureViews.h"
+#include "app/ResultRecord.h"
 
 class ISound;
 class TKeystrokes;
@@ -20,6 +21,8 @@ struct TResultFilterParts {
   ISound& sound;
   IEventPump& pump;
   IErrorDisplay& errors;
+  // Told every result; a result it does not take is not typed. None: nothing is recorded.
+  IResultRecorder* recorder = nullptr;
 };
 
 class TResultFilter {
@@ -52,6 +55,7 @@ class TResultFilter {
   void outputResult();
   bool checkResult() const;
   void sendCursorMove();
+  bool record(const TResultRecord& r);
 
   TResultFilterParts parts_;
   std::string capturedText_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <QTimer>
 
 #include "app/CaptureApp.h"
 #include "app/Keystrokes.h"
@@ -18,6 +19,7 @@
 #include "gui/qualification/winAbout.h"
 #include "gui/qualification/winIqReport.h"
 #include "gui/serial/QtWndMsg.h"
+#include "main/AuditedPort.h"
 #include "main/Desktop.h"
 #include "main/DeviceLayer.h"
 #include "main/EndOnSignal.h"
@@ -80,19 +82,35 @@ int main(int argc, char** argv) {
   });
   serOptionForm.SetErrorDisplay(errors);
 
-  std::unique_ptr<IPortControl> comms = MakePortControl(serOptionForm.comms());
+  std::unique_ptr<IPortControl> port = MakePortControl(serOptionForm.comms());
   TKeystrokes keys(desktop->Keys());
-  TResultView resultView(frmMain.Controller());
-  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.port(), keys,
-                                           desktop->Sound(), pump, errors});
-  serOptionForm.SetResultFilter(&results);
-
+  TAuditIdentity auditIdentity{TARVOLIN_VERSION, "", ""};
+  PlatformSystemFacts().ComputerName(auditIdentity.computer);
+  PlatformSystemFacts().UserName(auditIdentity.user);
   TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm, serOptionForm.port(),
-                                    boxes, errors, &keys},
+                                    boxes, errors, &keys, auditIdentity},
                       programDir);
 
+  TAuditedPort comms(*port, capture, boxes, [](uint16_t com) {
+    return DeviceLayer() ? DeviceLayer()->Ports()->Describe(com) : std::string();
+  });
+  // A trail that fails during a capture stops it, once the result path has given way.
+  capture.onAuditFailure = [&comms, &frmMain, &boxes](const std::string& cause) {
+    if (!comms.Open()) return;
+    QTimer::singleShot(0, &frmMain, [&comms, &frmMain, &boxes, cause] {
+      if (comms.Open()) frmMain.Controller().btnMessClick();
+      boxes.ShowMessageBox("Fehler", "Erfassung gestoppt!\n" + cause, TMessageKind::Error);
+    });
+  };
+
+  TResultView resultView(frmMain.Controller());
+  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.port(), keys,
+                                           desktop->Sound(), pump, errors,
+                                           &capture.resultRecorder()});
+  serOptionForm.SetResultFilter(&results);
+
   TfrmMain::TServices services;
-  services.comms = comms.get();
+  services.comms = &comms;
   services.sound = &desktop->Sound();
   services.foreground = &desktop->Foreground();
   services.typingProblem = [&desktop] { return desktop->TypingProblem(); };

@@ -18,6 +18,8 @@ packages=(
   poppler-utils socat
   # the program icon's bitmap sizes, rendered from its drawing at build time
   librsvg2-bin
+  # the audit trail: SHA-256 from libcrypto, its records through a JSON library (header-only)
+  libssl-dev nlohmann-json3-dev
   # the Debian package: dependencies from the shared libraries, its checks
   dpkg-dev file lintian desktop-file-utils appstream
   # Windows cross-build (the -posix thread model has std::thread) and its tests under Wine

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AuditTrailCheck.h"
 #include "app/Keystrokes.h"
 #include "app/PortSettings.h"
 #ifndef _WIN32
@@ -339,6 +340,43 @@ TEST_F(CaptureAppTest, TraceAndLogKeysAreReadAtStartAndLoadButNeverWritten) {
   WriteFile(app.iniPath(), keys);
   app.saveConfig();
   EXPECT_NE(ReadFile(app.iniPath()).find(keys), std::string::npos);
+}
+
+TEST_F(CaptureAppTest, AuditSectionSwitchesTheTrailOnAndSaveKeepsItAsItIs) {
+  TCaptureApp app = MakeApp();
+  const std::string keys = "[Audit]\r\nAuditing=1\r\nAuditDir=trail\r\n";
+  WriteFile(dir.File("Tarvolin.INI"), keys);
+  app.startUp({});
+  ASSERT_NE(app.auditTrail(), nullptr);
+  EXPECT_EQ(app.auditTrail()->Directory(), dir.Path() + kDelim + "trail");
+  EXPECT_EQ(app.auditStartProblem(), "");
+  EXPECT_EQ(app.auditCaptureStarted(1, "/dev/ttyUSB0"), "");
+  EXPECT_TRUE(app.resultRecorder().Record({"1\n", "1", "1", "", "x", TResultOutcome::Typed}));
+  app.auditCaptureStopped();
+  app.saveConfig();
+  EXPECT_NE(ReadFile(app.iniPath()).find(keys), std::string::npos);
+
+  std::vector<std::string> types;
+  const std::string trail = ReadFile(app.auditTrail()->CurrentPath());
+  for (std::string_view line : AuditLines(trail))
+    types.push_back(ParseAuditLine(line).content["type"]);
+  EXPECT_EQ(types, (std::vector<std::string>{"header", "config-loaded", "capture-start", "result",
+                                             "capture-stop", "config-saved"}));
+  EXPECT_TRUE(VerifyAuditText(trail).intact);
+
+  // A trail that cannot be written refuses the capture and every result.
+  WriteFile(dir.File("plain"), "x");
+  WriteFile(app.iniPath(), "[Audit]\r\nAuditing=1\r\nAuditDir=plain\r\n");
+  app.loadConfig();
+  EXPECT_TRUE(app.auditStartProblem().starts_with("Audit-Trail: ")) << app.auditStartProblem();
+  EXPECT_FALSE(app.resultRecorder().Record({"1\n", "1", "1", "", "x", TResultOutcome::Typed}));
+
+  // Without the section there is no trail and results pass.
+  WriteFile(app.iniPath(), "[Comms]\r\nPort=1\r\n");
+  app.loadConfig();
+  EXPECT_EQ(app.auditTrail(), nullptr);
+  EXPECT_EQ(app.auditStartProblem(), "");
+  EXPECT_TRUE(app.resultRecorder().Record({"1\n", "1", "1", "", "x", TResultOutcome::Typed}));
 }
 
 TEST(SetLed, BlankTextBecomesNoTitleAndUnchangedValuesAreNotAssigned) {

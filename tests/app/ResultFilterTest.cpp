@@ -257,3 +257,82 @@ TEST_F(ResultFilterTest, SettingsAreReadAtEveryUse) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keeps what it is told; refuses every result once `refuse` is set.
+struct RecordingRecorder : IResultRecorder {
+  std::vector<TResultRecord> records;
+  std::string pressedAtRecord;  // the keys already typed when the last record came
+  const RecordingInjector* injector = nullptr;
+  bool refuse = false;
+  int batches = 0;
+  bool Record(const TResultRecord& r) override {
+    records.push_back(r);
+    pressedAtRecord = injector->pressed;
+    return !refuse;
+  }
+  void BatchDone() override { ++batches; }
+};
+
+class RecordedResultTest : public ResultFilterTest {
+ protected:
+  RecordedResultTest() { recorder.injector = &injector; }
+  RecordingRecorder recorder;
+  TResultFilter recorded{
+      TResultFilterParts{options, main, source, keys, sound, pump, errors, &recorder}};
+  void ReceiveRecorded(const std::string& chars) {
+    source.data += chars;
+    recorded.processReceived(static_cast<uint16_t>(chars.size()));
+  }
+};
+
+TEST_F(RecordedResultTest, EachResultIsRecordedWithItsOutcomeBeforeAnyKey) {
+  const struct {
+    const char* why;
+    TColor color;
+    const char* ledText;
+    const char* check;
+    int32_t cursMove;
+    TResultOutcome outcome;
+    const char* typed;
+    const char* cursor;
+  } cases[] = {
+      {"typed into the window in front", ledTarget, "Mappe1", "", 2, TResultOutcome::Typed,
+       "12.345", "CR+LF"},
+      {"an own window in front", ledNoTarget, "***Morvisk***", "", 1, TResultOutcome::OwnWindow, "",
+       ""},
+      {"no window in front", ledNoTarget, "<Kein Fenster>", "", 1, TResultOutcome::NoWindow, "",
+       ""},
+      {"the check text missing", ledTarget, "Mappe1", "kg", 1, TResultOutcome::CheckFailed, "", ""},
+  };
+  for (const auto& c : cases) {
+    recorder.records.clear();
+    injector.pressed.clear();
+    main.ledColor = c.color;
+    main.ledText = c.ledText;
+    options.check = c.check;
+    options.cursMove = c.cursMove;
+    ReceiveRecorded(kBalanceLine);
+    ASSERT_EQ(recorder.records.size(), 1u) << c.why;
+    const TResultRecord& r = recorder.records[0];
+    EXPECT_EQ(r.outcome, c.outcome) << c.why;
+    EXPECT_EQ(r.raw, kBalanceLine) << c.why;
+    EXPECT_EQ(r.filtered, "12.345") << c.why;
+    EXPECT_EQ(r.typed, c.typed) << c.why;
+    EXPECT_EQ(r.cursor, c.cursor) << c.why;
+    EXPECT_EQ(r.window, c.ledText) << c.why;
+    EXPECT_EQ(recorder.pressedAtRecord, "") << c.why << ": recorded before the first key";
+  }
+  EXPECT_EQ(recorder.batches, 4);
+}
+
+TEST_F(RecordedResultTest, AResultTheRecorderRefusesIsNotTyped) {
+  main.ledColor = ledTarget;
+  recorder.refuse = true;
+  ReceiveRecorded(kBalanceLine);
+  EXPECT_EQ(injector.pressed, "");
+  EXPECT_EQ(main.filt, "12.345 (nicht gesendet)");
+}
+
+}  // namespace

@@ -1,0 +1,4 @@
+#include "audit/BinaryOutput.h"
+
+// POSIX streams never translate line ends.
+void SetBinaryStandardOutput() {}
