@@ -329,13 +329,21 @@ bool TfrmMain::IsOwnWindow(uint64_t window) const {
   return false;
 }
 
+bool TfrmMain::OwnWindowActive() const {
+  const QWidget* active = services_.activeWindow ? services_.activeWindow() : nullptr;
+  return active != nullptr &&
+         (active == this || active == services_.serOptionForm || active == services_.prgOptionForm);
+}
+
 void TfrmMain::timerTimer() {
   if (services_.foreground == nullptr) return;
   IForegroundWindow& desktop = *services_.foreground;
   const WindowId window = desktop.Foreground();
   TColor color = ledNoTarget;
   std::string text;
-  if (window == 0 || !desktop.IsWindow(window)) {
+  if (OwnWindowActive()) {
+    text = "***Morvisk***";
+  } else if (window == 0 || !desktop.IsWindow(window)) {
     text = "<Kein Fenster>";
   } else if (IsOwnWindow(window)) {
     text = "***Morvisk***";

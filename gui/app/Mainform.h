@@ -56,6 +56,10 @@ class TfrmMain : public QMainWindow, public IMainView {
     // Why typed keys would reach no program (no display, no key injection), for the user;
     // empty when they can. Start refuses while there is a reason.
     std::function<std::string()> typingProblem;
+    // The program's window that is active as the toolkit knows it, or null. A settings window
+    // or the main window active counts as an own window in front whatever the desktop says: on
+    // desktops that tell no window ids this is the only way to know.
+    std::function<const QWidget*()> activeWindow;
   };
 
   explicit TfrmMain(QWidget* parent = nullptr);
@@ -107,6 +111,7 @@ class TfrmMain : public QMainWindow, public IMainView {
  private:
   void CreateMenus();
   bool IsOwnWindow(uint64_t window) const;
+  bool OwnWindowActive() const;
   // Tells the user why a capture could type nothing, and whether that is so.
   bool RefuseStart();
   void ReportLostDevice();
