@@ -3,7 +3,10 @@
 #include "base/SysUtils.h"
 #include "main/DesktopLinux.h"
 #include "platform/KeyInjector.h"
+#include "platform/posix/SerialPortMap.h"
+#include "platform/wayland/DeliveringForeground.h"
 #include "platform/wayland/OwnKeymap.h"
+#include "platform/wayland/PortalKeyInjector.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandForeground.h"
 #include "platform/wayland/WaylandKeyInjector.h"
@@ -12,36 +15,6 @@
 
 namespace {
 
-// The window in front as the compositor tells it, except that nothing is in front once keys can
-// no longer be delivered: readings are then kept, marked as not sent. The loss is said once.
-class TDeliveringForeground : public IForegroundWindow {
- public:
-  using TLost = std::function<std::string()>;  // why keys are lost now; empty while they are not
-  TDeliveringForeground(IForegroundWindow& windows, TLost lost)
-      : windows_(windows), lost_(std::move(lost)) {}
-  void SetNotice(TDesktop::TNotice notice) { notice_ = std::move(notice); }
-
-  WindowId Foreground() override {
-    const WindowId window = windows_.Foreground();
-    if (const std::string why = lost_(); !why.empty()) {
-      if (!told_ && notice_) notice_(why);
-      told_ = true;
-      return 0;
-    }
-    return window;
-  }
-  bool IsWindow(WindowId window) override { return windows_.IsWindow(window); }
-  std::string Title(WindowId window, int maxChars) override {
-    return windows_.Title(window, maxChars);
-  }
-
- private:
-  IForegroundWindow& windows_;
-  TLost lost_;
-  TDesktop::TNotice notice_;
-  bool told_ = false;
-};
-
 class TNoKeys : public IKeyInjector {
  public:
   void KeyEvent(uint8_t, bool) override {}
@@ -49,15 +22,22 @@ class TNoKeys : public IKeyInjector {
   bool CapsLockOn() override { return false; }
 };
 
-// A connection of its own to the compositor Qt shows the windows on. Tones go to the X server
-// of the session where there is one.
+// A connection of its own to the compositor Qt shows the windows on. Keys go through a virtual
+// keyboard where the compositor offers one and the portal is not asked for, otherwise through
+// the remote-desktop portal. Tones go to the X server of the session where there is one.
 class TWaylandDesktop : public TDesktop {
  public:
-  TWaylandDesktop()
+  explicit TWaylandDesktop(bool portalOnly)
       : foreground_(connection_, kDesktopFileName),
         delivering_(foreground_, [this] { return LostCause(); }),
         sound_(x11_) {
-    virtualKeys_ = std::make_unique<TWaylandKeyInjector>(connection_, keymap_);
+    if (!portalOnly && connection_.VirtualKeyboardManager() != nullptr) {
+      virtualKeys_ = std::make_unique<TWaylandKeyInjector>(connection_, keymap_);
+    } else {
+      const std::string dir = ConfigDirectory(TPortMapSources::System());
+      portalKeys_ = std::make_unique<TPortalKeyInjector>(
+          keymap_, dir.empty() ? std::string() : dir + "/remote-desktop.token");
+    }
     if (connection_.Fd() >= 0) {
       // Events that arrive between two looks at the window in front are read as they come,
       // so that the compositor never finds the connection full.
@@ -69,14 +49,24 @@ class TWaylandDesktop : public TDesktop {
   }
 
   IKeyInjector& Keys() override {
+    if (portalKeys_) return *portalKeys_;
     if (virtualKeys_->Readiness() == TWaylandKeyInjector::TReadiness::Ready) return *virtualKeys_;
     return noKeys_;
   }
   IForegroundWindow& Foreground() override { return delivering_; }
   ISound& Sound() override { return sound_; }
-  void SetNotice(TNotice notice) override { delivering_.SetNotice(std::move(notice)); }
+  void SetNotice(TNotice notice) override {
+    notice_ = notice;
+    delivering_.SetNotice(std::move(notice));
+  }
 
   std::string TypingProblem() override {
+    if (portalKeys_) {
+      // The status line says what the desktop waits for, and then why it refused.
+      std::string why = portalKeys_->Start(notice_);
+      if (!why.empty() && notice_) notice_(why);
+      return why;
+    }
     const std::string& name = connection_.Name();
     switch (virtualKeys_->Readiness()) {
       case TWaylandKeyInjector::TReadiness::Ready:
@@ -96,6 +86,10 @@ class TWaylandDesktop : public TDesktop {
 
  private:
   std::string LostCause() {
+    if (portalKeys_) {
+      const std::string why = portalKeys_->LostCause();
+      return why.empty() ? why : why + " Es wird nichts mehr gesendet.";
+    }
     if (!connection_.Lost()) return {};
     return Format(
         "Verbindung zum Wayland-Compositor \"%s\" abgebrochen: Es wird nichts mehr gesendet.",
@@ -105,18 +99,20 @@ class TWaylandDesktop : public TDesktop {
   TWaylandConnection connection_;
   TOwnKeymap keymap_;
   std::unique_ptr<TWaylandKeyInjector> virtualKeys_;
+  std::unique_ptr<TPortalKeyInjector> portalKeys_;
   TNoKeys noKeys_;
   TWaylandForeground foreground_;
   TDeliveringForeground delivering_;
   TX11Display x11_;
   TX11Sound sound_;
+  TNotice notice_;
   std::unique_ptr<QSocketNotifier> reader_;
 };
 
 }  // namespace
 
-std::unique_ptr<TDesktop> OpenWaylandDesktop(bool) {
-  return std::make_unique<TWaylandDesktop>();
+std::unique_ptr<TDesktop> OpenWaylandDesktop(bool portalOnly) {
+  return std::make_unique<TWaylandDesktop>(portalOnly);
 }
 
 bool WaylandReachable() {
