@@ -96,6 +96,7 @@ class MainformTest : public ::testing::Test {
     s.loadConfig = [this] { ++loads; };
     s.generateIqReport = [this] { ++reports; };
     s.typingProblem = [this] { return typingProblem; };
+    s.activeWindow = [this] { return active; };
     form.SetServices(s);
     form.showRunState();
   }
@@ -137,6 +138,7 @@ class MainformTest : public ::testing::Test {
   QWidget serOptions, prgOptions, about;
   int saves = 0, loads = 0, reports = 0;
   std::string typingProblem;
+  const QWidget* active = nullptr;  // the toolkit's active window
   TfrmMain form;
 };
 
@@ -358,6 +360,29 @@ TEST_F(MainformTest, AnUnpluggedDeviceAndItsReturnAreReportedOnce) {
   form.timerTimer();
   EXPECT_EQ(form.StatusText(), lost);
   EXPECT_EQ(sound.Tones().size(), 3u);
+}
+
+// Desktops that tell no window ids (Wayland) name some window, or none, while the program's own
+// is active: the toolkit's word decides.
+TEST_F(MainformTest, AnOwnWindowTheToolkitKnowsActiveIsNeverATarget) {
+  Button()->click();
+  const std::pair<const QWidget*, std::string> cases[] = {
+      {&form, "***Morvisk***"}, {&serOptions, "***Morvisk***"}, {&prgOptions, "***Morvisk***"},
+      {&about, "Editor"},  // not one of the three
+      {nullptr, "Editor"},
+  };
+  for (const auto& [window, text] : cases) {
+    for (const WindowId front : {WindowId{501}, WindowId{0}}) {
+      active = window;
+      Front(501, "Editor");
+      desktop.SetForeground(front);
+      form.timerTimer();
+      const std::string expected =
+          window == nullptr || window == &about ? (front == 0 ? "<Kein Fenster>" : text) : text;
+      EXPECT_EQ(form.LedText(), expected) << text << " with window " << front << " in front";
+      EXPECT_EQ(form.LedColor(), expected == "Editor" ? ledTarget : ledNoTarget);
+    }
+  }
 }
 
 TEST_F(MainformTest, IndicatorFollowsTheForegroundWindow) {

@@ -71,7 +71,7 @@ class PortalTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (access(kFrontend, X_OK) != 0) GTEST_SKIP() << "not installed: " << kFrontend;
-    if (const std::string missing = TSway::MissingPrograms({"dbus-daemon"}); !missing.empty())
+    if (const std::string missing = XServer::MissingPrograms({"dbus-daemon"}); !missing.empty())
       GTEST_SKIP() << missing;
     Application();
     dir_ = fs::path(::testing::TempDir()) / ("tarvolin_portal_" + std::to_string(getpid()));
@@ -89,7 +89,7 @@ class PortalTest : public ::testing::Test {
     bus_ =
         Spawn({"dbus-daemon", "--nofork", "--config-file=" + (dir_ / "bus.conf").string()}, Log());
     // The socket appears a moment before the daemon listens on it.
-    ASSERT_TRUE(TSway::PollUntil(
+    ASSERT_TRUE(XServer::PollUntil(
         [&] {
           QDBusConnection::disconnectFromBus(Name());
           connection_ = std::make_unique<QDBusConnection>(
@@ -117,7 +117,7 @@ class PortalTest : public ::testing::Test {
   std::string Log() const { return (dir_ / "services.log").string(); }
 
   bool Registered(const char* name) {
-    return TSway::PollUntil(
+    return XServer::PollUntil(
         [&] {
           return connection_->interface()->isServiceRegistered(QString::fromLatin1(name)).value();
         },
@@ -146,7 +146,7 @@ class PortalTest : public ::testing::Test {
   // The keysyms pressed so far, as the backend recorded them.
   std::vector<uint32_t> Pressed(size_t count) {
     std::vector<uint32_t> pressed;
-    TSway::PollUntil(
+    XServer::PollUntil(
         [&] {
           QCoreApplication::processEvents();
           pressed.clear();

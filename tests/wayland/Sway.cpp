@@ -9,8 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -18,15 +16,6 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(20);
 constexpr const char* kUser = "nobody";
-
-bool Installed(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    if (access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
 
 // Starting clients as another user is only needed, and only possible, as root.
 bool AsOtherUser() {
@@ -42,36 +31,12 @@ void GiveToUser(const std::string& path) {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string TSway::MissingPrograms(const std::vector<std::string>& programs) {
-  std::string missing;
-  for (const std::string& p : programs) {
-    if (!Installed(p)) missing += (missing.empty() ? "not installed: " : ", ") + p;
-  }
-  return missing;
-}
-
 TSway::~TSway() {
   Stop();
 }
 
-bool TSway::PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 bool TSway::Start() {
-  if (const std::string missing = MissingPrograms({"sway", "swaymsg"}); !missing.empty()) {
+  if (const std::string missing = XServer::MissingPrograms({"sway", "swaymsg"}); !missing.empty()) {
     error_ = missing;
     return false;
   }
@@ -101,7 +66,7 @@ bool TSway::Start() {
     error_ = "sway could not be started";
     return false;
   }
-  const bool up = PollUntil(
+  const bool up = XServer::PollUntil(
       [&] {
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(runtimeDir_, ec)) {
@@ -161,8 +126,8 @@ bool TSway::Running(pid_t pid) {
 void TSway::Kill(pid_t pid) {
   if (pid <= 0) return;
   kill(-pid, SIGTERM);
-  const bool ended =
-      PollUntil([&] { return waitpid(pid, nullptr, WNOHANG) != 0; }, std::chrono::seconds(5));
+  const bool ended = XServer::PollUntil([&] { return waitpid(pid, nullptr, WNOHANG) != 0; },
+                                        std::chrono::seconds(5));
   if (!ended) {
     kill(-pid, SIGKILL);
     waitpid(pid, nullptr, 0);

@@ -6,12 +6,10 @@
 
 #include <sys/types.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
+#include "tests/x11/XServer.h"
 
 class TSway {
  public:
@@ -19,9 +17,6 @@ class TSway {
   ~TSway();
   TSway(const TSway&) = delete;
   TSway& operator=(const TSway&) = delete;
-
-  // Empty when the programs are installed, else which are not.
-  static std::string MissingPrograms(const std::vector<std::string>& programs);
 
   // Starts sway with one 1280x1024 headless output and waits until it serves; false with the
   // reason in Error() when it does not.
@@ -45,8 +40,6 @@ class TSway {
   // Runs swaymsg with the arguments; true when it succeeds.
   bool Message(const std::vector<std::string>& args);
 
-  static bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
-
  private:
   pid_t Launch(const std::vector<std::string>& argv, const std::string& logFile);
 
@@ -54,6 +47,3 @@ class TSway {
   std::vector<pid_t> clients_;
   std::string runtimeDir_, workDir_, socket_, ipc_, error_;
 };
-
-// The whole contents of a file; empty when it cannot be read.
-std::string ReadWholeFile(const std::string& path);

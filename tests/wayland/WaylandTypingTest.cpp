@@ -23,7 +23,7 @@ constexpr auto kTimeout = std::chrono::seconds(15);
 class WaylandTypingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const std::string missing = TSway::MissingPrograms({"sway", "foot"}); !missing.empty())
+    if (const std::string missing = XServer::MissingPrograms({"sway", "foot"}); !missing.empty())
       GTEST_SKIP() << missing;
     ASSERT_TRUE(sway_.Start()) << sway_.Error();
     connection_ = std::make_unique<TWaylandConnection>(sway_.Socket());
@@ -50,7 +50,7 @@ class WaylandTypingTest : public ::testing::Test {
   }
 
   bool InFront(const std::string& title) {
-    return TSway::PollUntil(
+    return XServer::PollUntil(
         [&] {
           const WindowId w = foreground_->Foreground();
           return w != 0 && foreground_->Title(w, 79) == title;
@@ -61,7 +61,7 @@ class WaylandTypingTest : public ::testing::Test {
   // The receiver's file once it is `expected` (or the time is up), in CP1252.
   std::string ReceivedWhen(const std::string& expected) {
     std::string text;
-    TSway::PollUntil(
+    XServer::PollUntil(
         [&] {
           text = Utf8ToCp1252(ReadWholeFile(output_));
           return text.size() >= expected.size();
@@ -113,7 +113,7 @@ TEST_F(WaylandTypingTest, ReadingsArriveExactWithTheirCursorMovesInATerminal) {
 }
 
 TEST_F(WaylandTypingTest, EveryCharacterOfTheCodePageReachesAGtkEntry) {
-  if (const std::string missing = TSway::MissingPrograms({"python3"}); !missing.empty())
+  if (const std::string missing = XServer::MissingPrograms({"python3"}); !missing.empty())
     GTEST_SKIP() << missing;
   output_ = sway_.WorkDir() + "/gtk.txt";
   StartReceiver({"python3", TARVOLIN_GTK_RECEIVER, "Receiver GTK", output_}, "Receiver GTK",
@@ -165,7 +165,7 @@ TEST_F(WaylandTypingTest, TheWindowInFrontIsNamedUnlessItIsTheProgramsOwn) {
   EXPECT_EQ(asIfOwn.Foreground(), 0u);
   // Closed, it is no window any more.
   sway_.Kill(receiver_);
-  EXPECT_TRUE(TSway::PollUntil([&] { return foreground_->Foreground() == 0; }, kTimeout));
+  EXPECT_TRUE(XServer::PollUntil([&] { return foreground_->Foreground() == 0; }, kTimeout));
   EXPECT_FALSE(foreground_->IsWindow(terminal));
 }
 
