@@ -1,5 +1,7 @@
 #include <QSocketNotifier>
 
+#include <cstdlib>
+
 #include "base/SysUtils.h"
 #include "main/DesktopLinux.h"
 #include "platform/KeyInjector.h"
@@ -15,6 +17,13 @@
 
 namespace {
 
+// Wayland has no tones of its own; without an X server beside it the program stays silent.
+class TNoSound : public ISound {
+ public:
+  void Beep(unsigned, unsigned) override {}
+  void MessageBeep() override {}
+};
+
 class TNoKeys : public IKeyInjector {
  public:
   void KeyEvent(uint8_t, bool) override {}
@@ -24,13 +33,16 @@ class TNoKeys : public IKeyInjector {
 
 // A connection of its own to the compositor Qt shows the windows on. Keys go through a virtual
 // keyboard where the compositor offers one and the portal is not asked for, otherwise through
-// the remote-desktop portal. Tones go to the X server of the session where there is one.
+// the remote-desktop portal. Tones go to the session's X server (XWayland) where there is one.
 class TWaylandDesktop : public TDesktop {
  public:
   explicit TWaylandDesktop(bool portalOnly)
       : foreground_(connection_, kDesktopFileName),
-        delivering_(foreground_, [this] { return LostCause(); }),
-        sound_(x11_) {
+        delivering_(foreground_, [this] { return LostCause(); }) {
+    if (const char* display = std::getenv("DISPLAY"); display != nullptr && *display != '\0') {
+      x11_ = std::make_unique<TX11Display>();
+      sound_ = std::make_unique<TX11Sound>(*x11_);
+    }
     if (!portalOnly && connection_.VirtualKeyboardManager() != nullptr) {
       virtualKeys_ = std::make_unique<TWaylandKeyInjector>(connection_, keymap_);
     } else {
@@ -54,7 +66,7 @@ class TWaylandDesktop : public TDesktop {
     return noKeys_;
   }
   IForegroundWindow& Foreground() override { return delivering_; }
-  ISound& Sound() override { return sound_; }
+  ISound& Sound() override { return sound_ ? *sound_ : static_cast<ISound&>(noSound_); }
   void SetNotice(TNotice notice) override {
     notice_ = notice;
     delivering_.SetNotice(std::move(notice));
@@ -103,8 +115,9 @@ class TWaylandDesktop : public TDesktop {
   TNoKeys noKeys_;
   TWaylandForeground foreground_;
   TDeliveringForeground delivering_;
-  TX11Display x11_;
-  TX11Sound sound_;
+  std::unique_ptr<TX11Display> x11_;
+  std::unique_ptr<TX11Sound> sound_;
+  TNoSound noSound_;
   TNotice notice_;
   std::unique_ptr<QSocketNotifier> reader_;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include <wayland-client.h>
@@ -20,7 +21,7 @@ uint32_t NowMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// The keymap in a sealed-size memory file the compositor maps; -1 on failure.
+// The keymap in a memory file for the compositor to map; -1 on failure.
 int KeymapFile(const std::string& text) {
   const int fd = memfd_create("tarvolin-keymap", MFD_CLOEXEC);
   if (fd < 0) return -1;

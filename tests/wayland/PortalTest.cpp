@@ -111,6 +111,9 @@ class PortalTest : public ::testing::Test {
       QDBusConnection::disconnectFromBus(Name());
     }
     End(bus_);
+    // Kept after a failure for the services' log.
+    std::error_code ignored;
+    if (!dir_.empty() && !HasFailure()) fs::remove_all(dir_, ignored);
   }
 
   static QString Name() { return QStringLiteral("portal-test"); }

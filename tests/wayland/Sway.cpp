@@ -43,6 +43,7 @@ bool TSway::Start() {
   const fs::path base =
       fs::path(::testing::TempDir()) / ("tarvolin_sway_" + std::to_string(getpid()));
   fs::remove_all(base);
+  base_ = base.string();
   runtimeDir_ = (base / "run").string();
   workDir_ = (base / "work").string();
   fs::create_directories(runtimeDir_);
@@ -163,4 +164,7 @@ void TSway::Stop() {
     clients_.push_back(s);
     Kill(s);
   }
+  // Kept after a failure for the logs of sway and its clients.
+  std::error_code ignored;
+  if (!base_.empty() && !::testing::Test::HasFailure()) fs::remove_all(base_, ignored);
 }

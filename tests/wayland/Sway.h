@@ -45,5 +45,5 @@ class TSway {
 
   pid_t sway_ = -1;
   std::vector<pid_t> clients_;
-  std::string runtimeDir_, workDir_, socket_, ipc_, error_;
+  std::string base_, runtimeDir_, workDir_, socket_, ipc_, error_;
 };
