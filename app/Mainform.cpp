@@ -134,7 +134,9 @@ void TMainController::timerTimer() {
   const WindowId window = desktop.Foreground();
   TColor color = ledNoTarget;
   std::string text;
-  if (window == 0 || !desktop.IsWindow(window)) {
+  if (view_.OwnWindowActive()) {
+    text = "***Morvisk***";
+  } else if (window == 0 || !desktop.IsWindow(window)) {
     text = "<Kein Fenster>";
   } else if (view_.OwnWindowInFront(window)) {
     text = "***Morvisk***";

@@ -70,6 +70,10 @@ class IMainWindowView : public IMainView {
   // Whether `foreground` is the main window or one of the two settings dialogs, in front of
   // which nothing is typed. A toolkit that knows its active window may answer from that.
   virtual bool OwnWindowInFront(WindowId foreground) const = 0;
+  // Whether the toolkit has one of those three windows active. It counts as an own window in
+  // front whatever the desktop names: desktops that tell no window ids (Wayland) leave no other
+  // way to know.
+  virtual bool OwnWindowActive() const = 0;
   // The menu's windows, each modeless.
   virtual void ShowPortSettings() = 0;
   virtual void ShowFilterSettings() = 0;

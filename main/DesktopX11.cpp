@@ -1,7 +1,4 @@
-#include "main/Desktop.h"
-
-#include <cstdlib>
-#include <string_view>
+#include "main/DesktopLinux.h"
 
 #include "base/SysUtils.h"
 
@@ -49,18 +46,6 @@ class TX11Desktop : public TDesktop {
 
 }  // namespace
 
-void PrepareDesktop() {
-  // Keys go to X windows, and the program's own windows are recognised by their X ids: in a
-  // Wayland session Qt must show them through the X server as well, or readings could be
-  // typed into the program's own dialogs. Without a display the X11 backend cannot type at
-  // all, and Start says so.
-  const char* display = std::getenv("DISPLAY");
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (display == nullptr || *display == '\0') return;
-  if (platform == nullptr || *platform == '\0' || std::string_view(platform).starts_with("wayland"))
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-}
-
-std::unique_ptr<TDesktop> OpenDesktop() {
+std::unique_ptr<TDesktop> OpenX11Desktop() {
   return std::make_unique<TX11Desktop>();
 }

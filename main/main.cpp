@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
   QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
   QApplication::setApplicationName(FromCp1252(ApplicationTitle));
   QApplication::setWindowIcon(ProgramIcon());
+  // Wayland compositors name the program's windows by it.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
   QApplication::setQuitOnLastWindowClosed(true);
   // Serial threads reach the GUI thread through the message facility, drained by Qt's loop.
   TQtWndMsgPump::Install();
@@ -114,6 +116,7 @@ int main(int argc, char** argv) {
   services.sound = &desktop->Sound();
   services.foreground = &desktop->Foreground();
   services.typingProblem = [&desktop] { return desktop->TypingProblem(); };
+  services.activeWindow = [] { return QApplication::activeWindow(); };
   services.boxes = &boxes;
   services.serOptionForm = &serOptionForm;
   services.prgOptionForm = &prgOptionForm;
@@ -122,6 +125,7 @@ int main(int argc, char** argv) {
   services.loadConfig = [&capture] { capture.loadConfig(); };
   services.generateIqReport = [&frmIqReport] { frmIqReport.generate(); };
   frmMain.SetServices(services);
+  desktop->SetNotice([&frmMain](const std::string& text) { frmMain.SetStatusText(text); });
   frmIqReport.SetServices({&frmMain, &serOptionForm, &prgOptionForm, &desktop->Sound(), {}});
 
   std::vector<std::string> params;

@@ -14,6 +14,11 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   # a GTK program as a receiver of typed keys
   python3-gi gir1.2-gtk-3.0
+  # Wayland backend: client library, protocol definitions, keymaps, Qt's Wayland platform
+  libwayland-dev wayland-protocols libxkbcommon-dev qt6-wayland
+  # headless Wayland compositor and a native terminal for the Wayland tests; the desktop portal
+  # with a session bus and a test backend written in Python
+  sway foot xdg-desktop-portal dbus-daemon python3-dbus
   # PDF pages to pictures in report tests, pseudo-terminal tooling
   poppler-utils socat
   # the program icon's bitmap sizes, rendered from its drawing at build time

@@ -225,6 +225,13 @@ bool TfrmMain::OwnWindowInFront(WindowId foreground) const {
 void TfrmMain::Show(QWidget* window) {
   if (window != nullptr) window->show();
 }
+
+bool TfrmMain::OwnWindowActive() const {
+  const QWidget* active =
+      services_.activeWindow ? services_.activeWindow() : QApplication::activeWindow();
+  return active != nullptr &&
+         (active == this || active == services_.serOptionForm || active == services_.prgOptionForm);
+}
 void TfrmMain::ShowPortSettings() {
   Show(services_.serOptionForm);
 }

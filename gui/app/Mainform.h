@@ -24,6 +24,9 @@ class TfrmMain : public QMainWindow, public IMainWindowView {
     QWidget* serOptionForm = nullptr;
     QWidget* prgOptionForm = nullptr;
     QWidget* frmAbout = nullptr;
+    // The program's window that is active as the toolkit knows it, or null (QApplication's
+    // active window unless a test says otherwise).
+    std::function<const QWidget*()> activeWindow;
   };
 
   explicit TfrmMain(QWidget* parent = nullptr);
@@ -73,6 +76,7 @@ class TfrmMain : public QMainWindow, public IMainWindowView {
  private:
   void CreateMenus();
   static void Show(QWidget* window);
+  bool OwnWindowActive() const override;
 
   QLineEdit* edtCapt;
   QLineEdit* edtFilt;

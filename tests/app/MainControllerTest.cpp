@@ -32,6 +32,7 @@ struct FakeWindow : FakeMainView, IMainWindowView {
   void SetTimerEnabled(bool on) override { timer = on; }
   void SetMenusEnabled(bool on) override { menus = on; }
   bool OwnWindowInFront(WindowId w) const override { return w == 1 || w == 2 || w == 3; }
+  bool OwnWindowActive() const override { return active; }
   void ShowPortSettings() override { shown.push_back("port"); }
   void ShowFilterSettings() override { shown.push_back("filter"); }
   void ShowAbout() override { shown.push_back("about"); }
@@ -39,6 +40,7 @@ struct FakeWindow : FakeMainView, IMainWindowView {
   void CloseWindow() override { shown.push_back("close"); }
 
   bool capturingButton = false, timer = false, menus = true;
+  bool active = false;  // the toolkit's word
   std::vector<std::string> shown;
 };
 
@@ -256,6 +258,17 @@ TEST_F(MainController, TheIndicatorClassifiesTheForegroundWindow) {
     EXPECT_EQ(window.ledColor, c.color) << c.text;
     EXPECT_EQ(window.ledText, c.text);
   }
+
+  // Desktops that tell no window ids (Wayland) name some window, or none, while an own window
+  // is active: the toolkit's word decides.
+  window.active = true;
+  for (const WindowId front : {WindowId{0}, WindowId{501}}) {
+    Front(front, "Editor");
+    main.timerTimer();
+    EXPECT_EQ(window.ledText, "***Morvisk***") << front;
+    EXPECT_EQ(window.ledColor, ledNoTarget);
+  }
+  window.active = false;
 
   // A tick that finds the same window assigns nothing; another window assigns both.
   Front(506, "Rechner");
