@@ -3,10 +3,10 @@
 // reporting and the menu commands. A window of either GUI is the view; TMainController decides.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "app/CaptureViews.h"
 #include "platform/ForegroundWindow.h"
