@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "app/AuditTrailCheck.h"
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 #include "app/RecorderConfig.h"
 #include "base/Cp1252.h"
 #include "base/SysUtils.h"

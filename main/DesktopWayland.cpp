@@ -46,7 +46,7 @@ class TWaylandDesktop : public TDesktop {
     if (!portalOnly && connection_.VirtualKeyboardManager() != nullptr) {
       virtualKeys_ = std::make_unique<TWaylandKeyInjector>(connection_, keymap_);
     } else {
-      const std::string dir = ConfigDirectory(TPortMapSources::System());
+      const std::string dir = ConfigDirectory(SystemEnvironment, std::string());
       portalKeys_ = std::make_unique<TPortalKeyInjector>(
           keymap_, dir.empty() ? std::string() : dir + "/remote-desktop.token");
     }

@@ -19,7 +19,7 @@
 #include "gui/qualification/winAbout.h"
 #include "gui/qualification/winIqReport.h"
 #include "gui/serial/QtWndMsg.h"
-#include "main/AuditedPort.h"
+#include "app/AuditedPort.h"
 #include "main/Desktop.h"
 #include "main/DeviceLayer.h"
 #include "main/EndOnSignal.h"

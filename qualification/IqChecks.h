@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "qualification/IqReport.h"
+#include "serial/AwFactory.h"
 
 // The controls the checks drive (IIqSubject), as the windows name them.
 inline constexpr const char* IqPortMenuEntry = "menConfigPort";  // main window, check 3
@@ -63,3 +64,7 @@ inline constexpr TAboutLabel AboutLabels[] = {
     {"lblVendor", 96, 13, &TAboutTexts::Vendor},
     {"lblDescription", 120, 57, &TAboutTexts::Description},
 };
+
+// The ports 1 to 50 present now, as the port selection finds them, each with whether it can be
+// opened: the row of the report lists them when it runs, not when the program started.
+std::vector<TIqComPort> PresentComPorts(IPortList& ports);

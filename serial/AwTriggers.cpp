@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "serial/AdErrCodes.h"
 #include "platform/SerialLine.h"
+#include "serial/AdErrCodes.h"
 
 namespace {
 
@@ -210,6 +210,13 @@ bool TApdTriggers::LinesWatched() const {
   return std::any_of(statuses_.begin(), statuses_.end(), [](const TStatusTrigger& s) {
     return s.Enabled && (s.Kind == skModemLines || s.Kind == skLineError);
   });
+}
+
+bool TApdTriggers::TurnsWanted() const {
+  return std::any_of(timers_.begin(), timers_.end(),
+                     [](const TTimerTrigger& t) { return t.Active; }) ||
+         std::any_of(statuses_.begin(), statuses_.end(),
+                     [](const TStatusTrigger& s) { return s.Enabled; });
 }
 
 void TApdTriggers::ResetMatches() {

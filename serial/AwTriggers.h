@@ -106,6 +106,8 @@ class TApdTriggers {
   void ForgetHitRun() { globalHit_ = false; }
   // Whether an enabled status trigger waits for a modem-line change or a line error.
   bool LinesWatched() const;
+  // A timer runs or a status trigger is enabled: they are checked by turns, not on events.
+  bool TurnsWanted() const;
   // An input flush resets the data triggers' matching.
   void ResetMatches();
 

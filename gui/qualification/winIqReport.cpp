@@ -14,9 +14,7 @@
 #include "gui/QtText.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/report/repPreview.h"
-#include "gui/serial/AdSelCom.h"
-#include "serial/AdOsText.h"
-#include "serial/AwFactory.h"
+#include "serial/SerialContext.h"
 
 class TfrmIqReport::TLiveProgram : public IIqSubject {
  public:
@@ -28,19 +26,9 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
   }
 
   std::vector<TIqComPort> ComPorts() const override {
-    std::vector<TIqComPort> present;
     IDeviceLayer* layer = DeviceLayer();
     const std::unique_ptr<IPortList> ports = layer != nullptr ? layer->Ports() : nullptr;
-    if (!ports) return present;
-    // The numbers the port selection offers, looked at now.
-    for (int n = 1; n <= TComSelectForm::kHighestPort; ++n) {
-      uint32_t result = 0;
-      if (!PortExists(n, [&](int number) { return result = ports->ProbePort(number); })) continue;
-      present.push_back({n, result == 0                        ? TIqComPort::Free
-                            : result == kWin32PermissionDenied ? TIqComPort::NoAccess
-                                                               : TIqComPort::InUse});
-    }
-    return present;
+    return ports ? PresentComPorts(*ports) : std::vector<TIqComPort>();
   }
 
   TIqProgramFile ProgramFile() const override {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AuditTrailCheck.h"
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 #include "tests/app/TempDir.h"
 
 namespace {

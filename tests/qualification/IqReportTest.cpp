@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "platform/Win32Errors.h"
 #include "qualification/IqChecks.h"
 #include "qualification/IqReport.h"
 #include "tests/qualification/OwnFile.h"
@@ -249,6 +250,26 @@ TEST_F(IqReportData, ASecondRunDuringOneIsRefused) {
                std::runtime_error);
   EXPECT_TRUE(run.generate(program_, present));
   EXPECT_EQ(presented, 2);
+}
+
+TEST(IqPorts, ThePresentPortsWithHowEachIsHeld) {
+  struct TPorts : IPortList {
+    uint32_t ProbePort(int n) override {
+      switch (n) {
+        case 1:
+          return 0;
+        case 3:
+          return kWin32AccessDenied;  // another program has it
+        case 12:
+          return kWin32PermissionDenied;  // the user may not open it
+        default:
+          return kWin32FileNotFound;
+      }
+    }
+    std::string Describe(int) override { return {}; }
+    std::string Name(int) override { return {}; }
+  } ports;
+  EXPECT_EQ(ComPortsText(PresentComPorts(ports)), "1,3 (belegt),12 (kein Zugriff)");
 }
 
 TEST(AboutTexts, ComeFromTheVersionBlockAndKeepTheirFramesWithoutOne) {

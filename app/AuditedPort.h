@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "gui/app/PortControl.h"
+#include "app/PortControl.h"
 
 class IMessageBoxes;
 class TCaptureApp;

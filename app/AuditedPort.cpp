@@ -1,4 +1,4 @@
-#include "main/AuditedPort.h"
+#include "app/AuditedPort.h"
 
 #include "app/CaptureApp.h"
 
