@@ -1,7 +1,7 @@
 // What the serial subsystem takes from the program it runs in: the device layer, the display of
 // exceptions that handlers raised, the port prompt and the facts of the log header. The program
 // builds one context at start (main) and installs it before a port opens; tests install theirs
-// for a scope. GUI thread: the context is read and changed only there.
+// for a scope. Changed only on the GUI thread while no port is open, so any thread may read it.
 #pragma once
 
 #include <ctime>

@@ -39,8 +39,10 @@ TWakeEvent::~TWakeEvent() {
 }
 
 void TWakeEvent::Set() {
+  std::lock_guard lock(mutex_);
+  if (set_) return;
+  set_ = true;
   const char one = 1;
-  // A full pipe means the event is set already.
   while (write(write_, &one, 1) < 0 && errno == EINTR) {
   }
 }
@@ -50,17 +52,13 @@ void TWakeEvent::Reset() {
 }
 
 bool TWakeEvent::TryTake() {
-  bool taken = false;
-  char buf[64];
-  for (;;) {
-    ssize_t n = read(read_, buf, sizeof buf);
-    if (n > 0) {
-      taken = true;
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    return taken;
+  std::lock_guard lock(mutex_);
+  if (!set_) return false;
+  set_ = false;
+  char byte;
+  while (read(read_, &byte, 1) < 0 && errno == EINTR) {
   }
+  return true;
 }
 
 bool TWakeEvent::IsSet() const {

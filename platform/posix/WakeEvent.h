@@ -3,6 +3,8 @@
 // an auto-reset event: sets before a take count as one.
 #pragma once
 
+#include <mutex>
+
 class TWakeEvent {
  public:
   // Throws std::system_error when the system has no descriptors left.
@@ -31,6 +33,10 @@ class TWakeEvent {
   static int WaitEither(const TWakeEvent& first, const TWakeEvent& second);
 
  private:
+  // The pipe holds one byte exactly while the event is set; the mutex keeps flag and byte
+  // together, so that a set event costs no system call and a taken one leaves nothing to poll.
+  std::mutex mutex_;
+  bool set_ = false;
   int read_ = -1;
   int write_ = -1;
 };
