@@ -21,12 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Cp1252.h"
 #include "gui/report/Cursors.h"
 #include "gui/report/alprev.h"
 #include "gui/report/repPreview.h"
 #include "platform/Sound.h"
 #include "report/Canvas.h"
 #include "report/DrawMeta.h"
+#include "report/PreviewWindow.h"
 
 namespace {
 
@@ -54,6 +56,10 @@ class CountingSound : public ISound {
 };
 
 const TFixedPitchDevice kScreen(96);
+
+QString FromCp1252(const char* s) {
+  return QString::fromStdU16String(Cp1252ToUtf16(s));
+}
 
 // Adds A4 portrait pages at 96 pixels per inch; page 1 has a black square at 100..200.
 void AddPages(tAlPreview& preview, int count) {
@@ -119,18 +125,31 @@ class PreviewTest : public ::testing::Test {
 
 TEST_F(PreviewTest, WindowOpensWithTheZoomBoxFocusedAndTheFirstPage) {
   form->show();
-  EXPECT_EQ(form->windowTitle(), QStringLiteral("Preview"));
-  EXPECT_EQ(form->size(), QSize(558, 305));
+  EXPECT_EQ(form->windowTitle(), QString::fromLatin1(kPreviewCaption));
+  EXPECT_EQ(form->size(), QSize(kPreviewClientWidth, kPreviewClientHeight));
+  EXPECT_EQ(Control<QWidget>("ToolPanel")->height(), kPreviewToolBarHeight);
+  for (const TPreviewToolControl& c : kPreviewToolControls) {
+    QWidget* w = Control<QWidget>(c.Name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->pos(), QPoint(c.Left, c.Top)) << c.Name;
+    const QSize size(c.Width ? c.Width : w->width(), c.Height ? c.Height : w->height());
+    EXPECT_EQ(w->size(), size) << c.Name;
+    EXPECT_EQ(w->toolTip(), FromCp1252(c.Hint)) << c.Name;
+    if (!c.Text) continue;
+    auto* combo = qobject_cast<QComboBox*>(w);
+    const QString text = combo ? combo->currentText() : w->property("text").toString();
+    EXPECT_EQ(text, FromCp1252(c.Text)) << c.Name;
+  }
   QComboBox* zoom = Control<QComboBox>("cbxScale");
-  EXPECT_EQ(zoom->currentText(), QStringLiteral("100"));
-  EXPECT_EQ(zoom->count(), 5);
+  ASSERT_EQ(zoom->count(), static_cast<int>(kPreviewZoomItems.size()));
+  for (int i = 0; i < zoom->count(); ++i)
+    EXPECT_EQ(zoom->itemText(i), QString::fromLatin1(kPreviewZoomItems[static_cast<size_t>(i)]));
   EXPECT_FALSE(zoom->focusPolicy() & Qt::TabFocus);
   QWidget* focused = form->focusWidget();
   EXPECT_TRUE(focused == zoom || focused == zoom->lineEdit());
   EXPECT_EQ(Indicator(), QStringLiteral("1/3"));
   EXPECT_TRUE(form->testAttribute(Qt::WA_DeleteOnClose));
 }
-
 TEST_F(PreviewTest, PageViewSizeAndScrollRangesFollowTheZoom) {
   tAlPreview* p = form->Previewer();
   EXPECT_EQ(p->Zoom(), 100);
