@@ -11,6 +11,7 @@
 #include "app/AuditTrail.h"
 #include "app/CaptureConfig.h"
 #include "app/CaptureViews.h"
+#include "app/Help.h"
 #include "platform/ConfigDirectory.h"
 
 class TIniFile;
@@ -33,7 +34,6 @@ struct TCaptureParts {
 
 inline constexpr const char* ApplicationTitle =
     "Erfassung serieller Daten in jede Windows-Anwendung";
-inline constexpr const char* HelpFileName = "Tarvolin.hlp";
 
 // Sets the indicator: a blank text becomes "<kein Titel>"; colour and text are assigned only
 // when they differ from what the panel shows, so the panel does not flicker.

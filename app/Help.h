@@ -4,6 +4,8 @@
 
 #include <string>
 
+// The help document, beside the program file.
+inline constexpr const char* HelpFileName = "Tarvolin.hlp";
 inline constexpr const char* HelpOverviewTopic = "overview";
 
 // Help contexts: F1 shows the section of the active window or of the highlighted menu.

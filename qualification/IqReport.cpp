@@ -1,6 +1,10 @@
 #include "qualification/IqReport.h"
 
+#include <filesystem>
+
+#include "app/Help.h"
 #include "base/SysUtils.h"
+#include "platform/Sha256.h"
 #include "qualification/Vendor.h"
 #include "qualification/zanUtilities.h"
 
@@ -265,6 +269,15 @@ void TIqReport::FillData(IIqSubject& subject, const ISystemFacts& facts) {
   Row(progLbl, progVal, "Copyright:", info.copyright());
   Row(progLbl, progVal, "Installationspfad:", program.Directory);
   Row(progLbl, progVal, "Programmdatei:", program.Name);
+  // Which executable was qualified: the version block reads the same for every rebuild.
+  const auto digest = [](const std::string& path) {
+    std::string hex;
+    return Sha256OfFile(path, hex) ? hex : std::string("nicht lesbar");
+  };
+  const std::filesystem::path help =
+      std::filesystem::path(program.Path).parent_path() / HelpFileName;
+  Row(progLbl, progVal, "SHA-256 Programmdatei:", digest(program.Path));
+  Row(progLbl, progVal, "SHA-256 Tarvolin.hlp:", digest(help.string()));
 
   checks_ = 0;
   failed_ = 0;

@@ -74,8 +74,9 @@ class TIqReport {
   TZanExeInfo& zanExeInfo() { return *zanExeInfo_; }
 
   // Steps 1 to 6 of a report run: empties the data fields, appends the six computer rows and the
-  // seven software rows, runs the six checks against `subject` and appends the result texts.
-  // The computer rows come from `facts`. The pages are the caller's to generate.
+  // nine software rows (the seven of the version block and the installation, then the SHA-256
+  // of the program file and of its help file), runs the six checks against `subject` and appends
+  // the result texts. The computer rows come from `facts`. The pages are the caller's to generate.
   void FillData(IIqSubject& subject, const ISystemFacts& facts = PlatformSystemFacts());
 
   // Appends a check's text and "Ja" or "Nein", and counts it.

@@ -174,7 +174,7 @@ TEST_F(IqReport, EveryRunOpensItsOwnPreviewWithItsOwnRows) {
   form_.generate();
   TfrmPreview* first = form_.LastPreview();
   const std::vector<std::string> rows = Rows();
-  EXPECT_EQ(rows.size(), 2u * 6 + 2 * 7 + 2 * 6);
+  EXPECT_EQ(rows.size(), 2u * 6 + 2 * 9 + 2 * 6);
   EXPECT_EQ(Field("alrFieldSysinfoVal").at(4), "2");
   form_.generate();
   EXPECT_NE(form_.LastPreview(), first);

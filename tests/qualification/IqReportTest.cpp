@@ -2,12 +2,14 @@
 // results, and where the report puts them on its page.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 
 #include "platform/Win32Errors.h"
 #include "qualification/IqChecks.h"
 #include "qualification/IqReport.h"
+#include "tests/app/TempDir.h"
 #include "tests/qualification/OwnFile.h"
 #include "tests/qualification/ScriptedFacts.h"
 
@@ -127,13 +129,17 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
                   {"Betriebssystem:", "Debian GNU/Linux 12 (bookworm), Linux 6.1.0 x86_64"},
                   {"Verf\xFCgbare COM-Ports:", "1,3 (belegt),12 (kein Zugriff)"},
                   {"Angemeldeter Benutzer:", "anna (effektiv: mueller)"}}));
-  EXPECT_EQ(software, (Rows{{"Produktname:", "Tarvolin"},
-                            {"Produktversion:", "V1.1 (Freeware)"},
-                            {"Buildnummer:", "1.1.1.76"},
-                            {"Hersteller:", "Morvisk Software"},
-                            {"Copyright:", "2026 Morvisk Software"},
-                            {"Installationspfad:", "/opt/tarvolin/"},
-                            {"Programmdatei:", "tarvolin"}}));
+  ASSERT_EQ(software.size(), 9u);
+  EXPECT_EQ(software[7].first, "SHA-256 Programmdatei:");
+  EXPECT_EQ(software[8].first, "SHA-256 Tarvolin.hlp:");
+  EXPECT_EQ(Rows(software.begin(), software.begin() + 7),
+            (Rows{{"Produktname:", "Tarvolin"},
+                  {"Produktversion:", "V1.1 (Freeware)"},
+                  {"Buildnummer:", "1.1.1.76"},
+                  {"Hersteller:", "Morvisk Software"},
+                  {"Copyright:", "2026 Morvisk Software"},
+                  {"Installationspfad:", "/opt/tarvolin/"},
+                  {"Programmdatei:", "tarvolin"}}));
 
   program_.ports.clear();
   report_.FillData(program_, facts);
@@ -146,10 +152,30 @@ TEST_F(IqReportData, EachRunListsItsOwnRows) {
   EXPECT_EQ(Values("alrFieldResultOk").size(), 1u);
 }
 
+// The report names the files it qualified by their checksums, as sha256sum gives them.
+TEST_F(IqReportData, SoftwareRowsEndWithTheChecksumsOfProgramAndHelp) {
+  TempDir dir;
+  std::ofstream(dir.File("tarvolin"), std::ios::binary) << "abc";
+  program_.program = {dir.File("tarvolin"), dir.Path() + "/", "tarvolin"};
+  const auto hashes = [this] {
+    report_.FillData(program_, TScriptedFacts());
+    const Rows software = RowsOf("alrFieldProginfoLbl", "alrFieldProginfoVal");
+    return Rows(software.end() - 2, software.end());
+  };
+  EXPECT_EQ(hashes(), (Rows{{"SHA-256 Programmdatei:",
+                             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+                            {"SHA-256 Tarvolin.hlp:", "nicht lesbar"}}));
+  std::ofstream(dir.File("Tarvolin.hlp"), std::ios::binary) << "";
+  EXPECT_EQ(hashes()[1].second, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
 // Where the report's parts land on the A4 page of 794 x 1123 pixels at 96 pixels per inch:
 // margins 76, page header 0..41, title 42..123, computer rows from 154, software heading at
-// 274, check heading at 444, check rows from 474, result block from 594, footers from 1077.
+// 274, the two checksum rows after the seven software rows (the program's 64 digits on two
+// lines), check heading at 444 + 55, check rows from 474 + 55, result block from 594 + 55,
+// footers from 1077.
 TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
+  constexpr int checksums = 20 + 35;
   report_.FillData(program_, TScriptedFacts());
   tPages pages;
   report_.alrIQ().GenerateInto(pages);
@@ -173,11 +199,13 @@ TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
   EXPECT_EQ(textAt("/opt/tarvolin/"), (TPoint{300, 304 + 4 + 5 * 20}));
   EXPECT_EQ(textAt("Pr\xFC"
                    "fungen zur Qualifizierung"),
-            (TPoint{116, 444 + 12}));
-  EXPECT_EQ(textAt("Direkte Anzeige des Fenster zur Filterkonfiguration"), (TPoint{196, 478}));
-  EXPECT_EQ(textAt("Ergebnis der Installationsqualifizierung"), (TPoint{116, 594 + 60}));
-  EXPECT_EQ(textAt("Bestanden"), (TPoint{396, 594 + 116}));
-  EXPECT_EQ(textAt("Datum, Unterschrift"), (TPoint{404, 594 + 196}));
+            (TPoint{116, 444 + checksums + 12}));
+  EXPECT_EQ(textAt("Direkte Anzeige des Fenster zur Filterkonfiguration"),
+            (TPoint{196, 478 + checksums}));
+  EXPECT_EQ(textAt("Ergebnis der Installationsqualifizierung"),
+            (TPoint{116, 594 + checksums + 60}));
+  EXPECT_EQ(textAt("Bestanden"), (TPoint{396, 594 + checksums + 116}));
+  EXPECT_EQ(textAt("Datum, Unterschrift"), (TPoint{404, 594 + checksums + 196}));
   // The footer rule grows its band by a pixel.
   EXPECT_EQ(textAt("mailto:info@morvisk.example").Y, 1082 + 16);
   std::vector<TRect> rectangles;
@@ -185,8 +213,9 @@ TEST_F(IqReportData, OneA4PageWithEveryPartInPlace) {
     if (r.Kind == TMetaRecord::mrRectangle) rectangles.push_back(r.Rect);
   // The two rules, two pixels high, and the signature box.
   EXPECT_EQ(rectangles,
-            (std::vector<TRect>{
-                {76, 38, 718, 40}, {396, 594 + 152, 718, 594 + 210}, {72, 1079, 722, 1081}}));
+            (std::vector<TRect>{{76, 38, 718, 40},
+                                {396, 594 + checksums + 152, 718, 594 + checksums + 210},
+                                {72, 1079, 722, 1081}}));
 }
 
 // A deep installation path and a long system text wrap inside the right margin; their rows grow

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -343,6 +345,16 @@ TEST_F(EndToEndTest, FileIqPreviewsTheReportAndPrintsItToPdf) {
   for (const char* row : rows) EXPECT_TRUE(std::regex_search(text, std::regex(row))) << row;
   EXPECT_NE(text.find("Installationspfad:"), std::string::npos);
   EXPECT_NE(text.find(programDir), std::string::npos) << programDir;
+  // The checksums as sha256sum gives them; a value may wrap onto the next line.
+  std::string joined = text;
+  joined.erase(
+      std::remove_if(joined.begin(), joined.end(), [](unsigned char c) { return std::isspace(c); }),
+      joined.end());
+  for (const std::string& file : {std::string(TARVOLIN_EXE), programDir + "Tarvolin.hlp"}) {
+    const std::string sum = CommandOutput("sha256sum '" + file + "'").substr(0, 64);
+    ASSERT_EQ(sum.size(), 64u) << file;
+    EXPECT_NE(joined.find(sum), std::string::npos) << file << " " << sum;
+  }
 
   // The page at 96 pixels per inch keeps the form's geometry (20 mm margins are 76 pixels).
   const std::string png = (dir_ / "page").string();
@@ -358,14 +370,23 @@ TEST_F(EndToEndTest, FileIqPreviewsTheReportAndPrintsItToPdf) {
   };
   EXPECT_TRUE(dark(80, 38) && dark(400, 38) && dark(714, 38)) << "header rule";
   EXPECT_FALSE(dark(400, 34) || dark(400, 43));
+  // Rows below the software rows move down as far as long values wrap (the checksums, the
+  // system's text): the signature box's top, the first ink at its right side below them, says
+  // by how much. Without wrapping it lies at 746.
+  int boxTop = 600;
+  while (boxTop < 1000 && !dark(716, boxTop)) ++boxTop;
+  const int down = boxTop - 746;
+  ASSERT_GE(down, 40) << "the two checksum rows at the least";
   // The box covers 396 to 717; the PDF's rasteriser may round its right side down by one.
-  EXPECT_TRUE(dark(396, 770) && (dark(716, 770) || dark(717, 770))) << "signature box sides";
-  EXPECT_TRUE(dark(500, 746) && dark(500, 803)) << "signature box top and bottom";
-  EXPECT_FALSE(dark(556, 770) || dark(392, 770));
+  EXPECT_TRUE(dark(396, 770 + down) && (dark(716, 770 + down) || dark(717, 770 + down)))
+      << "signature box sides";
+  EXPECT_TRUE(dark(500, 746 + down) && dark(500, 803 + down)) << "signature box top and bottom";
+  EXPECT_FALSE(dark(556, 770 + down) || dark(392, 770 + down));
   EXPECT_GT(inked({116, 136, 100, 14}), 100) << "Computersystem";
-  EXPECT_EQ(inked({76, 130, 36, 480}), 0) << "nothing left of the rows";
-  EXPECT_GT(inked({116, 478, 14, 12}), 10) << "the first check's Ja";
-  EXPECT_GT(inked({196, 478, 200, 12}), 100) << "the first check's text";
+  EXPECT_EQ(inked({76, 130, 36, 480 + down}), 0) << "nothing left of the rows";
+  EXPECT_EQ(inked({719, 130, 75, 700}), 0) << "nothing right of the margin";
+  EXPECT_GT(inked({116, 478 + down, 14, 12}), 10) << "the first check's Ja";
+  EXPECT_GT(inked({196, 478 + down, 200, 12}), 100) << "the first check's text";
   if (const char* docs = std::getenv("TARVOLIN_DOCS_DIR")) {
     EXPECT_TRUE(std::filesystem::copy_file(png + ".png", std::string(docs) + "/iq-report.png",
                                            std::filesystem::copy_options::overwrite_existing));
