@@ -167,7 +167,7 @@ bool TAuditTrail::OpenFile(const std::string& name, const TAuditTime& now) {
     case TAppendFile::TOpen::Busy:
       return Fail("Audit-Trail: " + path + " wird gerade von einem anderen Tarvolin geschrieben.");
     case TAppendFile::TOpen::Failed:
-      return Fail("Audit-Trail: " + path + " kann nicht geschrieben werden (" + error + ").");
+      return Fail(Unwritable(name, error));
   }
   fileName_ = name;
   // Read only now that the file is this writer's: another one may have added to it since.
@@ -191,7 +191,7 @@ bool TAuditTrail::OpenFile(const std::string& name, const TAuditTime& now) {
       // record. The line feed ends the cut line so that the new segment stands on a line of its
       // own.
       if (!tail.endsWithLineFeed && !file_.Append("\n", error))
-        return Fail("Audit-Trail: " + path + " kann nicht geschrieben werden (" + error + ").");
+        return Fail(Unwritable(name, error));
       json segment = Common("segment", now);
       segment["cut"] = tail.linesAfter;
       if (!WriteLine(std::move(segment))) return false;
@@ -199,6 +199,11 @@ bool TAuditTrail::OpenFile(const std::string& name, const TAuditTime& now) {
   }
   BatchDone();
   return !failed_;
+}
+
+std::string TAuditTrail::Unwritable(const std::string& name, const std::string& cause) const {
+  return "Audit-Trail: " + (fs::path(directory_) / name).string() +
+         " kann nicht geschrieben werden (" + cause + ").";
 }
 
 json TAuditTrail::Common(const char* type, const TAuditTime& now) const {
@@ -214,13 +219,11 @@ json TAuditTrail::Common(const char* type, const TAuditTime& now) const {
 bool TAuditTrail::WriteLine(json content) {
   content["prev"] = lastHash_;
   content["seq"] = nextSeq_;
-  const std::string line = AuditRecordLine(content);
+  std::string hash;
+  const std::string line = AuditRecordLine(content, &hash);
   std::string error;
-  if (!file_.Append(line + "\n", error))
-    return Fail("Audit-Trail: " + (fs::path(directory_) / fileName_).string() +
-                " kann nicht geschrieben werden (" + error + ").");
-  // The hash is the first member's value.
-  lastHash_ = line.substr(9, 64);
+  if (!file_.Append(line + "\n", error)) return Fail(Unwritable(fileName_, error));
+  lastHash_ = hash;
   ++nextSeq_;
   unsynced_ = true;
   return true;
@@ -248,8 +251,7 @@ void TAuditTrail::BatchDone() {
   if (failed_ || !unsynced_ || !file_.IsOpen()) return;
   std::string error;
   if (!file_.Sync(error)) {
-    Fail("Audit-Trail: " + (fs::path(directory_) / fileName_).string() +
-         " kann nicht geschrieben werden (" + error + ").");
+    Fail(Unwritable(fileName_, error));
     return;
   }
   unsynced_ = false;

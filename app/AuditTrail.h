@@ -108,6 +108,8 @@ class TAuditTrail : public IResultRecorder {
   bool Append(const char* type, nlohmann::json members, bool sync);
   bool WriteLine(nlohmann::json content);
   bool Fail(const std::string& error);
+  // The message for a file of the directory that cannot be written, with the system's cause.
+  std::string Unwritable(const std::string& name, const std::string& cause) const;
   nlohmann::json Common(const char* type, const TAuditTime& now) const;
 
   std::string directory_;

@@ -61,9 +61,11 @@ std::string ValueText(const json& v) {
 
 }  // namespace
 
-std::string AuditRecordLine(const json& content) {
+std::string AuditRecordLine(const json& content, std::string* hash) {
   const std::string body = content.dump();
-  return std::string(kHashPrefix) + Sha256Hex(std::string_view(body)) + "\"," + body.substr(1);
+  const std::string digest = Sha256Hex(std::string_view(body));
+  if (hash != nullptr) *hash = digest;
+  return std::string(kHashPrefix) + digest + "\"," + body.substr(1);
 }
 
 TAuditLine ParseAuditLine(std::string_view line) {

@@ -21,8 +21,8 @@ inline constexpr std::string_view kAuditZeroHash =
     "0000000000000000000000000000000000000000000000000000000000000000";
 
 // The line (without its line end) of a record whose members are `content`, "prev" and "seq"
-// included. Its texts must be UTF-8.
-std::string AuditRecordLine(const nlohmann::json& content);
+// included, and its hash where `hash` is given. Its texts must be UTF-8.
+std::string AuditRecordLine(const nlohmann::json& content, std::string* hash = nullptr);
 
 // One line of a file taken apart.
 struct TAuditLine {

@@ -1,8 +1,10 @@
 // Received characters through result recognition to the key injector, as fast as they can go.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 
+#include "app/AuditTrail.h"
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
 #include "platform/Sound.h"
@@ -57,7 +59,8 @@ struct Quiet : ISound, IEventPump, IErrorDisplay {
   void ShowException(const Exception&) override { std::abort(); }
 };
 
-// state.range(0): 1 when a foreign window is in front (results are typed), 0 when not.
+// state.range(0): 1 when a foreign window is in front (results are typed), 0 when not, 2 typed
+// with the audit trail on (a file in the working directory, synced after each batch).
 void BM_ResultPath(benchmark::State& state) {
   std::string lines;
   for (int i = 0; i < 64; ++i)
@@ -71,14 +74,22 @@ void BM_ResultPath(benchmark::State& state) {
   Injector injector;
   TKeystrokes keys(injector);
   Quiet quiet;
-  TResultFilter path(TResultFilterParts{filter, main, source, keys, quiet, quiet, quiet});
+  const std::string trailDir = (std::filesystem::current_path() / "tarvolin_result_bench").string();
+  TAuditTrail trail(trailDir, {"bench", "host", "user"});
+  if (state.range(0) == 2 && (!trail.Open() || !trail.CaptureStarted({}))) {
+    state.SkipWithError(trail.Error().c_str());
+    return;
+  }
+  TResultFilter path(TResultFilterParts{filter, main, source, keys, quiet, quiet, quiet,
+                                        state.range(0) == 2 ? &trail : nullptr});
 
   constexpr uint16_t kBatch = 4096;
   for (auto _ : state) path.processReceived(kBatch);
   state.counters["chars/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kBatch,
                                                  benchmark::Counter::kIsRate);
   benchmark::DoNotOptimize(injector.events);
+  std::filesystem::remove_all(trailDir);
 }
-BENCHMARK(BM_ResultPath)->Arg(1)->Arg(0);
+BENCHMARK(BM_ResultPath)->Arg(1)->Arg(0)->Arg(2);
 
 }  // namespace

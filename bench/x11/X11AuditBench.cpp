@@ -99,7 +99,7 @@ void BM_BurstWithTrail(benchmark::State& state) {
   TAuditTrail trail((work / "trail").string(), {"bench", "host", "user"});
   const bool auditing = state.range(0) != 0;
   const size_t batch = static_cast<size_t>(state.range(1));
-  if (auditing && !trail.Open()) {
+  if (auditing && (!trail.Open() || !trail.CaptureStarted({}))) {
     state.SkipWithError(trail.Error().c_str());
     return;
   }
@@ -150,7 +150,9 @@ BENCHMARK(BM_BurstWithTrail)
     ->Args({1, 4096})
     ->Args({0, 0})
     ->Args({1, 0})
-    ->Iterations(3)
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -20,8 +20,9 @@ class AuditTrailTest : public ::testing::Test {
   }
   std::string File() const { return ReadFile(dir.File("Tarvolin-Audit-2026-12.jsonl")); }
   std::vector<std::string> Lines() const {
+    const std::string text = File();
     std::vector<std::string> lines;
-    for (std::string_view l : AuditLines(File())) lines.emplace_back(l);
+    for (std::string_view l : AuditLines(text)) lines.emplace_back(l);
     return lines;
   }
   // A capture of three readings, as the result path reports them.

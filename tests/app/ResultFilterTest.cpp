@@ -327,6 +327,28 @@ TEST_F(RecordedResultTest, EachResultIsRecordedWithItsOutcomeBeforeAnyKey) {
   EXPECT_EQ(recorder.batches, 4);
 }
 
+// A system that refuses injected keys (on Windows, a window of higher integrity in front).
+struct RefusingInjector : RecordingInjector {
+  void KeyEvent(uint8_t, bool) override { throw Exception("Tasten abgewiesen"); }
+};
+
+TEST_F(RecordedResultTest, KeysTheSystemRefusesAreRecordedAfterTheTypedRecord) {
+  RefusingInjector refusing;
+  TKeystrokes refusingKeys{refusing};
+  recorder.injector = &refusing;
+  TResultFilter path{
+      TResultFilterParts{options, main, source, refusingKeys, sound, pump, errors, &recorder}};
+  main.ledColor = ledTarget;
+  source.data += kBalanceLine;
+  path.processReceived(static_cast<uint16_t>(kBalanceLine.size()));
+  ASSERT_EQ(recorder.records.size(), 2u);
+  EXPECT_EQ(recorder.records[0].outcome, TResultOutcome::Typed);
+  EXPECT_EQ(recorder.records[1].outcome, TResultOutcome::KeysRefused);
+  EXPECT_EQ(recorder.records[1].typed, "12.345");
+  EXPECT_EQ(errors.messages, std::vector<std::string>{"Tasten abgewiesen"});
+  EXPECT_EQ(recorder.batches, 1) << "synced all the same";
+}
+
 TEST_F(RecordedResultTest, AResultTheRecorderRefusesIsNotTyped) {
   main.ledColor = ledTarget;
   recorder.refuse = true;
