@@ -1,5 +1,5 @@
 // The port the main window starts and stops, with the audit trail told of each capture.
-#include "main/AuditedPort.h"
+#include "app/AuditedPort.h"
 
 #include <gtest/gtest.h>
 
