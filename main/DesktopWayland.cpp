@@ -4,7 +4,6 @@
 
 #include "base/SysUtils.h"
 #include "main/DesktopLinux.h"
-#include "platform/KeyInjector.h"
 #include "platform/posix/SerialPortMap.h"
 #include "platform/wayland/DeliveringForeground.h"
 #include "platform/wayland/OwnKeymap.h"
@@ -22,13 +21,6 @@ class TNoSound : public ISound {
  public:
   void Beep(unsigned, unsigned) override {}
   void MessageBeep() override {}
-};
-
-class TNoKeys : public IKeyInjector {
- public:
-  void KeyEvent(uint8_t, bool) override {}
-  uint16_t VkKeyScan(char) override { return 0xFFFF; }
-  bool CapsLockOn() override { return false; }
 };
 
 // A connection of its own to the compositor Qt shows the windows on. Keys go through a virtual
@@ -60,10 +52,10 @@ class TWaylandDesktop : public TDesktop {
     }
   }
 
+  // Either sends nothing while it cannot, and Start says why.
   IKeyInjector& Keys() override {
     if (portalKeys_) return *portalKeys_;
-    if (virtualKeys_->Readiness() == TWaylandKeyInjector::TReadiness::Ready) return *virtualKeys_;
-    return noKeys_;
+    return *virtualKeys_;
   }
   IForegroundWindow& Foreground() override { return delivering_; }
   ISound& Sound() override { return sound_ ? *sound_ : static_cast<ISound&>(noSound_); }
@@ -112,7 +104,6 @@ class TWaylandDesktop : public TDesktop {
   TOwnKeymap keymap_;
   std::unique_ptr<TWaylandKeyInjector> virtualKeys_;
   std::unique_ptr<TPortalKeyInjector> portalKeys_;
-  TNoKeys noKeys_;
   TWaylandForeground foreground_;
   TDeliveringForeground delivering_;
   std::unique_ptr<TX11Display> x11_;

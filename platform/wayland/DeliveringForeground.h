@@ -1,6 +1,7 @@
 // The window in front as a desktop backend tells it, except that no window is in front once
 // keys can no longer be delivered (the compositor or the portal is gone): readings are then kept
-// and marked as not sent instead of being shown as typed. The loss is said once. GUI thread only.
+// and marked as not sent instead of being shown as typed. Each loss is said once. GUI thread
+// only.
 #pragma once
 
 #include <functional>
@@ -18,12 +19,15 @@ class TDeliveringForeground : public IForegroundWindow {
 
   WindowId Foreground() override {
     const WindowId window = windows_.Foreground();
-    if (const std::string why = lost_(); !why.empty()) {
-      if (!told_ && notice_) notice_(why);
-      told_ = true;
-      return 0;
+    const std::string why = lost_();
+    // Keys that work again (a new grant at the next Start) make the next loss worth a word.
+    if (why.empty()) {
+      told_ = false;
+      return window;
     }
-    return window;
+    if (!told_ && notice_) notice_(why);
+    told_ = true;
+    return 0;
   }
   bool IsWindow(WindowId window) override { return windows_.IsWindow(window); }
   std::string Title(WindowId window, int maxChars) override {

@@ -134,9 +134,9 @@ std::string TPortalKeyInjector::Start(const std::function<void(const std::string
   if (started_ && LostCause().empty()) return {};
   started_ = false;
   lost_.clear();
-  if (!bus_.isConnected()) return "Keine Verbindung zum D-Bus der Sitzung.";
-  if (bus_.interface() == nullptr ||
-      !bus_.interface()->isServiceRegistered(QString::fromLatin1(kPortalService)).value()) {
+  if (!bus_.isConnected() || bus_.interface() == nullptr)
+    return "Keine Verbindung zum D-Bus der Sitzung.";
+  if (!bus_.interface()->isServiceRegistered(QString::fromLatin1(kPortalService)).value()) {
     // The portal is started on demand where it is installed.
     bus_.interface()->startService(QString::fromLatin1(kPortalService));
   }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -50,6 +51,8 @@ struct TWaylandKeyInjector::Impl {
   zwp_virtual_keyboard_v1* keyboard = nullptr;
   bool keymapSent = false;
   int sinceRoundTrip = 0;
+  int pressesInBatch = 0;
+  std::chrono::steady_clock::time_point batchStart;
   uint32_t depressed = 0, latched = 0, locked = 0, group = 0;
 
   Impl(TWaylandConnection& c, const TOwnKeymap& k) : connection(c), keymap(k) {}
@@ -138,12 +141,18 @@ void TWaylandKeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {
       i.keyboard, NowMs(), code,
       keyUp ? WL_KEYBOARD_KEY_STATE_RELEASED : WL_KEYBOARD_KEY_STATE_PRESSED);
   i.SendModifiersIfChanged();
-  if (++i.sinceRoundTrip >= kEventsPerRoundTrip) {
-    i.sinceRoundTrip = 0;
-    i.connection.RoundTrip();
-  } else {
+  const auto now = std::chrono::steady_clock::now();
+  if (i.sinceRoundTrip == 0) i.batchStart = now;
+  if (!keyUp) ++i.pressesInBatch;
+  if (++i.sinceRoundTrip < kEventsPerRoundTrip) {
     i.connection.Flush();
+    return;
   }
+  i.connection.RoundTrip();
+  const auto due = i.batchStart + i.pressesInBatch * kPressPace;
+  i.sinceRoundTrip = 0;
+  i.pressesInBatch = 0;
+  std::this_thread::sleep_until(due);
 }
 
 uint16_t TWaylandKeyInjector::VkKeyScan(char ch) {
