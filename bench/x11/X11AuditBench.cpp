@@ -9,13 +9,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/AuditTrail.h"
 #include "app/Keystrokes.h"
 #include "app/ResultFilter.h"
+#include "bench/x11/BenchServer.h"
 #include "platform/Sound.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11KeyInjector.h"
@@ -27,13 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kReadings = 1000;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class Source : public ICharSource {
  public:
@@ -67,16 +59,8 @@ struct Quiet : ISound, IEventPump, IErrorDisplay {
 };
 
 void BM_BurstWithTrail(benchmark::State& state) {
-  const std::string missing = XServer::MissingPrograms({"Xvfb", "openbox", "xterm"});
-  if (!missing.empty()) {
-    state.SkipWithError(missing.c_str());
-    return;
-  }
   XServer server;
-  if (!server.Start(true)) {
-    state.SkipWithError(server.Error().c_str());
-    return;
-  }
+  if (!StartBenchServer(server, state, {"xterm"})) return;
   // Beside the build, on the disk the program's files would be on, not a memory file system.
   const fs::path work = fs::current_path() / "tarvolin_audit_bench";
   fs::remove_all(work);
@@ -126,19 +110,9 @@ void BM_BurstWithTrail(benchmark::State& state) {
       path.processReceived(static_cast<uint16_t>(end - pos));
       pos = end;
     }
-    const bool complete = XServer::PollUntil(
-        [&] {
-          arrived = ReadFile(output);
-          return arrived.size() >= before + expected.size();
-        },
-        std::chrono::seconds(60));
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    state.SetIterationTime(elapsed.count());
-    if (!complete || arrived.compare(before, std::string::npos, expected) != 0) {
-      state.SkipWithError("readings were lost or changed on the way");
-      return;
-    }
-    seconds += elapsed.count();
+    double elapsed = 0;
+    if (!BurstArrived(state, output, arrived, before, expected, start, elapsed)) return;
+    seconds += elapsed;
     ++bursts;
   }
   state.counters["readings_per_second"] = static_cast<double>(bursts * kReadings) / seconds;

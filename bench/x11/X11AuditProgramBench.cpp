@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/x11/BenchServer.h"
 #include "tests/x11/ProgramDriver.h"
 #include "tests/x11/XServer.h"
 
@@ -41,16 +42,8 @@ void WriteAll(int fd, const std::string& bytes) {
 }
 
 void BM_ProgramBurst(benchmark::State& state) {
-  const std::string missing = XServer::MissingPrograms({"Xvfb", "openbox", "xterm", "xdotool"});
-  if (!missing.empty()) {
-    state.SkipWithError(missing.c_str());
-    return;
-  }
   XServer server;
-  if (!server.Start(true)) {
-    state.SkipWithError(server.Error().c_str());
-    return;
-  }
+  if (!StartBenchServer(server, state, {"xterm", "xdotool"})) return;
   // Beside the build, on the disk the program's files would be on.
   const fs::path dir = fs::current_path() / "tarvolin_audit_program_bench";
   fs::remove_all(dir);

@@ -5,35 +5,19 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/Keystrokes.h"
+#include "bench/x11/BenchServer.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "tests/x11/XServer.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 void BM_TypeIntoTerminal(benchmark::State& state) {
-  const std::string missing = XServer::MissingPrograms({"Xvfb", "openbox", "xterm"});
-  if (!missing.empty()) {
-    state.SkipWithError(missing.c_str());
-    return;
-  }
   XServer server;
-  if (!server.Start(true)) {
-    state.SkipWithError(server.Error().c_str());
-    return;
-  }
+  if (!StartBenchServer(server, state, {"xterm"})) return;
   const std::string output =
       (std::filesystem::temp_directory_path() / "tarvolin_typing_bench.txt").string();
   std::filesystem::remove(output);
@@ -67,20 +51,10 @@ void BM_TypeIntoTerminal(benchmark::State& state) {
       keys.typeText(std::string_view(block).substr(pos, end - pos));
       pos = end;
     }
-    const bool complete = XServer::PollUntil(
-        [&] {
-          arrived = ReadFile(output);
-          return arrived.size() >= before + expected.size();
-        },
-        std::chrono::seconds(60));
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    state.SetIterationTime(elapsed.count());
-    if (!complete || arrived.compare(before, std::string::npos, expected) != 0) {
-      state.SkipWithError("characters were lost or changed on the way");
-      return;
-    }
+    double elapsed = 0;
+    if (!BurstArrived(state, output, arrived, before, expected, start, elapsed)) return;
     characters += static_cast<int64_t>(block.size());
-    seconds += elapsed.count();
+    seconds += elapsed;
   }
   state.counters["chars_per_second"] = static_cast<double>(characters) / seconds;
   state.counters["chars_per_iteration"] = static_cast<double>(block.size());
