@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the optimised build with all suites (the X11 ones
 # start their own headless X server), then every suite again under AddressSanitizer+UBSan (the
-# windows, the dialogs and the program end to end included), the logic, serial and capture suites
-# under ThreadSanitizer, every fuzz target for a few seconds (scripts/fuzz.sh), and finally the
-# Windows build (MinGW-w64) with its suite under Wine (scripts/wine-test.sh).
+# windows, the dialogs and the program end to end included), the logic, serial, capture, window
+# and end-to-end suites under ThreadSanitizer (tests/sanitizers/tsan.supp names what is Qt's
+# own), every fuzz target for a few seconds (scripts/fuzz.sh), and finally the Windows build
+# (MinGW-w64) with its suite under Wine (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -21,7 +22,8 @@ echo "=== tests: asan ==="
 # The Debian package is made from the optimised build and checked there.
 ctest --preset asan -j "$jobs" -LE package
 echo "=== tests: tsan ==="
-ctest --preset tsan -j "$jobs" -L 'base|serial|capture'
+# The windows and the program end to end too, where the serial threads meet the GUI thread.
+ctest --preset tsan -j "$jobs" -L 'base|serial|capture|gui|x11|wayland'
 echo "=== fuzz targets: a smoke run of each on its seed corpus ==="
 scripts/fuzz.sh 5
 echo "=== tests: windows (Wine) ==="
