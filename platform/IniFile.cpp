@@ -9,6 +9,9 @@
 
 namespace {
 
+// What an editor that saves UTF-8 may put before the first line; it is no part of the text.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::string_view TrimBlanks(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
@@ -59,7 +62,7 @@ TIniFile::TIniFile(std::string fileName, std::string_view text) : fileName_(std:
 }
 
 void TIniFile::Parse(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   sections_.push_back(Section{});
   size_t pos = 0;
   while (pos < text.size()) {
@@ -187,6 +190,9 @@ std::string TIniFile::Text() const {
       out += l.value + "\r\n";
     }
   }
+  // Text that itself begins with the byte order mark's bytes (a file that had two) keeps them:
+  // reading takes one mark off, so they are written behind one.
+  if (out.starts_with(kByteOrderMark)) out.insert(0, kByteOrderMark);
   return out;
 }
 

@@ -68,6 +68,11 @@ TQtWndMsgPump::~TQtWndMsgPump() {
 }
 
 bool TQtWndMsgPump::event(QEvent* e) {
+  {
+    // A drain event was made on the waking thread and comes through Qt's queue, whose locking
+    // a race checker cannot see; the wake lock orders the two where it can.
+    std::lock_guard lock(shared_->mutex);
+  }
   if (e->type() != DrainEvent) return QObject::event(e);
   Drain();
   return true;

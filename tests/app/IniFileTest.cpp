@@ -137,6 +137,9 @@ TEST(IniFile, AByteOrderMarkIsSkippedAndSectionsCanBeListedAndCleared) {
   ini.WriteString("Comms", "Port", "7");
   ini.ClearSection("prgOpt");
   EXPECT_EQ(ini.Text(), "[Comms]\r\n; kept\r\nPort=7\r\n[mainWin]\r\n[prgOpt]\r\n");
+  // Text that begins with the mark's bytes itself (a file that had two) survives a save.
+  const TIniFile twice("t.INI", "\xEF\xBB\xBF\xEF\xBB\xBFx=1\r\n");
+  EXPECT_EQ(TIniFile("t.INI", twice.Text()).Text(), twice.Text());
 }
 
 TEST(IniFile, OnlyTheFirst2047CharactersOfAValueAreUsed) {
