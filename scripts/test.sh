@@ -2,8 +2,9 @@
 # Sets everything up and runs every test: the optimised build with all suites (the X11 ones
 # start their own headless X server), then every suite again under AddressSanitizer+UBSan (the
 # windows, the dialogs and the program end to end included), the logic, serial, capture and
-# window suites under ThreadSanitizer (tests/sanitizers/tsan.supp names what is Qt's own), every fuzz target for a few seconds (scripts/fuzz.sh), and finally the Windows build
-# (MinGW-w64) with its suite under Wine (scripts/wine-test.sh).
+# window suites under ThreadSanitizer (tests/sanitizers/tsan.supp names what is Qt's own), every
+# fuzz target for a few seconds (scripts/fuzz.sh), and finally the Windows build (MinGW-w64) with
+# its suite under Wine (scripts/wine-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
