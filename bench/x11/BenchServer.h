@@ -34,15 +34,13 @@ inline bool StartBenchServer(XServer& server, benchmark::State& state,
 inline bool BurstArrived(benchmark::State& state, const std::string& output, std::string& arrived,
                          size_t before, const std::string& expected,
                          std::chrono::steady_clock::time_point start, double& elapsedSeconds) {
-  const bool complete = XServer::PollUntil(
-      [&] {
-        arrived = ReadWholeFile(output);
-        return arrived.size() >= before + expected.size();
-      },
+  arrived = ReadFileWhen(
+      output, [&](const std::string& text) { return text.size() >= before + expected.size(); },
       std::chrono::seconds(60));
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   state.SetIterationTime(elapsed.count());
-  if (!complete || arrived.compare(before, std::string::npos, expected) != 0) {
+  if (arrived.size() < before + expected.size() ||
+      arrived.compare(before, std::string::npos, expected) != 0) {
     state.SkipWithError("what was typed was lost or changed on the way");
     return false;
   }

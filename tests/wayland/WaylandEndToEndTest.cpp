@@ -121,14 +121,8 @@ class WaylandEndToEndTest : public ::testing::Test {
   }
 
   std::string ReceivedWhen(const std::string& expected) {
-    std::string text;
-    XServer::PollUntil(
-        [&] {
-          text = ReadWholeFile(received_);
-          return text == expected;
-        },
-        kTimeout);
-    return text;
+    return ReadFileWhen(
+        received_, [&](const std::string& text) { return text == expected; }, kTimeout);
   }
 
   TSway sway_;

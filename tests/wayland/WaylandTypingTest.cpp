@@ -61,14 +61,10 @@ class WaylandTypingTest : public ::testing::Test {
 
   // The receiver's file once it is `expected` (or the time is up), in CP1252.
   std::string ReceivedWhen(const std::string& expected) {
-    std::string text;
-    XServer::PollUntil(
-        [&] {
-          text = Utf8ToCp1252(ReadWholeFile(output_));
-          return text.size() >= expected.size();
-        },
-        kTimeout);
-    return text;
+    return Utf8ToCp1252(ReadFileWhen(
+        output_,
+        [&](const std::string& text) { return Utf8ToCp1252(text).size() >= expected.size(); },
+        kTimeout));
   }
 
   TSway sway_;

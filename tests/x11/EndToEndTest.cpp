@@ -142,14 +142,8 @@ class EndToEndTest : public ::testing::Test {
   }
 
   std::string ReceivedWhen(const std::string& expected) {
-    std::string text;
-    XServer::PollUntil(
-        [&] {
-          text = ReadWholeFile(received_);
-          return text == expected;
-        },
-        kTimeout);
-    return text;
+    return ReadFileWhen(
+        received_, [&](const std::string& text) { return text == expected; }, kTimeout);
   }
 
   // As root the exclusive open of a terminal holds no one off; to see it hold, the programs

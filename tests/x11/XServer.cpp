@@ -134,16 +134,27 @@ std::string ReadWholeFile(const std::string& path) {
   return text.str();
 }
 
-std::string ReadLinesWhenThere(const std::string& path, size_t lines,
-                               std::chrono::milliseconds timeout) {
+std::string ReadFileWhen(const std::string& path,
+                         const std::function<bool(const std::string&)>& done,
+                         std::chrono::milliseconds timeout) {
   std::string text;
   XServer::PollUntil(
       [&] {
         text = ReadWholeFile(path);
-        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
+        return done(text);
       },
       timeout);
   return text;
+}
+
+std::string ReadLinesWhenThere(const std::string& path, size_t lines,
+                               std::chrono::milliseconds timeout) {
+  return ReadFileWhen(
+      path,
+      [lines](const std::string& text) {
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
+      },
+      timeout);
 }
 
 pid_t XServer::SpawnWithFd(const std::vector<std::string>& argv, const std::string& logFile,

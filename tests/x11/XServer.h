@@ -68,6 +68,11 @@ class XServer {
 // The whole contents of a file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
+// The contents of a file once `done` holds for them, or as they are when the time is up.
+std::string ReadFileWhen(const std::string& path,
+                         const std::function<bool(const std::string&)>& done,
+                         std::chrono::milliseconds timeout);
+
 // The contents of the file that a receiver of typed keys writes, once it holds `lines` line ends
 // or the time is up.
 std::string ReadLinesWhenThere(const std::string& path, size_t lines,
