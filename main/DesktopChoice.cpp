@@ -1,20 +1,11 @@
 #include "main/DesktopChoice.h"
 
-#include <cstdlib>
-
 #include "base/SysUtils.h"
-
-namespace {
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v != nullptr ? v : "";
-}
-
-}  // namespace
+#include "platform/ConfigDirectory.h"
 
 TSessionFacts SessionFactsFromEnvironment() {
-  return {Env("WAYLAND_DISPLAY"), Env("XDG_SESSION_TYPE"), Env("TARVOLIN_DESKTOP")};
+  const auto env = [](const char* name) { return SystemEnvironment(name).value_or(""); };
+  return {env("WAYLAND_DISPLAY"), env("XDG_SESSION_TYPE"), env("TARVOLIN_DESKTOP")};
 }
 
 TDesktopKind ChooseDesktop(const TSessionFacts& facts) {

@@ -62,8 +62,8 @@ bool TWakeEvent::TryTake() {
 }
 
 bool TWakeEvent::IsSet() const {
-  pollfd p{read_, POLLIN, 0};
-  return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+  std::lock_guard lock(mutex_);
+  return set_;
 }
 
 bool TWakeEvent::WaitSet(int timeoutMs) const {

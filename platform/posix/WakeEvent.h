@@ -35,7 +35,7 @@ class TWakeEvent {
  private:
   // The pipe holds one byte exactly while the event is set; the mutex keeps flag and byte
   // together, so that a set event costs no system call and a taken one leaves nothing to poll.
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   bool set_ = false;
   int read_ = -1;
   int write_ = -1;
