@@ -277,7 +277,7 @@ bool TApdBaseDispatcher::Logging() {
 }
 
 bool TApdBaseDispatcher::TurnsWanted() {
-  if (ReceiveBufferFull()) return true;
+  if (InputCount() > 0) return true;
   std::lock_guard lock(dispLock_);
   return triggers_.TurnsWanted();
 }

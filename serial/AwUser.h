@@ -193,8 +193,8 @@ class TApdBaseDispatcher : public TObject, private IOutputLevels {
   bool Tracing();
   bool Logging();
   // Dispatch thread: whether it must look again within a turn although no event arrives: a
-  // timer or status trigger is armed, or the receive buffer is full and the device holds what
-  // did not fit.
+  // timer or status trigger is armed, or the receive buffer holds bytes not read yet (an
+  // announcement that timed out is made again; a full buffer leaves the rest in the device).
   bool TurnsWanted();
 
   // Whether the recorder has a ring, recording or paused.
