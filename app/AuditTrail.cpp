@@ -3,14 +3,13 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "app/AuditTrailCheck.h"
-#include "platform/IniFile.h"
 #include "app/RecorderConfig.h"
 #include "base/Cp1252.h"
 #include "base/SysUtils.h"
+#include "platform/IniFile.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -53,13 +52,9 @@ std::string Utf8(const std::string& cp1252) {
 }
 
 // The contents of a file that may not exist yet (then empty); false when it cannot be read.
+// A missing file is an empty one: the month's first record makes it.
 bool ReadExisting(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return !fs::exists(path);
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-    text.append(buffer, static_cast<size_t>(in.gcount()));
-  return !in.bad();
+  return ReadAuditFile(path, text) || !fs::exists(path);
 }
 
 const char* OutcomeName(TResultOutcome o) {

@@ -1,6 +1,7 @@
 #include "app/AuditTrailCheck.h"
 
 #include <clocale>
+#include <fstream>
 
 #include "app/ResultRecord.h"
 #include "platform/Sha256.h"
@@ -214,4 +215,13 @@ std::string AuditCsvRows(std::string_view text, char separator) {
 char LocaleCsvSeparator() {
   const lconv* conv = std::localeconv();
   return conv && conv->decimal_point && conv->decimal_point[0] == ',' ? ';' : ',';
+}
+
+bool ReadAuditFile(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+    text.append(buffer, static_cast<size_t>(in.gcount()));
+  return !in.bad();
 }

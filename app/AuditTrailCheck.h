@@ -35,6 +35,10 @@ struct TAuditLine {
 };
 TAuditLine ParseAuditLine(std::string_view line);
 
+// Appends a file's whole contents to `text`; false when it cannot be opened or a read fails (a
+// directory named reports a failed read instead of throwing).
+bool ReadAuditFile(const std::string& path, std::string& text);
+
 // The lines of a file: each ends at a line feed; a last one without it (cut) counts too.
 std::vector<std::string_view> AuditLines(std::string_view text);
 

@@ -167,11 +167,11 @@ std::string TCaptureApp::auditStartProblem() {
 
 std::string TCaptureApp::auditCaptureStarted(uint16_t com, const std::string& adapter) {
   if (!audit_) return std::string();
-  static const char* const kParity[] = {"None", "Odd", "Even", "Mark", "Space"};
   static const char* const kXonXoff[] = {"none", "receive", "transmit", "both"};
   const IPortOptionsView& d = parts_.serOptions;
   TAuditLineSettings line{d.BaudText(), d.DatabitsText(), "", d.StopText(), "", ""};
-  if (const int32_t p = d.ParityIndex(); p >= 0 && p < ParityItemCount) line.parity = kParity[p];
+  if (const int32_t p = d.ParityIndex(); p >= 0 && p < ParityItemCount)
+    line.parity = ParityItems[p];
   if (const int32_t x = d.XonXoffIndex(); x >= 0 && x < XonXoffItemCount)
     line.xonxoff = kXonXoff[x];
   for (const auto& [on, name] : {std::pair{d.UseDTR(), "DTR"}, std::pair{d.UseRTS(), "RTS"},

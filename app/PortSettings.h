@@ -26,3 +26,8 @@ inline constexpr int32_t ParityItemCount = 5;
 inline constexpr int32_t XonXoffItemCount = 4;
 inline constexpr int32_t DecSubstItemCount = 3;
 inline constexpr int32_t CursMoveItemCount = 10;
+// The two of those lists whose entries the audit trail names as well as the dialogs show them.
+inline constexpr const char* ParityItems[ParityItemCount] = {"None", "Odd", "Even", "Mark",
+                                                             "Space"};
+inline constexpr const char* CursMoveItems[CursMoveItemCount] = {
+    "keine", "CR", "CR+LF", "LF", "LF+CR", "TAB", "DOWN", "LEFT", "RIGHT", "UP"};

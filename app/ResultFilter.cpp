@@ -1,6 +1,7 @@
 #include "app/ResultFilter.h"
 
 #include "app/Keystrokes.h"
+#include "app/PortSettings.h"
 #include "base/SysUtils.h"
 #include "platform/Sound.h"
 
@@ -131,11 +132,10 @@ void TResultFilter::outputResult() {
     main.SetFiltText(result + " (nicht gesendet)");
     return;
   }
-  static const char* const kCursorNames[] = {"",    "CR",   "CR+LF", "LF",    "LF+CR",
-                                             "TAB", "DOWN", "LEFT",  "RIGHT", "UP"};
+  // The trail names the cursor movement, and none ("keine") as an empty text.
   const int32_t move = parts_.filter.CursMoveIndex();
   r.typed = result;
-  r.cursor = move >= 0 && move <= 9 ? kCursorNames[move] : "";
+  r.cursor = move > 0 && move < CursMoveItemCount ? CursMoveItems[move] : "";
   // Recorded before the first key, so that no reading reaches a program without its record.
   if (!record(r)) {
     main.SetFiltText(result + " (nicht gesendet)");

@@ -26,16 +26,6 @@ int Usage() {
   return kTrouble;
 }
 
-bool ReadWhole(const std::string& path, std::string& text) {
-  // A read error (a directory named) marks the stream bad instead of throwing.
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-    text.append(buffer, static_cast<size_t>(in.gcount()));
-  return !in.bad();
-}
-
 std::string Verdict(const TAuditVerdict& v) {
   if (!v.intact) return "broken at line " + std::to_string(v.brokenLine) + ": " + v.why;
   std::string text = "intact, " + std::to_string(v.records) + " records";
@@ -47,7 +37,7 @@ int Verify(const std::vector<std::string>& files) {
   int status = kIntact;
   for (const std::string& file : files) {
     std::string text;
-    if (!ReadWhole(file, text)) {
+    if (!ReadAuditFile(file, text)) {
       std::cout << file << ": cannot be read" << std::endl;
       status = kTrouble;
       continue;
@@ -96,7 +86,7 @@ int Export(const std::vector<std::string>& args) {
   out << AuditCsvHeader(separator);
   for (const std::string& f : files) {
     std::string text;
-    if (!ReadWhole(f, text)) {
+    if (!ReadAuditFile(f, text)) {
       std::cerr << f << ": cannot be read\n";
       status = kTrouble;
       continue;

@@ -41,8 +41,6 @@ inline constexpr TFieldDesign PrgOptionsFields[] = {
 // Index = the decimal separator substitution of the result filter.
 inline constexpr const char* DecSubstItems[] = {"belassen", "Komma zu Punkt", "Punkt zu Komma"};
 // Index = the cursor movement sent after each result.
-inline constexpr const char* CursMoveItems[] = {"keine", "CR",   "CR+LF", "LF",    "LF+CR",
-                                                "TAB",   "DOWN", "LEFT",  "RIGHT", "UP"};
 
 inline constexpr TComboDesign PrgOptionsCombos[] = {
     {"comboDecSubst", DecSubstItems, "belassen"},

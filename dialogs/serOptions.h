@@ -11,6 +11,7 @@
 
 #include "app/CaptureViews.h"
 #include "app/Help.h"
+#include "app/PortSettings.h"
 
 class IPortList;
 class TResultFilter;
@@ -37,8 +38,7 @@ struct TComboDesign {
 inline constexpr const char* BaudItems[] = {"   150", "   300", "   600", " 1200", " 2400",
                                             " 4800",  " 9600",  "19200",  "38400", "57600"};
 inline constexpr const char* DatabitsItems[] = {"5", "6", "7", "8"};
-// Index = the port's parity: pNone, pOdd, pEven, pMark, pSpace.
-inline constexpr const char* ParityItems[] = {"None", "Odd", "Even", "Mark", "Space"};
+// ParityItems (app/PortSettings.h): index = the port's parity, pNone, pOdd, pEven, pMark, pSpace.
 inline constexpr const char* StopItems[] = {"1", "2"};
 // Index = the port's software flow: swfNone, swfReceive, swfTransmit, swfBoth.
 inline constexpr const char* XonXoffItems[] = {"Kein", "nur Empfangen", "nur Senden", "Beide"};

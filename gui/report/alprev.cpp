@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "base/Cp1252.h"
+#include "gui/QtText.h"
 #include "gui/report/Cursors.h"
 #include "gui/report/QtCanvas.h"
 
@@ -27,7 +27,7 @@ class TQtPrintJob : public IPrintTarget {
     // A file has no border the printer cannot reach: there the page fills the paper, as it
     // does with the platform's PDF printer, instead of shrinking into the default margins.
     printer_->setFullPage(printer_->outputFormat() == QPrinter::PdfFormat);
-    printer_->setDocName(QString::fromStdU16String(Cp1252ToUtf16(title)));
+    printer_->setDocName(FromCp1252(title));
     // Every job is one copy; the window repeats the job for more.
     printer_->setCopyCount(1);
     return painter_.begin(printer_);

@@ -8,7 +8,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 
-#include "base/Cp1252.h"
+#include "gui/QtText.h"
 #include "platform/Sound.h"
 #include "ui_repPreview.h"
 
@@ -21,10 +21,6 @@ class TToolkitSound : public ISound {
   void Beep(unsigned, unsigned) override { QApplication::beep(); }
   void MessageBeep() override { QApplication::beep(); }
 };
-
-QString FromCp1252(const std::string& s) {
-  return QString::fromStdU16String(Cp1252ToUtf16(s));
-}
 
 uint16_t VirtualKeyOf(int qtKey) {
   switch (qtKey) {
@@ -132,7 +128,7 @@ void TfrmPreview::spbLastClick() {
 }
 
 void TfrmPreview::cbxScaleChange(const QString& text) {
-  control_->cbxScaleChange(Utf16ToCp1252(text.toStdU16String()));
+  control_->cbxScaleChange(ToCp1252(text));
 }
 
 void TfrmPreview::btnPrintNowClick() {
@@ -160,7 +156,7 @@ void TfrmPreview::WarningBeep() {
 }
 
 std::string TfrmPreview::Caption() const {
-  return Utf16ToCp1252(windowTitle().toStdU16String());
+  return ToCp1252(windowTitle());
 }
 
 bool TfrmPreview::RunPrintDialog(TPrintChoice& choice) {
