@@ -197,6 +197,9 @@ LRESULT TprgOptionForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       btnCloseClick();
       return 0;
+    case WM_ACTIVATE:
+      focus_.Activate(Handle(), wParam);
+      return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);
   }

@@ -6,6 +6,7 @@
 #include "app/CaptureViews.h"
 #include "dialogs/prgOptions.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogFocus.h"
 
 class TprgOptionForm : public wingui::TWindow, public IFilterOptionsView {
  public:
@@ -43,4 +44,6 @@ class TprgOptionForm : public wingui::TWindow, public IFilterOptionsView {
  private:
   void CreateControls();
   HWND Item(int id) const { return GetDlgItem(Handle(), id); }
+
+  TDialogFocus focus_;
 };

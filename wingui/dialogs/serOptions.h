@@ -12,6 +12,7 @@
 #include "dialogs/serOptions.h"
 #include "dialogs/serOptionsPort.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogFocus.h"
 #include "wingui/serial/AdStatLt.h"
 
 class IPortList;
@@ -105,4 +106,5 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   std::unique_ptr<IPortList> ports_;
   HWND tooltips_ = nullptr;
   std::string portTooltip_;
+  TDialogFocus focus_;
 };

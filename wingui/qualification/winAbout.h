@@ -7,6 +7,7 @@
 #include <string>
 
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogFocus.h"
 
 class TfrmAbout : public wingui::TWindow {
  public:
@@ -21,4 +22,6 @@ class TfrmAbout : public wingui::TWindow {
 
  private:
   void FormCreate(const std::string& programFile);
+
+  TDialogFocus focus_;
 };

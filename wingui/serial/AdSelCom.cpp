@@ -144,6 +144,9 @@ LRESULT TComSelectForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close(false);
       return 0;
+    case WM_ACTIVATE:
+      focus_.Activate(Handle(), wParam);
+      return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);
   }

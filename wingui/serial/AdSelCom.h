@@ -6,6 +6,7 @@
 
 #include "serial/AdSelCom.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogFocus.h"
 
 class TComSelectForm : public wingui::TWindow {
  public:
@@ -28,6 +29,8 @@ class TComSelectForm : public wingui::TWindow {
  private:
   void FormCreate();
   void Close(bool accepted);
+
+  TDialogFocus focus_;
 
   TComPortList ports_;
   HWND owner_;
