@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "app/CaptureApp.h"
 #include "serial/AwFactory.h"
@@ -334,11 +335,21 @@ void TserOptionForm::getComPorts() {
 }
 
 void TserOptionForm::ShowPortDevice() {
-  portTooltip_ = PortDescription(Ports(), PortText());
-  const std::wstring text = wingui::Wide(portTooltip_);
+  const std::wstring text = wingui::Wide(PortDescription(Ports(), PortText()));
   HWND portBox = Item(SEROPT_COMBO_PORT);
   UpdateTool(tooltips_, Handle(), portBox, text);
   if (HWND edit = EditOf(portBox)) UpdateTool(tooltips_, Handle(), edit, text);
+}
+
+std::string TserOptionForm::PortTooltip() const {
+  wchar_t text[256] = {};
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(Item(SEROPT_COMBO_PORT));
+  tool.lpszText = text;
+  SendMessageW(tooltips_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+  return wingui::Cp1252(text);
 }
 
 void TserOptionForm::comboPortChange() {

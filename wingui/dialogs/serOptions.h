@@ -70,8 +70,8 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
 
   // The lamp at `index` of the light set (TLightSet::CtsIndex ...).
   TApdStatusLight& Lamp(int index) { return *lamps_.at(static_cast<size_t>(index)); }
-  // The tooltip text of the port box.
-  std::string PortTooltip() const { return portTooltip_; }
+  // The text the tooltip of the port box shows.
+  std::string PortTooltip() const;
 
   void comboPortChange();
   void comboBaudChange();
@@ -99,12 +99,12 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   // False until every member exists: notifications sent while the window is being built are
   // not handled.
   bool ready_ = false;
+  // Made with the window, before port_, which takes the lamps.
   std::array<std::unique_ptr<TApdStatusLight>, TLightSet::LightCount> lamps_;
+  HWND tooltips_ = nullptr;
   TserOptionPort port_;
   std::unique_ptr<IErrorDisplay> defaultErrors_;
   TserOptionsController controller_;
   std::unique_ptr<IPortList> ports_;
-  HWND tooltips_ = nullptr;
-  std::string portTooltip_;
   TDialogFocus focus_;
 };

@@ -145,6 +145,9 @@ LRESULT TApdStatusLight::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(Handle(), &ps);
       return 0;
     }
+    case WM_PRINTCLIENT:  // PrintWindow, for pictures of the dialog
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
     case WM_ERASEBKGND:
       return 1;  // the paint covers the whole lamp
     case WM_WINDOWPOSCHANGING:
