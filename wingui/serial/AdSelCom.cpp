@@ -1,5 +1,7 @@
 #include "wingui/serial/AdSelCom.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -74,6 +76,7 @@ void TComSelectForm::FormCreate() {
   for (const TComSelectItem& item : ComSelectItems(ports_)) {
     const std::wstring text = wingui::Wide(item.Text);
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    itemTooltips_.push_back(item.Tooltip);
     SIZE extent{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     widest = std::max(widest, static_cast<int>(extent.cx));
@@ -84,6 +87,33 @@ void TComSelectForm::FormCreate() {
   // The open list may be wider than the box, so that the adapters' names show whole.
   const int margin = GetSystemMetrics(SM_CXVSCROLL) + 8;
   SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margin), 0);
+
+  tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(combo);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  ShowItemTooltip();
+}
+
+void TComSelectForm::ShowItemTooltip() {
+  HWND combo = GetDlgItem(Handle(), SELCOM_PORTS_COMBO);
+  const auto index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  const std::wstring text = index >= 0 && static_cast<size_t>(index) < itemTooltips_.size()
+                                ? wingui::Wide(itemTooltips_[static_cast<size_t>(index)])
+                                : std::wstring();
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(combo);
+  tool.lpszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::string TComSelectForm::SelectedText() const {
@@ -139,6 +169,8 @@ LRESULT TComSelectForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Enter and Esc arrive as IDOK and IDCANCEL, the buttons' ids.
       if (LOWORD(wParam) == SELCOM_OK_BTN || LOWORD(wParam) == SELCOM_ABORT_BTN) {
         if (HIWORD(wParam) == BN_CLICKED) Close(LOWORD(wParam) == SELCOM_OK_BTN);
+      } else if (LOWORD(wParam) == SELCOM_PORTS_COMBO && HIWORD(wParam) == CBN_SELCHANGE) {
+        ShowItemTooltip();
       }
       return 0;
     case WM_CLOSE:
