@@ -27,22 +27,22 @@ wingui::TDesignRect RectOf(const TComSelectControl& c) {
 
 TComSelectForm::TComSelectForm(HWND owner, TComPortList ports)
     : ports_(std::move(ports)), owner_(owner ? GetAncestor(owner, GA_ROOT) : nullptr) {
-  const int dpi = wingui::WindowDpi(owner_);
-  RECT frame{0, 0, wingui::Scale(TComSelectDesign::ClientWidth, dpi),
-             wingui::Scale(TComSelectDesign::ClientHeight, dpi)};
   // A fixed dialog border with only the system menu's close box.
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT screen{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
-  Create(kClassName, ComSelectCaption, style, exStyle,
-         screen.left + (screen.right - screen.left - width) / 2,
-         screen.top + (screen.bottom - screen.top - height) / 2, width, height, owner_, nullptr);
-
+  Create(kClassName, ComSelectCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 0, 0, owner_, nullptr);
   HWND wnd = Handle();
+  const int dpi =
+      dpi_.SizeClient(wnd, TComSelectDesign::ClientWidth, TComSelectDesign::ClientHeight);
+  // Centred on the screen.
+  RECT frame{};
+  RECT screen{};
+  GetWindowRect(wnd, &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+  SetWindowPos(wnd, nullptr,
+               screen.left + (screen.right - screen.left - (frame.right - frame.left)) / 2,
+               screen.top + (screen.bottom - screen.top - (frame.bottom - frame.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   using wingui::CreateControl;
@@ -178,6 +178,9 @@ LRESULT TComSelectForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       focus_.Activate(Handle(), wParam);
+      return 0;
+    case WM_DPICHANGED:
+      dpi_.Changed(Handle(), wParam, lParam);
       return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);

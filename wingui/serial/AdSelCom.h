@@ -9,6 +9,7 @@
 
 #include "serial/AdSelCom.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/dialogs/DialogFocus.h"
 
 class TComSelectForm : public wingui::TWindow {
@@ -35,6 +36,7 @@ class TComSelectForm : public wingui::TWindow {
   // The list's tooltip names what the selected item stands for.
   void ShowItemTooltip();
 
+  TDialogDpi dpi_;
   TDialogFocus focus_;
 
   TComPortList ports_;
