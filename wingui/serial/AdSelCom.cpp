@@ -136,8 +136,21 @@ int TComSelectForm::SelectedComNumber() const {
 bool TComSelectForm::ShowModal() {
   done_ = false;
   accepted_ = false;
-  const bool disableOwner = owner_ && IsWindowEnabled(owner_);
-  if (disableOwner) EnableWindow(owner_, FALSE);
+  // Modal for the whole program: its other windows, the modeless dialogs among them, take no
+  // input while the question is open.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND wnd, LPARAM list) -> BOOL {
+        if (IsWindowVisible(wnd) && IsWindowEnabled(wnd))
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&disabled));
+  if (owner_ && IsWindowEnabled(owner_) &&
+      std::find(disabled.begin(), disabled.end(), owner_) == disabled.end())
+    disabled.push_back(owner_);
+  for (HWND wnd : disabled) EnableWindow(wnd, FALSE);
   ShowWindow(Handle(), SW_SHOW);
   SetFocus(GetDlgItem(Handle(), SELCOM_OK_BTN));
   MSG msg;
@@ -152,8 +165,8 @@ bool TComSelectForm::ShowModal() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  // The owner is enabled before the dialog goes, so that it becomes the active window again.
-  if (disableOwner) EnableWindow(owner_, TRUE);
+  // The windows are enabled before the dialog goes, so that the owner becomes active again.
+  for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
   ShowWindow(Handle(), SW_HIDE);
   return accepted_;
 }

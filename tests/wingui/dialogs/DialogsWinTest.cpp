@@ -165,6 +165,9 @@ TComPortList ThreePorts() {
   return TComPortList{[](int n) { return n == 3 || n == 7 || n == 12; }, nullptr, nullptr};
 }
 
+HWND watched = nullptr;  // a window of the program beside the port selection
+bool watchedEnabledWhileShown = true;
+
 // Clicks `button` of the port selection as soon as it is shown, from inside its own loop.
 void ClickWhenShown(int button) {
   static int pending = 0;
@@ -173,6 +176,7 @@ void ClickWhenShown(int button) {
     HWND dialog = FindWindowW(L"TComSelectForm", nullptr);
     if (!dialog || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, id);
+    if (watched) watchedEnabledWhileShown = IsWindowEnabled(watched);
     SendMessageW(GetDlgItem(dialog, pending), BM_CLICK, 0, 0);
   });
 }
@@ -188,8 +192,15 @@ TEST(WinDialogs, PortSelectionGivesTheChosenNumberOrNoPortSelected) {
   EXPECT_EQ(Text(form.Handle(), SELCOM_LABEL1), "The configured serial port is not valid.");
   EXPECT_EQ(wingui::WindowText(form.Handle()), "Select Port");
 
+  // A modeless dialog that is open meanwhile takes no input.
+  TprgOptionForm prg;
+  ShowWindow(prg.Handle(), SW_SHOWNOACTIVATE);
+  watched = prg.Handle();
   ClickWhenShown(SELCOM_OK_BTN);
   EXPECT_EQ(PromptForComNumber(nullptr, ThreePorts()), 3);
+  watched = nullptr;
+  EXPECT_FALSE(watchedEnabledWhileShown);
+  EXPECT_TRUE(IsWindowEnabled(prg.Handle()));
   ClickWhenShown(SELCOM_ABORT_BTN);
   EXPECT_EQ(PromptForComNumber(nullptr, ThreePorts()), -2011);
   ClickWhenShown(SELCOM_OK_BTN);
