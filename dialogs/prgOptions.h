@@ -18,6 +18,12 @@ struct TprgOptionsDesign {
 
 inline constexpr const char* PrgOptionsCaption = "Tarvolin: Filter konfigurieren";
 
+inline constexpr const char* RecognitionGroupName = "gboxRecog";
+inline constexpr const char* RecognitionGroupCaption = "Resultaterkennung ";
+inline constexpr const char* PrgOptionsCloseCaption =
+    "&Schlie\xDF"
+    "en";
+
 // A text field of the group "Resultaterkennung " (CP1252); the character codes carry a note.
 struct TFieldDesign {
   const char* LabelName;
@@ -45,4 +51,20 @@ inline constexpr const char* DecSubstItems[] = {"belassen", "Komma zu Punkt", "P
 inline constexpr TComboDesign PrgOptionsCombos[] = {
     {"comboDecSubst", DecSubstItems, "belassen"},
     {"comboCursMove", CursMoveItems, "keine"},
+};
+
+// The two lists, each alone in a group of its own with its label, top to bottom.
+struct TListGroupDesign {
+  const char* GroupName;
+  const char* Group;
+  const char* LabelName;
+  const char* Label;
+  const TComboDesign& Combo;
+  int Rows;
+};
+inline constexpr TListGroupDesign PrgOptionsListGroups[] = {
+    {"gboxModi", " Resultatmodifikation ", "lblDecSubst", "Dezimaltrenner", PrgOptionsCombos[0],
+     TprgOptionsDesign::DecSubstRows},
+    {"gboxSend", "nach dem Resultat senden", "lblCursMove", "Cursorbewegung", PrgOptionsCombos[1],
+     TprgOptionsDesign::CursMoveRows},
 };

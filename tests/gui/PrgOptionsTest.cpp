@@ -68,20 +68,20 @@ TEST_F(PrgOptionsTest, FieldsAndListsAreThoseOfTheSharedDesign) {
   EXPECT_EQ(shown, notes);
   EXPECT_EQ(Child<QLabel>("lblGood")->text(), U("Zulässig"));
 
-  for (const TComboDesign& design : PrgOptionsCombos) {
+  EXPECT_EQ(Child<QGroupBox>(RecognitionGroupName)->title(), FromCp1252(RecognitionGroupCaption));
+  for (const TListGroupDesign& list : PrgOptionsListGroups) {
+    const TComboDesign& design = list.Combo;
     QStringList items;
     for (const char* item : design.Items) items << FromCp1252(item);
     EXPECT_EQ(Items(design.Name), items);
     EXPECT_EQ(Child<QComboBox>(design.Name)->currentText(), FromCp1252(design.Initial));
-    EXPECT_EQ(
-        Child<QLabel>(design.Name == std::string("comboDecSubst") ? "lblDecSubst" : "lblCursMove")
-            ->buddy(),
-        Child<QComboBox>(design.Name));
+    EXPECT_EQ(Child<QComboBox>(design.Name)->maxVisibleItems(), list.Rows);
+    EXPECT_EQ(Child<QGroupBox>(list.GroupName)->title(), FromCp1252(list.Group));
+    EXPECT_EQ(Child<QLabel>(list.LabelName)->text(), FromCp1252(list.Label));
+    EXPECT_EQ(Child<QLabel>(list.LabelName)->buddy(), Child<QComboBox>(design.Name));
   }
-  EXPECT_EQ(Child<QComboBox>("comboDecSubst")->maxVisibleItems(), TprgOptionsDesign::DecSubstRows);
-  EXPECT_EQ(Child<QComboBox>("comboCursMove")->maxVisibleItems(), TprgOptionsDesign::CursMoveRows);
   EXPECT_FALSE(Child<QComboBox>("comboCursMove")->isEditable());
-  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), U("&Schließen"));
+  EXPECT_EQ(Child<QPushButton>("btnClose")->text(), FromCp1252(PrgOptionsCloseCaption));
 }
 
 TEST_F(PrgOptionsTest, AccessorsSpeakCp1252AndReadTheControlsAtOnce) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "wingui/dialogs/prgOptionsIds.h"
 
@@ -35,13 +36,15 @@ const TFieldDesign& FieldOf(const char* name) {
   return PrgOptionsFields[0];
 }
 
+// Where the lists of PrgOptionsListGroups go, in their order.
 struct TListPlace {
-  const char* Group;
-  int GroupId, GroupTop;
-  const char* Label;
-  int LabelId, Id, Rows;
-  const TComboDesign& Design;
+  int GroupId, GroupTop, LabelId, Id;
 };
+constexpr TListPlace kLists[] = {
+    {PRGOPT_GBOX_MODI, 119, PRGOPT_LBL_DECSUBST, PRGOPT_COMBO_DECSUBST},
+    {PRGOPT_GBOX_SEND, 169, PRGOPT_LBL_CURSMOVE, PRGOPT_COMBO_CURSMOVE},
+};
+static_assert(std::size(kLists) == std::size(PrgOptionsListGroups));
 
 RECT FrameOf(HWND wnd) {
   RECT r{};
@@ -65,7 +68,7 @@ void TprgOptionForm::CreateControls(int dpi) {
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-  CreateControl(wnd, L"BUTTON", "Resultaterkennung ", BS_GROUPBOX, PRGOPT_GBOX_RECOG,
+  CreateControl(wnd, L"BUTTON", RecognitionGroupCaption, BS_GROUPBOX, PRGOPT_GBOX_RECOG,
                 {8, 2, 305, 114}, dpi, font);
   for (const TFieldPlace& place : kFields) {
     const TFieldDesign& field = FieldOf(place.Name);
@@ -79,34 +82,27 @@ void TprgOptionForm::CreateControls(int dpi) {
                     place.NoteId, {126, place.Top, 183, 20}, dpi, font);
   }
 
-  const TListPlace lists[] = {
-      {" Resultatmodifikation ", PRGOPT_GBOX_MODI, 119, "Dezimaltrenner", PRGOPT_LBL_DECSUBST,
-       PRGOPT_COMBO_DECSUBST, TprgOptionsDesign::DecSubstRows, PrgOptionsCombos[0]},
-      {"nach dem Resultat senden", PRGOPT_GBOX_SEND, 169, "Cursorbewegung", PRGOPT_LBL_CURSMOVE,
-       PRGOPT_COMBO_CURSMOVE, TprgOptionsDesign::CursMoveRows, PrgOptionsCombos[1]},
-  };
-  for (const TListPlace& list : lists) {
-    CreateControl(wnd, L"BUTTON", list.Group, BS_GROUPBOX, list.GroupId,
-                  {8, list.GroupTop, 305, 47}, dpi, font);
-    CreateControl(wnd, L"STATIC", list.Label, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, list.LabelId,
-                  {18, list.GroupTop + 20, 100, 20}, dpi, font);
+  for (size_t i = 0; i < std::size(kLists); ++i) {
+    const TListPlace& place = kLists[i];
+    const TListGroupDesign& list = PrgOptionsListGroups[i];
+    CreateControl(wnd, L"BUTTON", list.Group, BS_GROUPBOX, place.GroupId,
+                  {8, place.GroupTop, 305, 47}, dpi, font);
+    CreateControl(wnd, L"STATIC", list.Label, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, place.LabelId,
+                  {18, place.GroupTop + 20, 100, 20}, dpi, font);
     // Only the selection counts, so the lists take no typed text. The height given is that of
     // the open list for the classic controls; the newer ones take the row count.
     HWND combo = CreateControl(
-        wnd, L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, list.Id,
-        {124, list.GroupTop + 20, 177, 22 + list.Rows * kRowHeight}, dpi, font);
-    for (const char* item : list.Design.Items)
+        wnd, L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, place.Id,
+        {124, place.GroupTop + 20, 177, 22 + list.Rows * kRowHeight}, dpi, font);
+    for (const char* item : list.Combo.Items)
       SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wingui::Wide(item).c_str()));
     SendMessageW(combo, CB_SETMINVISIBLE, static_cast<WPARAM>(list.Rows), 0);
     SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(wingui::Wide(list.Design.Initial).c_str()));
+                 reinterpret_cast<LPARAM>(wingui::Wide(list.Combo.Initial).c_str()));
   }
 
-  CreateControl(wnd, L"BUTTON",
-                "&Schlie\xDF"
-                "en",
-                BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, PRGOPT_BTN_CLOSE, {225, 224, 88, 26}, dpi,
-                font);
+  CreateControl(wnd, L"BUTTON", PrgOptionsCloseCaption, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP,
+                PRGOPT_BTN_CLOSE, {225, 224, 88, 26}, dpi, font);
 }
 
 std::string TprgOptionForm::PrefixText() const {
