@@ -1,0 +1,66 @@
+// The Windows system facts: wide system texts arrive as CP1252, and the log's description of the
+// system. Under Wine for the calls.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/SystemInfo.h"
+#include "platform/win32/SystemInfoWin32.h"
+#include "serial/AdOsText.h"
+
+namespace {
+
+TEST(Win32SystemText, WideBuffersArriveAsCp1252WithQuestionMarksForTheRest) {
+  struct Case {
+    const wchar_t* buffer;
+    size_t capacity;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {L"\u0141ukasz", 128, "?ukasz"},
+      {L"Za\u017C\u00F3\u0142\u0107", 128, "Za?\xF3??"},
+      {L"M\u00FCller\u20AC", 128, "M\xFCller\x80"},
+      // A name of exactly 16 characters, filling the buffer without a terminator.
+      {L"ABCDEFGHIJKLMNOPQ", 16, "ABCDEFGHIJKLMNOP"},
+      {L"PC\0junk", 17, "PC"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WideBufferText(c.buffer, c.capacity), c.expected);
+}
+
+TEST(Win32SystemText, LogDescriptionByPlatform) {
+  struct Case {
+    uint32_t platform, major, minor;
+    const char* servicePack;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {VER_PLATFORM_WIN32_NT, 10, 0, "", "Windows NT 10.0 "},
+      {VER_PLATFORM_WIN32_NT, 6, 1, "Service Pack 1", "Windows NT 6.1 Service Pack 1"},
+      {VER_PLATFORM_WIN32_WINDOWS, 4, 10, "A", "Win32 on Windows 4.10 A"},
+      {VER_PLATFORM_WIN32s, 3, 10, "", "Win32s on Windows 3.10 "},
+      {7, 1, 2, "", "Unknown1.2 "},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WindowsDescription(c.platform, c.major, c.minor, c.servicePack), c.expected);
+  EXPECT_EQ(WindowsDescription(VER_PLATFORM_WIN32_NT, 10, 0, std::string(100, 'x')).size(), 80u);
+  EXPECT_EQ(OsReleaseText().rfind("Windows NT ", 0), 0u) << OsReleaseText();
+}
+
+// Wine takes the user name from its environment, so a Polish one can be set for the process.
+TEST(Win32SystemFacts, PolishUserNameArrivesAsCp1252) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"WINEUSERNAME", L"\u0141ukasz"));
+  std::string name;
+  ASSERT_TRUE(PlatformSystemFacts().UserName(name));
+  EXPECT_EQ(name, "?ukasz");
+}
+
+TEST(Win32SystemFacts, SystemMessagesKeepTheirLineBreak) {
+  const std::string text = SystemMessageText(ERROR_FILE_NOT_FOUND);
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  EXPECT_EQ(PlatformSystemFacts().ErrorText(ERROR_FILE_NOT_FOUND), text);
+}
+
+}  // namespace
