@@ -63,4 +63,12 @@ TEST(Win32SystemFacts, SystemMessagesKeepTheirLineBreak) {
   EXPECT_EQ(PlatformSystemFacts().ErrorText(ERROR_FILE_NOT_FOUND), text);
 }
 
+TEST(Win32SystemFacts, LocalHostResolvesByItsWideName) {
+  const THostLookup host = PlatformSystemFacts().LocalHost();
+  ASSERT_TRUE(host.SocketsStarted);
+  ASSERT_TRUE(host.Resolved);
+  EXPECT_FALSE(host.OfficialName.empty());
+  EXPECT_NE(host.FirstAddress.find('.'), std::string::npos) << host.FirstAddress;
+}
+
 }  // namespace
