@@ -8,6 +8,7 @@
 #include <wtsapi32.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,20 @@ std::string WindowsDescription(uint32_t platformId, uint32_t major, uint32_t min
   std::string text = name + std::to_string(major) + "." + std::to_string(minor) + " " + servicePack;
   if (text.size() > 80) text.resize(80);
   return text;
+}
+
+std::string ProgramFileName() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      const std::u8string utf8 = std::filesystem::path(path).u8string();
+      return std::string(utf8.begin(), utf8.end());
+    }
+    path.resize(path.size() * 2);
+  }
 }
 
 std::string OsReleaseText() {

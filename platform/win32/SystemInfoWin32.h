@@ -15,3 +15,7 @@ std::string WideBufferText(const wchar_t* buffer, size_t capacity);
 // service pack, at most 80 characters ("Windows NT 10.0 ", "Windows NT 6.1 Service Pack 1").
 std::string WindowsDescription(uint32_t platformId, uint32_t major, uint32_t minor,
                                const std::string& servicePack);
+
+// The running program's file as a platform file name (UTF-8, platform/FileName.h), whatever
+// characters its folder holds.
+std::string ProgramFileName();

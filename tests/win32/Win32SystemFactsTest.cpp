@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
+#include "platform/Sha256.h"
 #include "platform/SystemInfo.h"
 #include "platform/win32/SystemInfoWin32.h"
+#include "qualification/zanExeinfo.h"
 #include "serial/AdOsText.h"
 
 namespace {
@@ -69,6 +72,31 @@ TEST(Win32SystemFacts, LocalHostResolvesByItsWideName) {
   ASSERT_TRUE(host.Resolved);
   EXPECT_FALSE(host.OfficialName.empty());
   EXPECT_NE(host.FirstAddress.find('.'), std::string::npos) << host.FirstAddress;
+}
+
+// The about box and the program rows of the report read the program file, wherever it lies.
+TEST(Win32ProgramFile, ReadByItsWideNameInAFolderOutsideTheCodePage) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring dir = std::wstring(temp) + L"Za\u017C\u00F3\u0142\u0107 \u0141ukasz";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring copy = dir + L"\\Tarvolin.exe";
+  wchar_t own[MAX_PATH];
+  ASSERT_NE(GetModuleFileNameW(nullptr, own, MAX_PATH), 0u);
+  ASSERT_TRUE(CopyFileW(own, copy.c_str(), FALSE));
+
+  const std::u8string utf8 = std::filesystem::path(copy).u8string();
+  const std::string copyName(utf8.begin(), utf8.end());
+  TZanExeInfo info;
+  info.getInfoFromFile(copyName);
+  EXPECT_EQ(info.productName(), "Tarvolin");
+  std::string ownHash, copyHash;
+  ASSERT_TRUE(Sha256OfFile(ProgramFileName(), ownHash));
+  ASSERT_TRUE(Sha256OfFile(copyName, copyHash));
+  EXPECT_EQ(copyHash, ownHash);
+
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(dir.c_str());
 }
 
 }  // namespace
