@@ -49,9 +49,10 @@ class IWin32Keyboard {
 IWin32Keyboard& SystemKeyboard();
 
 // Keys for the program in front: characters are looked up in the layout of the foreground
-// window's thread, which may differ from this program's, and Caps Lock is asked for that thread. Virtual keys go to SendInput unchanged; characters are CP1252, whatever the
-// system's ANSI code page. A dead key is followed by a space, so that the accent arrives on its
-// own instead of combining with the next character.
+// window's thread, which may differ from this program's, and Caps Lock is asked for that thread.
+// Virtual keys go to SendInput unchanged; characters are CP1252, whatever the system's ANSI code
+// page. A dead key is followed by a space, so that the accent arrives on its own instead of
+// combining with the next character.
 class TWin32KeyInjector : public IKeyInjector {
  public:
   explicit TWin32KeyInjector(IWin32Keyboard& keyboard = SystemKeyboard()) : keyboard_(keyboard) {}

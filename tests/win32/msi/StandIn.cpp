@@ -9,8 +9,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   wchar_t path[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const int size = WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), text.data(), size, nullptr, nullptr);
   FILE* out = _wfopen(argv[1], L"wb");
