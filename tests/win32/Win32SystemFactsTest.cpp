@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <string>
 
@@ -51,12 +52,35 @@ TEST(Win32SystemText, LogDescriptionByPlatform) {
   EXPECT_EQ(OsReleaseText().rfind("Windows NT ", 0), 0u) << OsReleaseText();
 }
 
-// Wine takes the user name from its environment, so a Polish one can be set for the process.
-TEST(Win32SystemFacts, PolishUserNameArrivesAsCp1252) {
+// Wine takes the user name from its environment and the computer name from the registry, so
+// Polish ones can be set for the test. The computer name has the full 16 characters.
+TEST(Win32SystemFacts, PolishUserAndComputerNamesArriveAsCp1252) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"WINEUSERNAME", L"\u0141ukasz"));
   std::string name;
   ASSERT_TRUE(PlatformSystemFacts().UserName(name));
   EXPECT_EQ(name, "?ukasz");
+
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          L"System\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName",
+                          0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key),
+            ERROR_SUCCESS);
+  wchar_t before[256] = {};
+  DWORD size = sizeof before - sizeof(wchar_t);
+  const bool had = RegQueryValueExW(key, L"ComputerName", nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(before), &size) == ERROR_SUCCESS;
+  const auto set = [key](const wchar_t* value) {
+    return RegSetValueExW(key, L"ComputerName", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+  };
+  ASSERT_EQ(set(L"ZA\u017B\u00D3\u0141\u0106-ABCDEFGHI"), ERROR_SUCCESS);
+  const bool read = PlatformSystemFacts().ComputerName(name);
+  if (had) set(before);
+  RegCloseKey(key);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(name,
+            "ZA?\xD3?"
+            "?-ABCDEFGHI");
 }
 
 TEST(Win32SystemFacts, SystemMessagesKeepTheirLineBreak) {
