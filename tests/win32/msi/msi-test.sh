@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# msi-test.sh OLD.msi NEW.msi NEW_VERSION, inside the Wine prefix of scripts/wine-test.sh:
-# installs OLD silently, checks the files and the Start-menu shortcut and starts its target,
-# installs NEW over it (one installation left, of the new version), then removes it: nothing is
-# left in Program Files\Tarvolin, the shortcut is gone, a user's configuration stays.
+# msi-test.sh OLD.msi NEW.msi NEW_VERSION [CHECK...], inside the Wine prefix of
+# scripts/wine-test.sh: installs OLD silently, checks the files and the Start-menu shortcut and
+# starts its target, installs NEW over it (one installation left, of the new version), then
+# removes it: nothing is left in Program Files\Tarvolin, the shortcut is gone, a user's
+# configuration stays. The stand-in program writes the path it runs from into the file it is
+# given; with the real program, CHECK is a command that gets the shortcut's target (a Windows
+# path) as its last argument and checks the program there instead.
 set -euo pipefail
 old=$1 new=$2 new_version=$3
+shift 3
 : "${WINEPREFIX:?run inside scripts/wine-test.sh}"
 
 fail() {
@@ -38,10 +42,14 @@ link=$(shortcut) || fail "no Start-menu shortcut"
 target='C:\Program Files\Tarvolin\Tarvolin.exe'
 grep -aqF "$target" "$link" || fail "the shortcut does not point at $target"
 # What the shortcut starts is the installed program.
-ran="$profile/ran.txt"
-wine "$target" "$(winepath -w "$ran")" || fail "the installed program did not start"
-[ "$(cat "$ran")" = "$target" ] || fail "started $(cat "$ran")"
-rm -f "$ran"
+if [ $# -gt 0 ]; then
+  "$@" "$target" || fail "the installed program's check: $*"
+else
+  ran="$profile/ran.txt"
+  wine "$target" "$(winepath -w "$ran")" || fail "the installed program did not start"
+  [ "$(cat "$ran")" = "$target" ] || fail "started $(cat "$ran")"
+  rm -f "$ran"
+fi
 
 wine msiexec /i "$(winepath -w "$new")" /qn || fail "installing $new over the older one"
 versions=$(installed_versions)
