@@ -1,20 +1,36 @@
 #include "main/Desktop.h"
 
+#include "platform/wayland/DeliveringForeground.h"
 #include "platform/win32/Win32Desktop.h"
 
 namespace {
 
+// While keys would reach no program (a locked workstation, an elevated program in front, keys
+// the system refused), no window counts as in front: readings are kept and marked as not sent,
+// and the status line says why once, with the low tone.
 class TWin32Desktop : public TDesktop {
  public:
+  TWin32Desktop() : delivering_(foreground_, [this] { return LostCause(); }) {}
   IKeyInjector& Keys() override { return keys_; }
-  IForegroundWindow& Foreground() override { return foreground_; }
+  IForegroundWindow& Foreground() override { return delivering_; }
   ISound& Sound() override { return sound_; }
-  // Injected keys go to the window in front of the user's desktop, whatever it is.
-  std::string TypingProblem() override { return {}; }
+  std::string TypingProblem() override { return keys_.Blocked(); }
+  void SetNotice(TNotice notice) override {
+    delivering_.SetNotice([this, notice = std::move(notice)](const std::string& text) {
+      if (notice) notice(text);
+      sound_.Beep(110, 500);
+    });
+  }
 
  private:
+  std::string LostCause() {
+    const std::string why = keys_.Blocked();
+    return why.empty() ? why : why + " Es wird nichts gesendet.";
+  }
+
   TWin32KeyInjector keys_;
   TWin32ForegroundWindow foreground_;
+  TDeliveringForeground delivering_;
   TWin32Sound sound_;
 };
 

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/FileName.h"
+
 std::string Sha256Hex(const TSha256Digest& digest) {
   static const char kDigits[] = "0123456789abcdef";
   std::string hex;
@@ -21,7 +23,7 @@ std::string Sha256Hex(std::string_view bytes) {
 }
 
 bool Sha256OfFile(const std::string& path, std::string& hex) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileNamePath(path), std::ios::binary);
   if (!in) return false;
   TSha256 hash;
   std::vector<char> buffer(1 << 16);

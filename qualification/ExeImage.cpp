@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string_view>
 
+#include "platform/FileName.h"
+
 namespace {
 
 // A version block never exceeds its 16-bit length.
@@ -206,7 +208,8 @@ std::vector<uint8_t> FindElfVersion(const IByteSource& file) {
 
 class TFileSource : public IByteSource {
  public:
-  explicit TFileSource(const std::string& fileName) : in_(fileName, std::ios::binary) {
+  explicit TFileSource(const std::string& fileName)
+      : in_(FileNamePath(fileName), std::ios::binary) {
     if (in_.seekg(0, std::ios::end)) size_ = static_cast<uint64_t>(in_.tellg());
     if (!in_) size_ = 0;
   }

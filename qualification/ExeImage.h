@@ -33,6 +33,6 @@ class TMemorySource : public IByteSource {
 // The version block of the executable in `file`; empty when it has none.
 std::vector<uint8_t> FindVersionBlock(const IByteSource& file);
 
-// The version block of the file `fileName` (in the platform's file-name encoding); empty when
+// The version block of the file `fileName` (a platform file name, platform/FileName.h); empty when
 // the file cannot be read or has none.
 std::vector<uint8_t> ReadVersionBlock(const std::string& fileName);

@@ -1,7 +1,5 @@
 #include "qualification/IqReport.h"
 
-#include <filesystem>
-
 #include "app/Help.h"
 #include "base/SysUtils.h"
 #include "platform/Sha256.h"
@@ -274,10 +272,11 @@ void TIqReport::FillData(IIqSubject& subject, const ISystemFacts& facts) {
     std::string hex;
     return Sha256OfFile(path, hex) ? hex : std::string("nicht lesbar");
   };
-  const std::filesystem::path help =
-      std::filesystem::path(program.Path).parent_path() / HelpFileName;
+  // Beside the program, in the same file-name encoding as its path.
+  const std::string help =
+      program.Path.substr(0, program.Path.find_last_of("\\/") + 1) + HelpFileName;
   Row(progLbl, progVal, "SHA-256 Programmdatei:", digest(program.Path));
-  Row(progLbl, progVal, "SHA-256 Tarvolin.hlp:", digest(help.string()));
+  Row(progLbl, progVal, "SHA-256 Tarvolin.hlp:", digest(help));
 
   checks_ = 0;
   failed_ = 0;

@@ -12,8 +12,8 @@
 #include "qualification/zanExeinfo.h"
 #include "report/Alrep.h"
 
-// The running program file: its path for reading (in the platform's file-name encoding), and for
-// the report its directory, ending in a path separator, and its name (CP1252).
+// The running program file: its path for reading (a platform file name, platform/FileName.h), and
+// for the report its directory, ending in a path separator, and its name (CP1252).
 struct TIqProgramFile {
   std::string Path;
   std::string Directory;

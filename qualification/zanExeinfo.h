@@ -12,9 +12,9 @@ class TZanExeInfo : public TComponent {
  public:
   explicit TZanExeInfo(TComponent* owner = nullptr);
 
-  // Stores `fileName` (in the platform's file-name encoding) as exeFileName, empties every other
-  // property and fills them from the file's version block. A file that cannot be read, or has no
-  // block or no translation, leaves them empty. Never raises.
+  // Stores `fileName` (a platform file name, platform/FileName.h) as exeFileName, empties every
+  // other property and fills them from the file's version block. A file that cannot be read, or has
+  // no block or no translation, leaves them empty. Never raises.
   void getInfoFromFile(const std::string& fileName);
   // The same from a version block in memory; exeFileName is left as it is.
   void getInfoFromBlock(std::span<const uint8_t> block);

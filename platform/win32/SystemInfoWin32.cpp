@@ -1,18 +1,20 @@
 // winsock2.h must come before windows.h.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <windows.h>
 // After windows.h: the adapter list and the session query.
 #include <iphlpapi.h>
 #include <wtsapi32.h>
 
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/Cp1252.h"
 #include "platform/SystemInfo.h"
+#include "platform/win32/SystemInfoWin32.h"
 
 namespace {
 
@@ -58,34 +60,41 @@ std::string FirstInterfaceAddress() {
   return {};
 }
 
+std::u16string Utf16(const wchar_t* text) {
+  std::u16string out;
+  for (; *text != 0; ++text) out += static_cast<char16_t>(*text);
+  return out;
+}
+
 class TWin32SystemFacts : public ISystemFacts {
  public:
   bool ComputerName(std::string& name) const override {
-    char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof buffer;
-    if (!GetComputerNameA(buffer, &size)) return false;
-    name.assign(buffer, strnlen(buffer, sizeof buffer));
+    // 16 characters and the terminator: longer names are not network names.
+    wchar_t buffer[17] = {};
+    DWORD size = 17;
+    if (!GetComputerNameW(buffer, &size)) return false;
+    name = WideBufferText(buffer, 17);
     return true;
   }
 
   bool UserName(std::string& name) const override {
-    char buffer[128] = {};
-    DWORD size = sizeof buffer;
-    if (!GetUserNameA(buffer, &size)) return false;
-    name.assign(buffer, strnlen(buffer, sizeof buffer));
+    wchar_t buffer[128] = {};
+    DWORD size = 128;
+    if (!GetUserNameW(buffer, &size)) return false;
+    name = WideBufferText(buffer, 128);
     return true;
   }
 
   bool LoginName(std::string& name) const override {
     // The user of the session the program runs in; a program started with "run as" runs under
     // another account than the one logged in.
-    char* buffer = nullptr;
+    wchar_t* buffer = nullptr;
     DWORD size = 0;
-    if (!WTSQuerySessionInformationA(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSUserName,
+    if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSUserName,
                                      &buffer, &size) ||
         buffer == nullptr)
       return false;
-    name.assign(buffer, strnlen(buffer, size));
+    name = WideBufferText(buffer, size / sizeof(wchar_t));
     WTSFreeMemory(buffer);
     return !name.empty();
   }
@@ -98,22 +107,32 @@ class TWin32SystemFacts : public ISystemFacts {
       host.SocketsStarted = false;
       return host;
     }
-    char name[101] = {};
-    const hostent* entry = nullptr;
-    if (gethostname(name, sizeof name - 1) == 0) entry = gethostbyname(name);
-    if (entry != nullptr && entry->h_addrtype == AF_INET && entry->h_addr_list[0] != nullptr) {
+    // The host name may hold characters outside the ANSI code page: asked and resolved wide.
+    wchar_t name[101] = {};
+    ADDRINFOW hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_flags = AI_CANONNAME;
+    ADDRINFOW* list = nullptr;
+    if (GetHostNameW(name, 100) == 0 && GetAddrInfoW(name, nullptr, &hints, &list) == 0 &&
+        list != nullptr) {
       host.Resolved = true;
-      for (int i = 0; entry->h_addr_list[i] != nullptr; ++i) {
+      bool first = true;
+      for (const ADDRINFOW* a = list; a != nullptr; a = a->ai_next) {
+        if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;
         in_addr address;
-        std::memcpy(&address, entry->h_addr_list[i], sizeof address);
+        std::memcpy(&address, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr,
+                    sizeof address);
         const std::string text = inet_ntoa(address);
-        if (i == 0) host.FirstAddress = text;
+        if (first) host.FirstAddress = text;
+        first = false;
         if (!IsLoopbackAddress(text)) {
           host.FirstAddress = text;
           break;
         }
       }
-      host.OfficialName = entry->h_name != nullptr ? entry->h_name : name;
+      host.OfficialName =
+          Utf16ToCp1252(Utf16(list->ai_canonname != nullptr ? list->ai_canonname : name));
+      FreeAddrInfoW(list);
     }
     WSACleanup();
     return host;
@@ -131,10 +150,7 @@ class TWin32SystemFacts : public ISystemFacts {
     version.Major = static_cast<int>(v.dwMajorVersion);
     version.Minor = static_cast<int>(v.dwMinorVersion);
     version.Build = v.dwBuildNumber;
-    std::u16string servicePack;
-    for (size_t i = 0; i < 128 && v.szCSDVersion[i] != 0; ++i)
-      servicePack += static_cast<char16_t>(v.szCSDVersion[i]);
-    version.ServicePack = Utf16ToCp1252(servicePack);
+    version.ServicePack = WideBufferText(v.szCSDVersion, 128);
     return version;
   }
 
@@ -142,10 +158,10 @@ class TWin32SystemFacts : public ISystemFacts {
 
   std::string ErrorText(uint32_t number) const override {
     // The system's text keeps its own line break.
-    char text[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number,
+    wchar_t text[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number,
                    MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, 255, nullptr);
-    return text;
+    return WideBufferText(text, 256);
   }
 };
 
@@ -156,11 +172,50 @@ ISystemFacts& PlatformSystemFacts() {
   return facts;
 }
 
+std::string WideBufferText(const wchar_t* buffer, size_t capacity) {
+  std::u16string text;
+  for (size_t i = 0; i < capacity && buffer[i] != 0; ++i) text += static_cast<char16_t>(buffer[i]);
+  return Utf16ToCp1252(text);
+}
+
+std::string WindowsDescription(uint32_t platformId, uint32_t major, uint32_t minor,
+                               const std::string& servicePack) {
+  const char* name = "Unknown";
+  switch (platformId) {
+    case VER_PLATFORM_WIN32s:
+      name = "Win32s on Windows ";
+      break;
+    case VER_PLATFORM_WIN32_WINDOWS:
+      name = "Win32 on Windows ";
+      break;
+    case VER_PLATFORM_WIN32_NT:
+      name = "Windows NT ";
+      break;
+    default:
+      break;
+  }
+  std::string text = name + std::to_string(major) + "." + std::to_string(minor) + " " + servicePack;
+  if (text.size() > 80) text.resize(80);
+  return text;
+}
+
+std::string ProgramFileName() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      const std::u8string utf8 = std::filesystem::path(path).u8string();
+      return std::string(utf8.begin(), utf8.end());
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
 std::string OsReleaseText() {
   OSVERSIONINFOW v;
-  if (!TrueVersion(v)) return "Windows";
-  char text[96];
-  std::snprintf(text, sizeof text, "Windows %lu.%lu Build %lu", v.dwMajorVersion, v.dwMinorVersion,
-                v.dwBuildNumber);
-  return text;
+  if (!TrueVersion(v)) return "Unknown";
+  return WindowsDescription(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion,
+                            WideBufferText(v.szCSDVersion, 128));
 }

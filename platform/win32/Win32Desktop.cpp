@@ -5,9 +5,12 @@
 #undef VkKeyScan
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 #include "base/Cp1252.h"
+#include "base/Exception.h"
+#include "base/SysUtils.h"
 
 namespace {
 
@@ -36,25 +39,137 @@ bool ExtendedKey(uint8_t vk) {
   }
 }
 
+class TSystemKeyboard : public IWin32Keyboard {
+ public:
+  uint32_t ForegroundThread() override {
+    HWND window = GetForegroundWindow();
+    return window != nullptr ? GetWindowThreadProcessId(window, nullptr) : 0;
+  }
+
+  uintptr_t Layout(uint32_t thread) override {
+    return reinterpret_cast<uintptr_t>(GetKeyboardLayout(thread));
+  }
+
+  int16_t KeyOf(char16_t ch, uintptr_t layout) override {
+    return VkKeyScanExW(static_cast<WCHAR>(ch), reinterpret_cast<HKL>(layout));
+  }
+
+  bool DeadKey(uint8_t virtualKey, uintptr_t layout) override {
+    // The character of a dead key comes with the top bit set.
+    return (MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_CHAR, reinterpret_cast<HKL>(layout)) &
+            0x80000000u) != 0;
+  }
+
+  bool CapsLockOn(uint32_t) override {
+    // Attaching to the target's thread would share its key state, but attaching resets the key
+    // state (Wine then reads Caps Lock as off, and keeps it off after detaching). The toggle is
+    // the desktop's; this thread's state follows it while its queue is idle.
+    return (GetKeyState(VK_CAPITAL) & 1) != 0;
+  }
+
+  unsigned Send(const TWin32KeyInput* events, unsigned count) override {
+    std::vector<INPUT> inputs(count);
+    for (unsigned i = 0; i < count; ++i) {
+      inputs[i].type = INPUT_KEYBOARD;
+      inputs[i].ki.wVk = events[i].virtualKey;
+      inputs[i].ki.dwFlags = (events[i].keyUp ? KEYEVENTF_KEYUP : 0) |
+                             (events[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    }
+    return SendInput(count, inputs.data(), sizeof(INPUT));
+  }
+
+  std::string InputDesktop() override {
+    HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (desktop == nullptr) return {};
+    WCHAR name[64] = {};
+    DWORD needed = 0;
+    std::string text;
+    if (GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name - sizeof(WCHAR), &needed))
+      text = Utf16ToCp1252(std::u16string(name, name + wcsnlen(name, 63)));
+    CloseDesktop(desktop);
+    return text;
+  }
+
+  TElevation ForegroundElevation() override {
+    HWND window = GetForegroundWindow();
+    DWORD pid = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &pid) == 0 || pid == 0)
+      return TElevation::Unknown;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return TElevation::Unknown;
+    const TElevation elevation = ElevationOf(process);
+    CloseHandle(process);
+    return elevation;
+  }
+
+  TElevation OwnElevation() override { return ElevationOf(GetCurrentProcess()); }
+
+ private:
+  static TElevation ElevationOf(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return TElevation::Unknown;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool answered =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
+    CloseHandle(token);
+    if (!answered) return TElevation::Unknown;
+    return elevation.TokenIsElevated != 0 ? TElevation::Elevated : TElevation::Limited;
+  }
+};
+
 }  // namespace
 
+IWin32Keyboard& SystemKeyboard() {
+  static TSystemKeyboard keyboard;
+  return keyboard;
+}
+
 void TWin32KeyInjector::KeyEvent(uint8_t virtualKey, bool keyUp) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.dwFlags =
-      (keyUp ? KEYEVENTF_KEYUP : 0) | (ExtendedKey(virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
-  SendInput(1, &input, sizeof input);
+  TWin32KeyInput events[3] = {{virtualKey, keyUp, ExtendedKey(virtualKey)}};
+  unsigned count = 1;
+  const uint32_t thread = keyboard_.ForegroundThread();
+  if (keyUp && keyboard_.DeadKey(virtualKey, keyboard_.Layout(thread))) {
+    events[count++] = {VK_SPACE, false, false};
+    events[count++] = {VK_SPACE, true, false};
+  }
+  const unsigned sent = keyboard_.Send(events, count);
+  if (sent >= count) return;
+  refused_ = true;
+  refusedThread_ = thread;
+  refusal_ = Format(
+      "Windows hat Tastendr\xFC"
+      "cke abgewiesen (%u von %u angenommen).",
+      sent, count);
+  throw Exception(refusal_);
 }
 
 uint16_t TWin32KeyInjector::VkKeyScan(char ch) {
-  // VkKeyScanA would read the byte in the system's ANSI code page, which need not be CP1252.
   const char32_t unicode = Cp1252ToUnicode(static_cast<unsigned char>(ch));
-  return static_cast<uint16_t>(VkKeyScanW(static_cast<WCHAR>(unicode)));
+  const uintptr_t layout = keyboard_.Layout(keyboard_.ForegroundThread());
+  return static_cast<uint16_t>(keyboard_.KeyOf(static_cast<char16_t>(unicode), layout));
 }
 
 bool TWin32KeyInjector::CapsLockOn() {
-  return (GetKeyState(VK_CAPITAL) & 1) != 0;
+  return keyboard_.CapsLockOn(keyboard_.ForegroundThread());
+}
+
+std::string TWin32KeyInjector::Blocked() {
+  const std::string desktop = keyboard_.InputDesktop();
+  if (desktop != "Default")
+    return "Die Arbeitsstation ist gesperrt oder ein gesicherter Desktop wird angezeigt: "
+           "Tastendr\xFC"
+           "cke erreichen kein Programm.";
+  using TElevation = IWin32Keyboard::TElevation;
+  // Windows drops input from a lower integrity level silently.
+  if (keyboard_.ForegroundElevation() == TElevation::Elevated &&
+      keyboard_.OwnElevation() != TElevation::Elevated)
+    return "Das Programm im Vordergrund l\xE4uft mit Administratorrechten und nimmt keine "
+           "Tastendr\xFC"
+           "cke von Tarvolin an.";
+  if (refused_ && keyboard_.ForegroundThread() == refusedThread_) return refusal_;
+  refused_ = false;
+  return {};
 }
 
 WindowId TWin32ForegroundWindow::Foreground() {
