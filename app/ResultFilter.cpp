@@ -147,6 +147,7 @@ void TResultFilter::outputResult() {
   } catch (const Exception&) {
     r.outcome = TResultOutcome::KeysRefused;
     record(r);
+    main.SetFiltText(result + " (nicht gesendet)");
     throw;
   }
 }

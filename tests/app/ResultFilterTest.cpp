@@ -346,6 +346,7 @@ TEST_F(RecordedResultTest, KeysTheSystemRefusesAreRecordedAfterTheTypedRecord) {
   EXPECT_EQ(recorder.records[1].outcome, TResultOutcome::KeysRefused);
   EXPECT_EQ(recorder.records[1].typed, "12.345");
   EXPECT_EQ(errors.messages, std::vector<std::string>{"Tasten abgewiesen"});
+  EXPECT_EQ(main.filt, "12.345 (nicht gesendet)");
   EXPECT_EQ(recorder.batches, 1) << "synced all the same";
 }
 
