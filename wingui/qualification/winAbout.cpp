@@ -1,5 +1,7 @@
 #include "wingui/qualification/winAbout.h"
 
+#include <filesystem>
+
 #include "qualification/IqChecks.h"
 #include "qualification/zanExeinfo.h"
 #include "wingui/qualification/winAboutIds.h"
@@ -25,13 +27,16 @@ HFONT ProductFont(int dpi) {
   return font;
 }
 
+// The running program's file as file names travel (UTF-8 on Windows, platform/FileName.h), so
+// that an install folder outside the system's code page is still read.
 std::string ProgramFile() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n < path.size()) {
       path.resize(n);
-      return wingui::Cp1252(path);
+      const std::u8string utf8 = std::filesystem::path(path).u8string();
+      return std::string(utf8.begin(), utf8.end());
     }
     path.resize(path.size() * 2);
   }
