@@ -118,7 +118,10 @@ std::string PostScriptText(const std::wstring& file) {
     std::istringstream words(line);
     std::vector<std::string> tokens;
     for (std::string w; words >> w;) tokens.push_back(w);
-    if (tokens.size() == 3 && tokens[2] == "moveto") {
+    if (line.rfind("%%Page:", 0) == 0) {
+      // A new page starts a new line whatever its position.
+      lineY.clear();
+    } else if (tokens.size() == 3 && tokens[2] == "moveto") {
       runY = tokens[1];
       newRun = true;
     } else if (tokens.size() == 2 && tokens[1] == "glyphshow" && tokens[0].size() > 1) {
