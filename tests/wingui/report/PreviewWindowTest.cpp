@@ -3,7 +3,6 @@
 #include <chrono>
 #include <memory>
 
-#include "tests/wingui/report/TestPrinter.h"
 #include "wingui/WinUi.h"
 #include "wingui/report/GdiCanvas.h"
 #include "wingui/report/repPreview.h"
@@ -141,21 +140,6 @@ TEST_F(PreviewWindow, EscapeClosesAndFreesTheWindow) {
   PostMessageW(ZoomEdit(), WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(wnd_); }));
   EXPECT_EQ(wingui::frmPreview, nullptr);
-}
-
-// What the end-to-end tests do instead of clicking the system's print dialog.
-TEST_F(PreviewWindow, PrintsEveryPageIntoAFileOnRequest) {
-  wingui_test::TestPrinter();
-  wchar_t directory[MAX_PATH];
-  GetTempPathW(MAX_PATH, directory);
-  const std::wstring file = std::wstring(directory) + L"tarvolin-preview.ps";
-  DeleteFileW(file.c_str());
-  COPYDATASTRUCT data{REPPREV_COPYDATA_PRINT_TO_FILE,
-                      static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)),
-                      const_cast<wchar_t*>(file.c_str())};
-  EXPECT_EQ(SendMessageW(wnd_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
-  EXPECT_EQ(wingui_test::PostScriptText(file), "Seite 1\nSeite 2\nSeite 3");
-  EXPECT_FALSE(form_->Previewer()->Printing());
 }
 
 }  // namespace
