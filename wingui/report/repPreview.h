@@ -11,6 +11,7 @@
 
 #include "report/PreviewControl.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/report/GdiPrint.h"
 #include "wingui/report/alprev.h"
 
@@ -79,7 +80,7 @@ class TfrmPreview : public TWindow, private IPreviewWindow {
   void SetScrollPosition(TScrollAxis axis, int position) override;
 
   ISound* sound_;
-  int dpi_ = 96;
+  TDialogDpi dpi_;
   tAlPreview previewer_;
   TPreviewWindowControl control_;
   TPrintDialogRunner printDialog_;

@@ -135,6 +135,27 @@ TEST_F(PreviewWindow, ZoomBoxAndMouseZoomThePage) {
   EXPECT_EQ(PageViewSize().cx, 596);  // 794 * 0.75 = 595.5, halves to the even neighbour
 }
 
+// On a monitor of twice the resolution the page and the tool bar are twice as large, while
+// positions stay in design units for the keyboard table.
+TEST_F(PreviewWindow, ScalesWithTheMonitorsResolution) {
+  RECT frame;
+  GetWindowRect(wnd_, &frame);
+  RECT suggested{frame.left, frame.top, frame.left + 1200, frame.top + 700};
+  SendMessageW(wnd_, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(PageViewSize().cx, 2 * 794);
+  EXPECT_EQ(PageViewSize().cy, 2 * 1123);
+  RECT button;
+  GetWindowRect(Item(REPPREV_SPB_NEXT), &button);
+  EXPECT_EQ(button.right - button.left, 50);
+  form_->Previewer()->SetScrollPosition(TScrollAxis::Vertical, 30);
+  EXPECT_EQ(form_->Previewer()->ScrollPosition(TScrollAxis::Vertical), 30);
+  RECT page;
+  GetWindowRect(form_->Previewer()->PageView(), &page);
+  RECT previewer;
+  GetWindowRect(form_->Previewer()->Handle(), &previewer);
+  EXPECT_EQ(page.top - previewer.top, 2 * (15 - 30));
+}
+
 TEST_F(PreviewWindow, EscapeClosesAndFreesTheWindow) {
   wingui::frmPreview = form_;
   PostMessageW(ZoomEdit(), WM_KEYDOWN, VK_ESCAPE, 0);
