@@ -218,6 +218,13 @@ void TfrmPreview::cbxScaleChange(std::string_view text) {
 }
 
 void TfrmPreview::btnPrintNowClick() {
+  // The print dialog and a printer's own prompts run message loops of their own: a close that
+  // arrives there must not free the window under them.
+  struct TPrintRequest {
+    explicit TPrintRequest(int& count) : count_(++count) {}
+    ~TPrintRequest() { --count_; }
+    int& count_;
+  } request(printRequests_);
   control_.btnPrintNowClick();
 }
 
@@ -231,7 +238,7 @@ bool TfrmPreview::PrintWithoutDialog(TPrinterSetup setup) {
     return !setup.Empty();
   };
   errorDisplay_ = [&failed](const std::string&) { failed = true; };
-  control_.btnPrintNowClick();
+  btnPrintNowClick();
   printDialog_ = std::move(dialog);
   errorDisplay_ = std::move(display);
   printer_ = chosen;
@@ -239,6 +246,10 @@ bool TfrmPreview::PrintWithoutDialog(TPrinterSetup setup) {
 }
 
 bool TfrmPreview::FormCloseQuery() {
+  if (printRequests_ > 0) {
+    WarningBeep();
+    return false;
+  }
   return control_.FormCloseQuery();
 }
 

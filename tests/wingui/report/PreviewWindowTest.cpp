@@ -163,4 +163,20 @@ TEST_F(PreviewWindow, EscapeClosesAndFreesTheWindow) {
   EXPECT_EQ(wingui::frmPreview, nullptr);
 }
 
+// A close that arrives while the print dialog runs its loop is refused: the window and its
+// pages are still there when the dialog returns.
+TEST_F(PreviewWindow, StaysOpenWhileThePrintDialogRuns) {
+  int survived = 0;
+  form_->SetPrintDialog([&](TPrintChoice& choice, wingui::TPrinterSetup&) {
+    EXPECT_EQ(choice.MaxPage, 3);
+    SendMessageW(wnd_, WM_CLOSE, 0, 0);
+    survived += IsWindow(wnd_) ? 1 : 0;
+    return false;
+  });
+  SendMessageW(Item(REPPREV_BTN_PRINTNOW), BM_CLICK, 0, 0);
+  EXPECT_EQ(survived, 1);
+  ASSERT_TRUE(IsWindow(wnd_));
+  EXPECT_EQ(form_->Previewer()->PageCount(), 3);
+}
+
 }  // namespace
