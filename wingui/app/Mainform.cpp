@@ -322,6 +322,9 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      focus_.Activate(Handle(), wParam);
+      return 0;
     case WM_TIMER:
       if (wParam == MAIN_TIMER) controller_.timerTimer();
       return 0;
