@@ -23,14 +23,25 @@ constexpr uint32_t kMaskOther = kMaskNT | ev_RINGTE;
 
 constexpr int kNormalPriorityStep = 3;
 
+// A wait the driver ended without a line error is asked again only after this long, so that a
+// driver that ends every wait at once cannot make the com thread spin.
+constexpr uint32_t kAbortedRetryMs = 50;
+
+// Abort on error never reaches the driver and never enters the cached block.
 TWinLineBlock ToWin(const DCB& b) {
-  return {b.BaudRate, b.Flags,    b.XonLim,  b.XoffLim, b.ByteSize,
-          b.Parity,   b.StopBits, b.XonChar, b.XoffChar};
+  return {b.BaudRate, b.Flags & ~dcb_AbortOnError,
+          b.XonLim,   b.XoffLim,
+          b.ByteSize, b.Parity,
+          b.StopBits, b.XonChar,
+          b.XoffChar};
 }
 
 DCB FromWin(const TWinLineBlock& w) {
-  return {w.BaudRate, w.Flags,    w.XonLim,  w.XoffLim, w.ByteSize,
-          w.Parity,   w.StopBits, w.XonChar, w.XoffChar};
+  return {w.BaudRate, w.Flags & ~dcb_AbortOnError,
+          w.XonLim,   w.XoffLim,
+          w.ByteSize, w.Parity,
+          w.StopBits, w.XonChar,
+          w.XoffChar};
 }
 
 class TWin32PortList : public IPortList {
@@ -112,11 +123,19 @@ int TApdWin32Dispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uin
     comm_.CloseHandle(h);
     return ecOutOfMemory;
   }
+  // Left set by a previous program; the line settings that follow may equal the driver's and
+  // then are not written at all.
+  TWinLineBlock block;
+  if (comm_.GetCommState(h, block) && (block.Flags & dcb_AbortOnError) != 0) {
+    block.Flags &= ~dcb_AbortOnError;
+    comm_.SetCommState(h, block);
+  }
   {
     std::lock_guard lock(devLock_);
     handle_ = h;
   }
   inQueue_.store(0);
+  pendingErrors_.store(0);
   // The dispatcher keeps a number >= 0 for an open device; the handle itself stays here.
   return static_cast<int>(reinterpret_cast<intptr_t>(h) & 0x7FFFFFFF);
 }
@@ -160,6 +179,7 @@ uint32_t TApdWin32Dispatcher::GetDeviceStatus(TComStat& stat) {
     }
     inQueue_.store(inQueue);  // under the lock, so that it cannot undo a read's count
   }
+  errors |= pendingErrors_.exchange(0);
   stat.InQueue = inQueue;
   // What waits for output is what the output thread has not yet handed to the driver.
   stat.OutQueue = OutBuffUsed();
@@ -260,20 +280,43 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
       }
       uint32_t unused = 0;
       bool ok = comm_.GetOverlappedResult(handle_, comRecord_, &unused, false);
+      error = ok ? 0 : comm_.LastError();
       comWait_.Reset();
       mask = comWaitMask_;
-      if (!ok) lastError_.store(comm_.LastError());
-      return ok;
+      if (ok) return true;
+    } else if (error == kWin32InvalidParameter && (comMask_.load() & ev_RINGTE) != 0) {
+      // A driver that does not know the ring's trailing edge refuses the whole mask.
+      comMask_.store(kMaskNT);
+      comm_.SetCommMask(handle_, kMaskNT);
+      continue;
     }
-    // A driver that does not know the ring's trailing edge refuses the whole mask.
-    uint32_t current = comMask_.load();
-    if (error != kWin32InvalidParameter || (current & ev_RINGTE) == 0) {
-      lastError_.store(error);
-      return false;
-    }
-    comMask_.store(kMaskNT);
-    comm_.SetCommMask(handle_, kMaskNT);
+    if (error == kWin32OperationAborted && !StopRequested()) return RetryAbortedWait(mask);
+    lastError_.store(error);
+    return false;
   }
+}
+
+bool TApdWin32Dispatcher::RetryAbortedWait(uint32_t& mask) {
+  // A driver that still aborts on a line error refuses every request until ClearCommError; the
+  // errors it takes are kept for the next status query, so the line error is still counted.
+  uint32_t errors = 0, inQueue = 0, outQueue = 0;
+  {
+    std::lock_guard lock(devLock_);
+    if (comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) inQueue_.store(inQueue);
+  }
+  errors &= ce_LineErrorMask;
+  mask = 0;
+  if (errors != 0) {
+    pendingErrors_ |= errors;
+    mask = ev_ERR;
+    if (errors & ce_BREAK) mask |= ev_BREAK;
+    if (inQueue > 0) mask |= ev_RXCHAR;
+    return true;
+  }
+  // Ended without a line error (Wine ends waits so on a device without modem lines): ask again
+  // a little later rather than at once.
+  comStop_.Wait(kAbortedRetryMs);
+  return true;
 }
 
 void TApdWin32Dispatcher::PrepareComThread() {

@@ -2,7 +2,9 @@
 // opened for overlapped I/O, run by the three threads of TApdDeviceDispatcher per open port.
 //
 // Com thread: sets the event mask and read timeouts, then waits for driver events with
-// WaitCommEvent.
+// WaitCommEvent. A wait ended by a line error (995 where the driver aborts on errors) is asked
+// again after the error state is cleared; abort on error itself is cleared at every open and
+// every line block written.
 //
 // The thread rules are those of TApdDeviceDispatcher.
 #pragma once
@@ -67,6 +69,9 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   bool CreateEvents();
   void CloseEvents();
   void Fail();
+  // Com thread: after a wait the driver aborted (995), clears the driver's error state and keeps
+  // the errors for the dispatch thread; the wait is then asked again.
+  bool RetryAbortedWait(uint32_t& mask);
 
   IWin32Comm& comm_;
   // Guards the handle and the read record against a concurrent close; innermost lock, held only
@@ -86,6 +91,8 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   uint32_t comWaitMask_ = 0;
   TWinEvent comStop_;
   std::atomic<uint32_t> lastError_{0};
+  // Line errors the com thread cleared, for the next status query.
+  std::atomic<uint32_t> pendingErrors_{0};
   std::atomic<uint32_t> comMask_{0};
 
   TWin32ThreadEvent comEvent_;  // the com thread saw an event (auto-reset)

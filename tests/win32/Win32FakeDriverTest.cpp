@@ -1,12 +1,14 @@
 // The Win32 device layer on a simulated driver, for what Wine's serial driver on a pseudo-terminal
 // does not show: exclusive opens, an older system's driver that refuses the ring's trailing edge
-// in the event mask, and a device call that throws in a device thread.
+// in the event mask, a driver that aborts on line errors, and a device call that throws in a
+// device thread.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/AdErrCodes.h"
@@ -25,6 +27,35 @@ constexpr uint16_t kCom = 7;
 class TFakeDriver : public IWin32Comm {
  public:
   bool olderSystem = false;  // not of the NT line; its driver refuses ev_RINGTE
+
+  // A line error. With abort on error set the pending wait ends with 995 and every request is
+  // refused until ClearCommError, as the system's drivers do.
+  void LineError(uint32_t ceFlags) {
+    std::lock_guard lock(mutex_);
+    errors_ |= ceFlags;
+    if ((state_.Flags & dcb_AbortOnError) == 0) {
+      if (pendingMask_ != nullptr && (mask_ & ev_ERR)) {
+        *pendingMask_ = ev_ERR;
+        Complete();
+      }
+      return;
+    }
+    aborting_ = true;
+    if (pendingMask_ != nullptr) Complete(kWin32OperationAborted);
+  }
+  void LeaveAbortOnErrorSet() {
+    std::lock_guard lock(mutex_);
+    state_.Flags |= dcb_AbortOnError;
+  }
+  // Whether abort on error is set now, and whether any write of the block carried it.
+  bool AbortOnError() {
+    std::lock_guard lock(mutex_);
+    return (state_.Flags & dcb_AbortOnError) != 0;
+  }
+  bool AbortOnErrorWritten() {
+    std::lock_guard lock(mutex_);
+    return abortWritten_;
+  }
 
   void Push(const std::string& bytes) {
     std::lock_guard lock(mutex_);
@@ -62,6 +93,8 @@ class TFakeDriver : public IWin32Comm {
   }
   bool SetCommState(TWinHandle, const TWinLineBlock& block) override {
     std::lock_guard lock(mutex_);
+    if (aborting_) return Fail(kWin32OperationAborted);
+    abortWritten_ = abortWritten_ || (block.Flags & dcb_AbortOnError) != 0;
     state_ = block;
     return true;
   }
@@ -78,6 +111,7 @@ class TFakeDriver : public IWin32Comm {
   }
   bool WaitCommEvent(TWinHandle, uint32_t* mask, TWinOverlapped& record) override {
     std::lock_guard lock(mutex_);
+    if (aborting_) return Fail(kWin32OperationAborted);
     if (olderSystem && (mask_ & ev_RINGTE)) return Fail(kWin32InvalidParameter);
     if (rxEvent_ && (mask_ & ev_RXCHAR)) {
       rxEvent_ = false;
@@ -91,6 +125,7 @@ class TFakeDriver : public IWin32Comm {
   bool ReadFile(TWinHandle, void* buffer, uint32_t size, uint32_t* done,
                 TWinOverlapped& record) override {
     std::lock_guard lock(mutex_);
+    if (aborting_) return Fail(kWin32OperationAborted);
     *done = static_cast<uint32_t>(rx_.copy(static_cast<char*>(buffer), size));
     rx_.erase(0, *done);
     SignalWinEvent(OverlappedEvent(record));
@@ -103,15 +138,19 @@ class TFakeDriver : public IWin32Comm {
   bool GetOverlappedResult(TWinHandle, TWinOverlapped& record, uint32_t* done, bool wait) override {
     std::unique_lock lock(mutex_);
     if (wait) completed_.wait(lock, [&] { return finished_.count(&record) != 0; });
-    if (finished_.erase(&record) == 0) return Fail(996);
+    auto it = finished_.find(&record);
+    if (it == finished_.end()) return Fail(996);
+    const uint32_t error = it->second;
+    finished_.erase(it);
     *done = 0;
-    return true;
+    return error == 0 || Fail(error);
   }
   bool CancelIo(TWinHandle) override { return true; }
   bool ClearCommError(TWinHandle, uint32_t* errors, uint32_t* inQueue,
                       uint32_t* outQueue) override {
     std::lock_guard lock(mutex_);
-    *errors = 0;
+    *errors = std::exchange(errors_, 0);
+    aborting_ = false;
     *inQueue = static_cast<uint32_t>(rx_.size());
     *outQueue = 0;
     return true;
@@ -129,8 +168,8 @@ class TFakeDriver : public IWin32Comm {
     lastError_ = error;
     return false;
   }
-  void Complete() {
-    finished_.insert(pendingRecord_);
+  void Complete(uint32_t error = 0) {
+    finished_[pendingRecord_] = error;
     SignalWinEvent(OverlappedEvent(*pendingRecord_));
     pendingMask_ = nullptr;
     pendingRecord_ = nullptr;
@@ -148,7 +187,10 @@ class TFakeDriver : public IWin32Comm {
   bool rxEvent_ = false;
   uint32_t* pendingMask_ = nullptr;
   TWinOverlapped* pendingRecord_ = nullptr;
-  std::set<TWinOverlapped*> finished_;
+  std::map<TWinOverlapped*, uint32_t> finished_;  // completed records and their errors
+  uint32_t errors_ = 0;
+  bool aborting_ = false;
+  bool abortWritten_ = false;
 };
 
 class Win32FakeDriverTest : public ::testing::Test {
@@ -199,6 +241,32 @@ TEST_F(Win32FakeDriverTest, DriverRefusingTheRingEdgeGetsTheMaskWithoutItAndData
   ASSERT_GE(masks.size(), 2u);
   EXPECT_EQ(masks[0], 0x21F9u);
   EXPECT_EQ(masks[1], 0x01F9u);
+  EXPECT_EQ(d->LiveThreads(), 3);
+}
+
+TEST_F(Win32FakeDriverTest, AbortOnErrorLeftByAnotherProgramIsClearedAndNeverWritten) {
+  driver.LeaveAbortOnErrorSet();
+  port.SetOpen(true);
+  EXPECT_FALSE(driver.AbortOnError());
+  // Line settings applied while open write the block again.
+  port.SetBaud(19200);
+  driver.LeaveAbortOnErrorSet();
+  port.SetBaud(4800);
+  EXPECT_FALSE(driver.AbortOnError());
+  EXPECT_FALSE(driver.AbortOnErrorWritten());
+}
+
+TEST_F(Win32FakeDriverTest, LineErrorOnAnAbortingDriverKeepsTheComThreadAndLaterBytesArrive) {
+  port.SetOpen(true);
+  auto* d = dynamic_cast<TApdWin32Dispatcher*>(port.Dispatcher());
+  ASSERT_NE(d, nullptr);
+  ASSERT_TRUE(PumpFor([&] { return d->EventMask() != 0; }));
+  // A driver that goes on aborting although the flag was cleared (the worst case).
+  driver.LeaveAbortOnErrorSet();
+  driver.LineError(ce_FRAME);
+  ASSERT_TRUE(PumpFor([&] { return port.LastLineError() == lerFraming; }));
+  driver.Push("12.345\r\n");
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "12.345\r\n"; })) << reader.seen;
   EXPECT_EQ(d->LiveThreads(), 3);
 }
 
