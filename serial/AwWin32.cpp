@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "base/SysUtils.h"
 #include "serial/AdErrCodes.h"
@@ -26,6 +27,43 @@ constexpr int kNormalPriorityStep = 3;
 // A wait the driver ended without a line error is asked again only after this long, so that a
 // driver that ends every wait at once cannot make the com thread spin.
 constexpr uint32_t kAbortedRetryMs = 50;
+// How often a lost device is looked for.
+constexpr uint32_t kReturnPollMs = 500;
+
+// Error flag of a device status query: the device is gone. Outside the five line error bits, so
+// it never shows as a line error code.
+constexpr uint32_t kDeviceGoneFlag = 0x0400;
+
+// What the drivers of an unplugged adapter answer on its open handle: USB CDC drivers access
+// denied, others bad command, general failure, device not connected, no such device or device
+// removed; a handle the system has already invalidated gives invalid handle. Pending requests
+// end with 995 first; the ClearCommError that follows gives one of these.
+bool IsDeviceGone(uint32_t error) {
+  switch (error) {
+    case 5:     // ERROR_ACCESS_DENIED
+    case 6:     // ERROR_INVALID_HANDLE
+    case 22:    // ERROR_BAD_COMMAND
+    case 31:    // ERROR_GEN_FAILURE
+    case 433:   // ERROR_NO_SUCH_DEVICE
+    case 1167:  // ERROR_DEVICE_NOT_CONNECTED
+    case 1617:  // ERROR_DEVICE_REMOVED
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The COM number of "\\.\COM<n>" or "COM<n>", 0 for any other name.
+int ComNumberOf(const std::string& name) {
+  const size_t at = name.rfind("COM");
+  if (at == std::string::npos || at + 3 >= name.size()) return 0;
+  int n = 0;
+  for (size_t i = at + 3; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9' || n > 99999) return 0;
+    n = n * 10 + (name[i] - '0');
+  }
+  return n;
+}
 
 // Abort on error never reaches the driver and never enters the cached block.
 TWinLineBlock ToWin(const DCB& b) {
@@ -111,6 +149,13 @@ void TApdWin32Dispatcher::Fail() {
   lastError_.store(comm_.LastError());
 }
 
+bool TApdWin32Dispatcher::NoteGone(uint32_t error) {
+  if (!IsDeviceGone(error)) return false;
+  // Said once: the dispatch thread takes the flag with the next status query.
+  if (!lost_.exchange(true)) pendingErrors_ |= kDeviceGoneFlag;
+  return true;
+}
+
 int TApdWin32Dispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uint32_t) {
   if (!comEvent_.Created() && !CreateEvents()) return ecOutOfMemory;
   comStop_.Reset();
@@ -123,6 +168,22 @@ int TApdWin32Dispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uin
     comm_.CloseHandle(h);
     return ecOutOfMemory;
   }
+  ClearAbortOnError(h);
+  openName_ = name;
+  identity_ = comm_.DeviceIdentity(ComNumberOf(name));
+  {
+    std::lock_guard lock(devLock_);
+    handle_ = h;
+    haveBlock_ = false;
+  }
+  inQueue_.store(0);
+  pendingErrors_.store(0);
+  lost_.store(false);
+  // The dispatcher keeps a number >= 0 for an open device; the handle itself stays here.
+  return static_cast<int>(reinterpret_cast<intptr_t>(h) & 0x7FFFFFFF);
+}
+
+void TApdWin32Dispatcher::ClearAbortOnError(TWinHandle h) {
   // Left set by a previous program; the line settings that follow may equal the driver's and
   // then are not written at all.
   TWinLineBlock block;
@@ -130,14 +191,6 @@ int TApdWin32Dispatcher::OpenDeviceHandle(const std::string& name, uint32_t, uin
     block.Flags &= ~dcb_AbortOnError;
     comm_.SetCommState(h, block);
   }
-  {
-    std::lock_guard lock(devLock_);
-    handle_ = h;
-  }
-  inQueue_.store(0);
-  pendingErrors_.store(0);
-  // The dispatcher keeps a number >= 0 for an open device; the handle itself stays here.
-  return static_cast<int>(reinterpret_cast<intptr_t>(h) & 0x7FFFFFFF);
 }
 
 int TApdWin32Dispatcher::CloseDevice() {
@@ -163,6 +216,7 @@ int TApdWin32Dispatcher::EscapeFunction(int func) {
 int TApdWin32Dispatcher::FlushDevice(int queue) {
   if (queue == 0) DiscardOutput();
   std::lock_guard lock(devLock_);
+  if (lost_.load()) return 0;  // a lost device holds nothing to discard
   if (handle_ == InvalidWinHandle()) return -static_cast<int>(kWin32InvalidHandle);
   uint32_t flags = queue == 0 ? kPurgeTxAbort | kPurgeTxClear : kPurgeRxAbort | kPurgeRxClear;
   if (comm_.PurgeComm(handle_, flags)) return 0;
@@ -173,8 +227,9 @@ uint32_t TApdWin32Dispatcher::GetDeviceStatus(TComStat& stat) {
   uint32_t errors = 0, inQueue = 0, outQueue = 0;
   {
     std::lock_guard lock(devLock_);
-    if (handle_ == InvalidWinHandle() ||
+    if (lost_.load() || handle_ == InvalidWinHandle() ||
         !comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) {
+      if (!lost_.load() && handle_ != InvalidWinHandle()) NoteGone(comm_.LastError());
       errors = inQueue = 0;
     }
     inQueue_.store(inQueue);  // under the lock, so that it cannot undo a read's count
@@ -189,37 +244,55 @@ uint32_t TApdWin32Dispatcher::GetDeviceStatus(TComStat& stat) {
 int TApdWin32Dispatcher::GetDeviceState(DCB& block) {
   std::lock_guard lock(devLock_);
   TWinLineBlock w;
+  if (lost_.load() && haveBlock_) {
+    block = FromWin(lastBlock_);
+    return 0;
+  }
   if (handle_ == InvalidWinHandle() || !comm_.GetCommState(handle_, w)) {
     Fail();
     return -1;
   }
   block = FromWin(w);
+  lastBlock_ = ToWin(block);
+  haveBlock_ = true;
   return 0;
 }
 
 int TApdWin32Dispatcher::SetDeviceState(const DCB& block) {
   std::lock_guard lock(devLock_);
-  if (handle_ != InvalidWinHandle() && comm_.SetCommState(handle_, ToWin(block))) return 0;
+  if (lost_.load()) {
+    // Kept for the device's return, which gets this block.
+    lastBlock_ = ToWin(block);
+    haveBlock_ = true;
+    return 0;
+  }
+  if (handle_ != InvalidWinHandle() && comm_.SetCommState(handle_, ToWin(block))) {
+    lastBlock_ = ToWin(block);
+    haveBlock_ = true;
+    return 0;
+  }
   Fail();
+  if (NoteGone(lastError_.load())) return 0;
   return -static_cast<int>(lastError_.load());
 }
 
 int TApdWin32Dispatcher::ReadDevice(char* buffer, uint32_t size) {
   std::lock_guard lock(devLock_);
   uint32_t wanted = std::min(size, inQueue_.load());
-  if (wanted == 0 || handle_ == InvalidWinHandle()) return 0;
+  if (wanted == 0 || lost_.load() || handle_ == InvalidWinHandle()) return 0;
   uint32_t got = 0;
   PrepareOverlapped(readRecord_, readEvent_.Handle());
   if (!comm_.ReadFile(handle_, buffer, wanted, &got, readRecord_)) {
     if (comm_.LastError() != kWin32IoPending) {
       Fail();
-      return -1;
+      return NoteGone(lastError_.load()) ? 0 : -1;
     }
     if (!readEvent_.Wait(kReadWaitMs)) comm_.CancelIo(handle_);
     if (!comm_.GetOverlappedResult(handle_, readRecord_, &got, true) &&
         comm_.LastError() != kWin32OperationAborted) {
       Fail();
-      return -1;
+      readEvent_.Reset();
+      return NoteGone(lastError_.load()) ? 0 : -1;
     }
   }
   readEvent_.Reset();
@@ -230,6 +303,8 @@ int TApdWin32Dispatcher::ReadDevice(char* buffer, uint32_t size) {
 
 bool TApdWin32Dispatcher::SetupDeviceQueues(uint32_t inSize, uint32_t outSize) {
   std::lock_guard lock(devLock_);
+  queueSizes_[0] = inSize;
+  queueSizes_[1] = outSize;
   if (handle_ != InvalidWinHandle() && comm_.SetupComm(handle_, inSize, outSize)) return true;
   Fail();
   return false;
@@ -239,7 +314,10 @@ uint8_t TApdWin32Dispatcher::GetModemLines() {
   std::lock_guard lock(devLock_);
   uint32_t status = 0;
   // A device without modem lines (or a failed query) reads as all lines low.
-  if (handle_ == InvalidWinHandle() || !comm_.GetCommModemStatus(handle_, &status)) return 0;
+  if (lost_.load() || handle_ == InvalidWinHandle() ||
+      !comm_.GetCommModemStatus(handle_, &status)) {
+    return 0;
+  }
   // MS_CTS_ON, MS_DSR_ON, MS_RING_ON and MS_RLSD_ON sit where the level bits of the modem
   // status byte are.
   return static_cast<uint8_t>(status & msr_LevelMask);
@@ -262,6 +340,12 @@ void TApdWin32Dispatcher::WakeComThread() {
 
 bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
   // Com thread only: the handle stays open until this thread has gone.
+  if (lost_.load()) {
+    // Nothing to wait on: sleep on the stop event and look now and then whether it is back.
+    mask = 0;
+    if (!comStop_.Wait(kReturnPollMs) && !StopRequested()) TryReturn();
+    return true;
+  }
   for (;;) {
     mask = comWaitMask_ = 0;
     PrepareOverlapped(comRecord_, comWait_.Handle());
@@ -292,6 +376,10 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
     }
     if (error == kWin32OperationAborted && !StopRequested()) return RetryAbortedWait(mask);
     lastError_.store(error);
+    if (!StopRequested() && NoteGone(error)) {
+      mask = ev_ERR;
+      return true;
+    }
     return false;
   }
 }
@@ -302,7 +390,12 @@ bool TApdWin32Dispatcher::RetryAbortedWait(uint32_t& mask) {
   uint32_t errors = 0, inQueue = 0, outQueue = 0;
   {
     std::lock_guard lock(devLock_);
-    if (comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) inQueue_.store(inQueue);
+    if (comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) {
+      inQueue_.store(inQueue);
+    } else if (NoteGone(comm_.LastError())) {
+      mask = ev_ERR;
+      return true;
+    }
   }
   errors &= ce_LineErrorMask;
   mask = 0;
@@ -317,6 +410,50 @@ bool TApdWin32Dispatcher::RetryAbortedWait(uint32_t& mask) {
   // a little later rather than at once.
   comStop_.Wait(kAbortedRetryMs);
   return true;
+}
+
+void TApdWin32Dispatcher::TryReturn() {
+  const int com = ComNumberOf(openName_);
+  if (!identity_.empty()) {
+    // Another device that took the number is not this one.
+    const std::string now = comm_.DeviceIdentity(com);
+    if (!now.empty() && now != identity_) return;
+  }
+  TWinHandle h = comm_.OpenComm(openName_);
+  if (h == InvalidWinHandle()) return;
+  TWinLineBlock block;
+  bool haveBlock;
+  uint32_t inSize, outSize;
+  {
+    std::lock_guard lock(devLock_);
+    block = lastBlock_;
+    haveBlock = haveBlock_;
+    inSize = queueSizes_[0];
+    outSize = queueSizes_[1];
+  }
+  // The settings of the lost device (also those changed meanwhile), and the waits as at open.
+  bool ok = inSize == 0 || comm_.SetupComm(h, inSize, outSize);
+  if (ok && haveBlock) {
+    block.Flags &= ~dcb_AbortOnError;
+    ok = comm_.SetCommState(h, block);
+  } else if (ok) {
+    ClearAbortOnError(h);
+  }
+  ok = ok && comm_.SetReadsReturnAtOnce(h) && comm_.SetCommMask(h, comMask_.load());
+  if (!ok) {
+    comm_.CloseHandle(h);
+    return;
+  }
+  TWinHandle dead;
+  {
+    std::lock_guard lock(devLock_);
+    dead = std::exchange(handle_, h);
+    inQueue_.store(0);
+    lost_.store(false);
+  }
+  if (dead != InvalidWinHandle()) comm_.CloseHandle(dead);
+  if (identity_.empty()) identity_ = comm_.DeviceIdentity(com);
+  ++returns_;
 }
 
 void TApdWin32Dispatcher::PrepareComThread() {
@@ -341,16 +478,26 @@ bool TApdWin32Dispatcher::WriteRun(const char* data, uint32_t length, uint32_t& 
   TWinOverlapped record;
   sent_.Reset();
   PrepareOverlapped(record, sent_.Handle());
-  if (comm_.WriteFile(handle_, data, length, &done, record)) return true;
+  TWinHandle h;
+  {
+    // A returning device changes the handle under this thread.
+    std::lock_guard lock(devLock_);
+    h = handle_;
+  }
+  if (lost_.load()) {
+    done = length;  // nobody to send to: dropped as a failed write
+    return true;
+  }
+  if (comm_.WriteFile(h, data, length, &done, record)) return true;
   if (comm_.LastError() != kWin32IoPending) {
     done = length;  // a failed write drops the bytes
   } else if (TWinEvent::WaitAny(sent_, outFlush_, TWinEvent::kWaitForever) == 0) {
-    if (!comm_.GetOverlappedResult(handle_, record, &done, false)) done = length;
+    if (!comm_.GetOverlappedResult(h, record, &done, false)) done = length;
     sent_.Reset();
   } else {
     // A flush ends the write; it must be over before the buffer may change.
-    comm_.CancelIo(handle_);
-    comm_.GetOverlappedResult(handle_, record, &done, true);
+    comm_.CancelIo(h);
+    comm_.GetOverlappedResult(h, record, &done, true);
     AnswerFlush();
     return false;
   }

@@ -6,6 +6,12 @@
 // again after the error state is cleared; abort on error itself is cleared at every open and
 // every line block written.
 //
+// An unplugged adapter: the errors its driver answers with mark the device lost, said once
+// through the status query (DeviceLost). The com thread then sleeps on its stop event and looks
+// twice a second whether the port is back under its COM number (and the same device, where the
+// system names it); it opens it again with the line settings, also those changed meanwhile, and
+// counts the return. The port stays open meanwhile.
+//
 // The thread rules are those of TApdDeviceDispatcher.
 #pragma once
 
@@ -36,6 +42,9 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
 
   // The event mask the com thread waits with (0 before it started).
   uint32_t EventMask() const { return comMask_.load(); }
+
+  bool DeviceLost() const override { return lost_.load(); }
+  uint32_t DeviceReturns() const override { return returns_.load(); }
 
   // The existence test of a port: opens "\\.\COM<n>" as a port opens it and closes it again at
   // once. 0, or the Win32 error of the failed open.
@@ -72,6 +81,11 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   // Com thread: after a wait the driver aborted (995), clears the driver's error state and keeps
   // the errors for the dispatch thread; the wait is then asked again.
   bool RetryAbortedWait(uint32_t& mask);
+  // Marks the device lost when `error` is what an unplugged adapter answers; whether it is.
+  bool NoteGone(uint32_t error);
+  // Com thread: opens the lost device again if it is back.
+  void TryReturn();
+  void ClearAbortOnError(TWinHandle h);
 
   IWin32Comm& comm_;
   // Guards the handle and the read record against a concurrent close; innermost lock, held only
@@ -93,6 +107,15 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   std::atomic<uint32_t> lastError_{0};
   // Line errors the com thread cleared, for the next status query.
   std::atomic<uint32_t> pendingErrors_{0};
+  // The device as opened, for its return: set before the threads start.
+  std::string openName_;
+  std::string identity_;  // empty where the system does not tell it
+  // The line block last read or written and the queue sizes asked for (devLock_).
+  TWinLineBlock lastBlock_;
+  bool haveBlock_ = false;
+  uint32_t queueSizes_[2] = {0, 0};
+  std::atomic<bool> lost_{false};
+  std::atomic<uint32_t> returns_{0};
   std::atomic<uint32_t> comMask_{0};
 
   TWin32ThreadEvent comEvent_;  // the com thread saw an event (auto-reset)

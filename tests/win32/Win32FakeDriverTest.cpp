@@ -1,10 +1,12 @@
 // The Win32 device layer on a simulated driver, for what Wine's serial driver on a pseudo-terminal
 // does not show: exclusive opens, an older system's driver that refuses the ring's trailing edge
-// in the event mask, a driver that aborts on line errors, and a device call that throws in a
-// device thread.
+// in the event mask, a driver that aborts on line errors, an unplugged adapter and its return,
+// and a device call that throws in a device thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -57,6 +59,33 @@ class TFakeDriver : public IWin32Comm {
     return abortWritten_;
   }
 
+  // The adapter is pulled: the pending wait ends with `waitError`, every later call on the old
+  // handle fails with `lossError`, and opening fails with file not found until it is back.
+  void Unplug(uint32_t waitError, uint32_t lossError) {
+    std::lock_guard lock(mutex_);
+    present_ = false;
+    open_ = false;
+    ++generation_;
+    lossError_ = lossError;
+    if (pendingMask_ != nullptr) Complete(waitError);
+  }
+  void PlugIn() {
+    std::lock_guard lock(mutex_);
+    present_ = true;
+  }
+  int OpenAttempts() {
+    std::lock_guard lock(mutex_);
+    return openAttempts_;
+  }
+  int DeadCalls() {
+    std::lock_guard lock(mutex_);
+    return deadCalls_;
+  }
+  uint32_t Baud() {
+    std::lock_guard lock(mutex_);
+    return state_.BaudRate;
+  }
+
   void Push(const std::string& bytes) {
     std::lock_guard lock(mutex_);
     rx_ += bytes;
@@ -75,32 +104,43 @@ class TFakeDriver : public IWin32Comm {
   uint32_t LastError() override { return lastError_; }
   TWinHandle OpenComm(const std::string& name) override {
     std::lock_guard lock(mutex_);
-    if (name != "\\\\.\\COM" + std::to_string(kCom)) return Fail(2), InvalidWinHandle();
+    ++openAttempts_;
+    if (name != "\\\\.\\COM" + std::to_string(kCom) || !present_)
+      return Fail(2), InvalidWinHandle();
     if (open_) return Fail(5), InvalidWinHandle();
     open_ = true;
-    return &open_;
+    return Current();
   }
-  bool CloseHandle(TWinHandle) override {
+  bool CloseHandle(TWinHandle h) override {
     std::lock_guard lock(mutex_);
-    open_ = false;
+    if (h == Current()) open_ = false;
     return true;
   }
-  bool SetupComm(TWinHandle, uint32_t, uint32_t) override { return true; }
-  bool GetCommState(TWinHandle, TWinLineBlock& block) override {
+  bool SetupComm(TWinHandle h, uint32_t, uint32_t) override {
     std::lock_guard lock(mutex_);
+    return !Dead(h);
+  }
+  bool GetCommState(TWinHandle h, TWinLineBlock& block) override {
+    std::lock_guard lock(mutex_);
+    if (Dead(h)) return false;
     block = state_;
     return true;
   }
-  bool SetCommState(TWinHandle, const TWinLineBlock& block) override {
+  bool SetCommState(TWinHandle h, const TWinLineBlock& block) override {
     std::lock_guard lock(mutex_);
+    if (Dead(h)) return false;
     if (aborting_) return Fail(kWin32OperationAborted);
     abortWritten_ = abortWritten_ || (block.Flags & dcb_AbortOnError) != 0;
     state_ = block;
     return true;
   }
-  bool SetReadsReturnAtOnce(TWinHandle) override { return true; }
-  bool SetCommMask(TWinHandle, uint32_t mask) override {
+  bool SetReadsReturnAtOnce(TWinHandle h) override {
     std::lock_guard lock(mutex_);
+    return !Dead(h);
+  }
+  bool SetCommMask(TWinHandle h, uint32_t mask) override {
+    std::lock_guard lock(mutex_);
+    if (Dead(h)) return false;
     mask_ = mask;
     masksSet_.push_back(mask);
     if (pendingMask_ != nullptr) {
@@ -109,8 +149,9 @@ class TFakeDriver : public IWin32Comm {
     }
     return true;
   }
-  bool WaitCommEvent(TWinHandle, uint32_t* mask, TWinOverlapped& record) override {
+  bool WaitCommEvent(TWinHandle h, uint32_t* mask, TWinOverlapped& record) override {
     std::lock_guard lock(mutex_);
+    if (Dead(h)) return false;
     if (aborting_) return Fail(kWin32OperationAborted);
     if (olderSystem && (mask_ & ev_RINGTE)) return Fail(kWin32InvalidParameter);
     if (rxEvent_ && (mask_ & ev_RXCHAR)) {
@@ -122,9 +163,10 @@ class TFakeDriver : public IWin32Comm {
     pendingRecord_ = &record;
     return Fail(kWin32IoPending);
   }
-  bool ReadFile(TWinHandle, void* buffer, uint32_t size, uint32_t* done,
+  bool ReadFile(TWinHandle h, void* buffer, uint32_t size, uint32_t* done,
                 TWinOverlapped& record) override {
     std::lock_guard lock(mutex_);
+    if (Dead(h)) return false;
     if (aborting_) return Fail(kWin32OperationAborted);
     *done = static_cast<uint32_t>(rx_.copy(static_cast<char*>(buffer), size));
     rx_.erase(0, *done);
@@ -146,9 +188,10 @@ class TFakeDriver : public IWin32Comm {
     return error == 0 || Fail(error);
   }
   bool CancelIo(TWinHandle) override { return true; }
-  bool ClearCommError(TWinHandle, uint32_t* errors, uint32_t* inQueue,
+  bool ClearCommError(TWinHandle h, uint32_t* errors, uint32_t* inQueue,
                       uint32_t* outQueue) override {
     std::lock_guard lock(mutex_);
+    if (Dead(h)) return false;
     *errors = std::exchange(errors_, 0);
     aborting_ = false;
     *inQueue = static_cast<uint32_t>(rx_.size());
@@ -167,6 +210,15 @@ class TFakeDriver : public IWin32Comm {
   bool Fail(uint32_t error) {
     lastError_ = error;
     return false;
+  }
+  TWinHandle Current() const {
+    return reinterpret_cast<TWinHandle>(static_cast<intptr_t>(0x100 + generation_));
+  }
+  // A call on the handle of an unplugged device; counted.
+  bool Dead(TWinHandle h) {
+    if (h == Current()) return false;
+    ++deadCalls_;
+    return !Fail(lossError_);
   }
   void Complete(uint32_t error = 0) {
     finished_[pendingRecord_] = error;
@@ -191,6 +243,11 @@ class TFakeDriver : public IWin32Comm {
   uint32_t errors_ = 0;
   bool aborting_ = false;
   bool abortWritten_ = false;
+  bool present_ = true;
+  int generation_ = 0;
+  uint32_t lossError_ = 0;
+  int openAttempts_ = 0;
+  int deadCalls_ = 0;
 };
 
 class Win32FakeDriverTest : public ::testing::Test {
@@ -268,6 +325,44 @@ TEST_F(Win32FakeDriverTest, LineErrorOnAnAbortingDriverKeepsTheComThreadAndLater
   driver.Push("12.345\r\n");
   ASSERT_TRUE(PumpFor([&] { return reader.seen == "12.345\r\n"; })) << reader.seen;
   EXPECT_EQ(d->LiveThreads(), 3);
+}
+
+TEST_F(Win32FakeDriverTest, UnpluggedAdapterIsLostOnceWaitsQuietlyAndReturnsWithItsSettings) {
+  // What the drivers answer: the pending wait's error, then every call's on the old handle.
+  const struct {
+    uint32_t wait, loss;
+  } unplugs[] = {{5, 5}, {kWin32OperationAborted, 22}, {1167, 1167}};
+  for (const auto& u : unplugs) {
+    SCOPED_TRACE(testing::Message() << "wait " << u.wait << ", then " << u.loss);
+    reader.seen.clear();
+    port.SetBaud(9600);
+    port.SetOpen(true);
+    auto* d = dynamic_cast<TApdWin32Dispatcher*>(port.Dispatcher());
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(PumpFor([&] { return d->EventMask() != 0; }));
+    driver.Unplug(u.wait, u.loss);
+    ASSERT_TRUE(PumpFor([&] { return port.DeviceLost(); }));
+    const int deadCalls = driver.DeadCalls();
+    const int opens = driver.OpenAttempts();
+    const auto lostAt = std::chrono::steady_clock::now();
+    // Settings changed meanwhile are kept for the return.
+    port.SetBaud(4800);
+    ASSERT_TRUE(PumpFor([&] { return driver.OpenAttempts() >= opens + 3; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - lostAt, std::chrono::milliseconds(900))
+        << "looks for the device without pause";
+    EXPECT_EQ(driver.DeadCalls(), deadCalls) << "goes on asking the dead handle";
+    EXPECT_TRUE(port.DeviceLost());
+    EXPECT_EQ(port.DeviceReturns(), 0u);
+
+    driver.PlugIn();
+    ASSERT_TRUE(PumpFor([&] { return port.DeviceReturns() == 1; }));
+    EXPECT_FALSE(port.DeviceLost());
+    EXPECT_EQ(driver.Baud(), 4800u);
+    driver.Push("12.345\r\n");
+    ASSERT_TRUE(PumpFor([&] { return reader.seen == "12.345\r\n"; })) << reader.seen;
+    EXPECT_EQ(d->LiveThreads(), 3);
+    port.SetOpen(false);
+  }
 }
 
 TEST_F(Win32FakeDriverTest, AnExceptionInADeviceThreadIsShownAndThePortStillCloses) {
