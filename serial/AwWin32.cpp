@@ -82,29 +82,83 @@ DCB FromWin(const TWinLineBlock& w) {
           w.XoffChar};
 }
 
-class TWin32PortList : public IPortList {
+class TWin32DeviceLayer : public IDeviceLayer {
  public:
-  TWin32PortList() : map_(SerialDeviceMap()) {}
-  uint32_t ProbePort(int comNumber) override {
-    if (map_.count(comNumber) == 0) return kWin32FileNotFound;
-    return TApdWin32Dispatcher::ProbePort(comNumber);
+  std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
+    return std::make_unique<TApdWin32Dispatcher>(owner);
   }
-  std::string Describe(int comNumber) override {
-    auto it = map_.find(comNumber);
-    if (it == map_.end()) return Format("COM%d: no device", comNumber);
-    return Format("COM%d = %s", comNumber, it->second);
-  }
-  std::string Name(int) override { return {}; }
-
- private:
-  std::map<int, std::string> map_;
+  std::unique_ptr<IPortList> Ports() override { return Win32PortsInBackground({}); }
 };
 
 }  // namespace
 
 IDeviceLayer& Win32DeviceLayer() {
-  static TDeviceLayerOf<TApdWin32Dispatcher, TWin32PortList> layer;
+  static TWin32DeviceLayer layer;
   return layer;
+}
+
+std::unique_ptr<TWin32PortList> Win32PortsInBackground(std::function<void()> onSettled) {
+  return std::make_unique<TWin32PortList>(SystemSerialPorts(), SystemComm(), std::move(onSettled));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Port list
+
+TWin32PortList::TWin32PortList(std::vector<TWin32SystemPort> ports, IWin32Comm& comm,
+                               std::function<void()> onSettled)
+    : onSettled_(std::move(onSettled)) {
+  for (TWin32SystemPort& p : ports) ports_.emplace(p.ComNumber, std::move(p));
+  unconfirmed_ = ports_.size();
+  if (unconfirmed_ == 0) {
+    if (onSettled_) onSettled_();
+    return;
+  }
+  // One thread per port: a port that blocks its open (Bluetooth) holds up only itself.
+  for (const auto& entry : ports_) {
+    const int number = entry.first;
+    confirmers_.emplace_back([this, number, &comm] {
+      const uint32_t result = TApdWin32Dispatcher::ProbePort(number, comm);
+      bool last;
+      {
+        std::lock_guard lock(lock_);
+        results_[number] = result;
+        last = --unconfirmed_ == 0;
+      }
+      confirmed_.notify_all();
+      if (last && onSettled_) onSettled_();
+    });
+  }
+}
+
+TWin32PortList::~TWin32PortList() {
+  for (std::thread& t : confirmers_) t.join();
+}
+
+bool TWin32PortList::Settled() {
+  std::lock_guard lock(lock_);
+  return unconfirmed_ == 0;
+}
+
+uint32_t TWin32PortList::ProbePort(int comNumber) {
+  if (ports_.count(comNumber) == 0) return kWin32FileNotFound;
+  std::unique_lock lock(lock_);
+  confirmed_.wait(lock, [&] { return results_.count(comNumber) != 0; });
+  return results_[comNumber];
+}
+
+std::string TWin32PortList::Describe(int comNumber) {
+  auto it = ports_.find(comNumber);
+  if (it == ports_.end()) return Format("COM%d: no device", comNumber);
+  const TWin32SystemPort& p = it->second;
+  const std::string where = p.Device.empty() ? p.InstanceId : p.Device;
+  const std::string name = AdapterName(p);
+  if (name.empty()) return Format("COM%d = %s", comNumber, where);
+  return Format("COM%d = %s (%s)", comNumber, where, name);
+}
+
+std::string TWin32PortList::Name(int comNumber) {
+  auto it = ports_.find(comNumber);
+  return it == ports_.end() ? std::string() : AdapterName(it->second);
 }
 
 uint32_t TApdWin32Dispatcher::ProbePort(int comNumber, IWin32Comm& comm) {

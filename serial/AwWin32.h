@@ -16,11 +16,18 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/win32/Win32Comm.h"
+#include "platform/win32/Win32PortEnum.h"
 #include "serial/AwDevice.h"
 #include "serial/AwFactory.h"
 
@@ -126,6 +133,38 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   TWin32ThreadEvent outFlush_;  // flush or stop requested of the output thread (auto-reset)
 };
 
-// The Win32 device layer: these dispatchers, and the ports of the system's serial-device map
-// (only the COM numbers it names are tested by opening them).
+// The ports the system lists (serial-device map and device manager), each confirmed by opening it
+// once on a thread of its own, started by the constructor; a number the system does not list is
+// never opened. Names and descriptions come from the system list at once; ProbePort waits only
+// for that port's confirmation, and after `onSettled` (called once, on a confirming thread, when
+// every listed port is confirmed) it never waits. Other calls on the GUI thread.
+class TWin32PortList : public IPortList {
+ public:
+  TWin32PortList(std::vector<TWin32SystemPort> ports, IWin32Comm& comm,
+                 std::function<void()> onSettled);
+  ~TWin32PortList() override;
+  TWin32PortList(const TWin32PortList&) = delete;
+  TWin32PortList& operator=(const TWin32PortList&) = delete;
+
+  uint32_t ProbePort(int comNumber) override;
+  std::string Describe(int comNumber) override;
+  std::string Name(int comNumber) override;
+  bool Settled();
+
+ private:
+  std::map<int, TWin32SystemPort> ports_;
+  const std::function<void()> onSettled_;
+  std::mutex lock_;
+  std::condition_variable confirmed_;
+  std::map<int, uint32_t> results_;  // lock_
+  size_t unconfirmed_ = 0;           // lock_
+  std::vector<std::thread> confirmers_;
+};
+
+// The Win32 device layer: these dispatchers, and a TWin32PortList of this system as its ports.
 IDeviceLayer& Win32DeviceLayer();
+
+// This system's port list, confirming in the background; `onSettled` may be empty. A window
+// makes it when it is created and fills its list when told it settled (for example by a
+// PostMessage from `onSettled`), so that it never waits for a device.
+std::unique_ptr<TWin32PortList> Win32PortsInBackground(std::function<void()> onSettled);

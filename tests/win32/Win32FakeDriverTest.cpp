@@ -1,7 +1,7 @@
 // The Win32 device layer on a simulated driver, for what Wine's serial driver on a pseudo-terminal
 // does not show: exclusive opens, an older system's driver that refuses the ring's trailing edge
 // in the event mask, a driver that aborts on line errors, an unplugged adapter and its return,
-// and a device call that throws in a device thread.
+// a device call that throws in a device thread, and the port list from a scripted system list.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -85,6 +85,14 @@ class TFakeDriver : public IWin32Comm {
     std::lock_guard lock(mutex_);
     return state_.BaudRate;
   }
+  // Opens wait until released, as a Bluetooth port's open does.
+  void HoldOpens(bool hold) {
+    {
+      std::lock_guard lock(mutex_);
+      holdOpens_ = hold;
+    }
+    completed_.notify_all();
+  }
 
   void Push(const std::string& bytes) {
     std::lock_guard lock(mutex_);
@@ -103,7 +111,8 @@ class TFakeDriver : public IWin32Comm {
 
   uint32_t LastError() override { return lastError_; }
   TWinHandle OpenComm(const std::string& name) override {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    completed_.wait(lock, [&] { return !holdOpens_; });
     ++openAttempts_;
     if (name != "\\\\.\\COM" + std::to_string(kCom) || !present_)
       return Fail(2), InvalidWinHandle();
@@ -248,6 +257,7 @@ class TFakeDriver : public IWin32Comm {
   uint32_t lossError_ = 0;
   int openAttempts_ = 0;
   int deadCalls_ = 0;
+  bool holdOpens_ = false;
 };
 
 class Win32FakeDriverTest : public ::testing::Test {
@@ -363,6 +373,67 @@ TEST_F(Win32FakeDriverTest, UnpluggedAdapterIsLostOnceWaitsQuietlyAndReturnsWith
     EXPECT_EQ(d->LiveThreads(), 3);
     port.SetOpen(false);
   }
+}
+
+TEST(Win32PortListTest, SystemSourcesMergeByNumberAndNameTheAdapter) {
+  const std::map<int, std::string> deviceMap = {{1, "\\Device\\Serial0"}, {4, "\\Device\\VCP0"}};
+  const std::vector<TWin32SystemPort> devices = {
+      {4, "", "FTDIBUS\\VID_0403+PID_6001+A1\\0000", "FTDI", "FT232R USB UART"},
+      {5, "", "BTHENUM\\{00001101}_LOCALMFG&0000\\7&1", "Microsoft",
+       "Standard Serial over Bluetooth link"},
+      {4, "", "the same port through its interface", "", ""},
+  };
+  const std::vector<TWin32SystemPort> merged = MergeSystemPorts(deviceMap, devices);
+  ASSERT_EQ(merged.size(), 3u);
+  EXPECT_EQ(merged[0], (TWin32SystemPort{1, "\\Device\\Serial0", "", "", ""}));
+  EXPECT_EQ(merged[1], (TWin32SystemPort{4, "\\Device\\VCP0", devices[0].InstanceId, "FTDI",
+                                         "FT232R USB UART"}));
+  EXPECT_EQ(merged[2].InstanceId, devices[1].InstanceId);
+
+  const struct {
+    const char* maker;
+    const char* model;
+    const char* name;
+  } names[] = {
+      {"FTDI", "FT232R USB UART", "FTDI FT232R USB UART"},
+      {"(Standard port types)", "Communications Port", "Communications Port"},
+      {"Prolific", "Prolific USB-to-Serial Comm Port", "Prolific USB-to-Serial Comm Port"},
+      {"", "", ""},
+  };
+  for (const auto& n : names)
+    EXPECT_EQ(AdapterName({1, "", "", n.maker, n.model}), n.name) << n.maker << " / " << n.model;
+}
+
+TEST_F(Win32FakeDriverTest, PortListOpensOnlyListedPortsAndNeverOnTheCallingThread) {
+  driver.HoldOpens(true);
+  std::mutex m;
+  std::condition_variable cv;
+  int settled = 0;
+  TWin32PortList ports(
+      {{3, "\\Device\\Serial0", "", "(Standard port types)", "Communications Port"},
+       {kCom, "\\Device\\VCP0", "", "FTDI", "FT232R USB UART"}},
+      driver, [&] {
+        std::lock_guard lock(m);
+        ++settled;
+        cv.notify_all();
+      });
+  // Made and described while every open still waits.
+  EXPECT_FALSE(ports.Settled());
+  EXPECT_EQ(ports.Name(kCom), "FTDI FT232R USB UART");
+  EXPECT_EQ(ports.Describe(kCom), "COM7 = \\Device\\VCP0 (FTDI FT232R USB UART)");
+  EXPECT_EQ(ports.Describe(3), "COM3 = \\Device\\Serial0 (Communications Port)");
+  driver.HoldOpens(false);
+  {
+    std::unique_lock lock(m);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(20), [&] { return settled > 0; }));
+  }
+  EXPECT_TRUE(ports.Settled());
+  std::vector<int> present;
+  for (int n = 1; n <= 50; ++n)
+    if (PortExists(n, [&](int c) { return ports.ProbePort(c); })) present.push_back(n);
+  EXPECT_EQ(present, std::vector<int>{kCom});
+  EXPECT_EQ(driver.OpenAttempts(), 2) << "opened ports the system does not list";
+  EXPECT_EQ(settled, 1);
 }
 
 TEST_F(Win32FakeDriverTest, AnExceptionInADeviceThreadIsShownAndThePortStillCloses) {

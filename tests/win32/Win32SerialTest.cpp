@@ -116,9 +116,11 @@ TEST_F(Win32SerialTest, MissingComNumberIsBadId) {
   EXPECT_FALSE(port.Open());
 }
 
-TEST_F(Win32SerialTest, PortListTakesTheSerialDeviceMapAndOpensOnlyWhatItNames) {
+TEST_F(Win32SerialTest, PortListTakesTheSystemsListAndOpensOnlyWhatItNames) {
   std::unique_ptr<IPortList> ports = Win32DeviceLayer().Ports();
   EXPECT_EQ(ports->ProbePort(PortUnderTest()), 0u);
+  // The instrument's port is held by this test (Wine's opens are not exclusive).
+  EXPECT_TRUE(PortExists(InstrumentPort(), [&](int n) { return ports->ProbePort(n); }));
   EXPECT_EQ(
       ports->Describe(PortUnderTest()).rfind("COM" + std::to_string(PortUnderTest()) + " = ", 0),
       0u)
