@@ -37,13 +37,17 @@ constexpr uint32_t kDeviceGoneFlag = 0x0400;
 // What the drivers of an unplugged adapter answer on its open handle: USB CDC drivers access
 // denied, others bad command, general failure, device not connected, no such device or device
 // removed; a handle the system has already invalidated gives invalid handle. Pending requests
-// end with 995 first; the ClearCommError that follows gives one of these.
+// end with 995 first; the ClearCommError that follows gives one of these. Wine, on a
+// pseudo-terminal whose other end has gone, answers not ready and broken pipe, and leaves the
+// event wait pending.
 bool IsDeviceGone(uint32_t error) {
   switch (error) {
     case 5:     // ERROR_ACCESS_DENIED
     case 6:     // ERROR_INVALID_HANDLE
+    case 21:    // ERROR_NOT_READY
     case 22:    // ERROR_BAD_COMMAND
     case 31:    // ERROR_GEN_FAILURE
+    case 109:   // ERROR_BROKEN_PIPE
     case 433:   // ERROR_NO_SUCH_DEVICE
     case 1167:  // ERROR_DEVICE_NOT_CONNECTED
     case 1617:  // ERROR_DEVICE_REMOVED
@@ -205,8 +209,23 @@ void TApdWin32Dispatcher::Fail() {
 
 bool TApdWin32Dispatcher::NoteGone(uint32_t error) {
   if (!IsDeviceGone(error)) return false;
-  // Said once: the dispatch thread takes the flag with the next status query.
-  if (!lost_.exchange(true)) pendingErrors_ |= kDeviceGoneFlag;
+  // Said once: the dispatch thread takes the flag with the next status query. A com thread
+  // whose wait the driver leaves pending is woken to see it.
+  if (!lost_.exchange(true)) {
+    pendingErrors_ |= kDeviceGoneFlag;
+    comWait_.Set();
+  }
+  return true;
+}
+
+bool TApdWin32Dispatcher::DropDeadHandle(uint32_t& mask) {
+  // Closed at once, so that the port can be opened again even where the driver only seemed to
+  // have lost it (an exclusive open would otherwise refuse our own return).
+  std::lock_guard lock(devLock_);
+  if (handle_ != InvalidWinHandle()) comm_.CloseHandle(handle_);
+  handle_ = InvalidWinHandle();
+  comWait_.Reset();  // the wake of NoteGone
+  mask = ev_ERR;
   return true;
 }
 
@@ -395,6 +414,8 @@ void TApdWin32Dispatcher::WakeComThread() {
 bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
   // Com thread only: the handle stays open until this thread has gone.
   if (lost_.load()) {
+    // Lost by the dispatch thread's call while this thread was not waiting.
+    if (handle_ != InvalidWinHandle()) return DropDeadHandle(mask);
     // Nothing to wait on: sleep on the stop event and look now and then whether it is back.
     mask = 0;
     if (!comStop_.Wait(kReturnPollMs) && !StopRequested()) TryReturn();
@@ -409,12 +430,13 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
     }
     uint32_t error = comm_.LastError();
     if (error == kWin32IoPending) {
-      if (TWinEvent::WaitAny(comWait_, comStop_, TWinEvent::kWaitForever) != 0) {
-        // Stopping: the record must be done with before the thread leaves it.
+      const bool stopping = TWinEvent::WaitAny(comWait_, comStop_, TWinEvent::kWaitForever) != 0;
+      if (stopping || lost_.load()) {
+        // The record must be done with before the thread leaves it.
         comm_.CancelIo(handle_);
         comWait_.Wait(kCancelWaitMs);
         comWait_.Reset();
-        return false;
+        return !stopping && DropDeadHandle(mask);
       }
       uint32_t unused = 0;
       bool ok = comm_.GetOverlappedResult(handle_, comRecord_, &unused, false);
@@ -430,10 +452,7 @@ bool TApdWin32Dispatcher::WaitDeviceEvent(uint32_t& mask) {
     }
     if (error == kWin32OperationAborted && !StopRequested()) return RetryAbortedWait(mask);
     lastError_.store(error);
-    if (!StopRequested() && NoteGone(error)) {
-      mask = ev_ERR;
-      return true;
-    }
+    if (!StopRequested() && NoteGone(error)) return DropDeadHandle(mask);
     return false;
   }
 }
@@ -442,15 +461,15 @@ bool TApdWin32Dispatcher::RetryAbortedWait(uint32_t& mask) {
   // A driver that still aborts on a line error refuses every request until ClearCommError; the
   // errors it takes are kept for the next status query, so the line error is still counted.
   uint32_t errors = 0, inQueue = 0, outQueue = 0;
+  bool gone = false;
   {
     std::lock_guard lock(devLock_);
-    if (comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue)) {
+    if (comm_.ClearCommError(handle_, &errors, &inQueue, &outQueue))
       inQueue_.store(inQueue);
-    } else if (NoteGone(comm_.LastError())) {
-      mask = ev_ERR;
-      return true;
-    }
+    else
+      gone = NoteGone(comm_.LastError());
   }
+  if (gone) return DropDeadHandle(mask);
   errors &= ce_LineErrorMask;
   mask = 0;
   if (errors != 0) {
@@ -503,6 +522,7 @@ void TApdWin32Dispatcher::TryReturn() {
     std::lock_guard lock(devLock_);
     dead = std::exchange(handle_, h);
     inQueue_.store(0);
+    comWait_.Reset();
     lost_.store(false);
   }
   if (dead != InvalidWinHandle()) comm_.CloseHandle(dead);

@@ -90,6 +90,8 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   bool RetryAbortedWait(uint32_t& mask);
   // Marks the device lost when `error` is what an unplugged adapter answers; whether it is.
   bool NoteGone(uint32_t error);
+  // Com thread, once the device is lost: closes its handle and reports the loss (ev_ERR).
+  bool DropDeadHandle(uint32_t& mask);
   // Com thread: opens the lost device again if it is back.
   void TryReturn();
   void ClearAbortOnError(TWinHandle h);
