@@ -480,8 +480,9 @@ bool TApdWin32Dispatcher::RetryAbortedWait(uint32_t& mask) {
     return true;
   }
   // Ended without a line error (Wine ends waits so on a device without modem lines): ask again
-  // a little later rather than at once.
+  // a little later rather than at once, handing over what the driver holds meanwhile.
   comStop_.Wait(kAbortedRetryMs);
+  if (inQueue > 0) mask = ev_RXCHAR;
   return true;
 }
 
