@@ -1,6 +1,7 @@
 #include "serial/AwWin32.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <utility>
 
@@ -27,6 +28,10 @@ constexpr int kNormalPriorityStep = 3;
 // A wait the driver ended without a line error is asked again only after this long, so that a
 // driver that ends every wait at once cannot make the com thread spin.
 constexpr uint32_t kAbortedRetryMs = 50;
+// How long a port list's question waits for a port's confirming open, and what it answers then
+// (ERROR_SEM_TIMEOUT).
+constexpr int kConfirmWaitMs = 3000;
+constexpr uint32_t kSemaphoreTimeout = 121;
 // How often a lost device is looked for.
 constexpr uint32_t kReturnPollMs = 500;
 
@@ -146,7 +151,11 @@ bool TWin32PortList::Settled() {
 uint32_t TWin32PortList::ProbePort(int comNumber) {
   if (ports_.count(comNumber) == 0) return kWin32FileNotFound;
   std::unique_lock lock(lock_);
-  confirmed_.wait(lock, [&] { return results_.count(comNumber) != 0; });
+  // An open that hangs in its driver makes the port absent rather than the caller wait on.
+  if (!confirmed_.wait_for(lock, std::chrono::milliseconds(kConfirmWaitMs),
+                           [&] { return results_.count(comNumber) != 0; })) {
+    return kSemaphoreTimeout;
+  }
   return results_[comNumber];
 }
 

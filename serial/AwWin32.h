@@ -138,8 +138,9 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
 // The ports the system lists (serial-device map and device manager), each confirmed by opening it
 // once on a thread of its own, started by the constructor; a number the system does not list is
 // never opened. Names and descriptions come from the system list at once; ProbePort waits only
-// for that port's confirmation, and after `onSettled` (called once, on a confirming thread, when
-// every listed port is confirmed) it never waits. Other calls on the GUI thread.
+// for that port's confirmation (at most 3 s, then the port counts as absent), and after `onSettled`
+// (called once, on a confirming thread, when every listed port is confirmed) it never waits. Other
+// calls on the GUI thread.
 class TWin32PortList : public IPortList {
  public:
   TWin32PortList(std::vector<TWin32SystemPort> ports, IWin32Comm& comm,
