@@ -96,7 +96,10 @@ class TWin32DeviceLayer : public IDeviceLayer {
   std::unique_ptr<TApdBaseDispatcher> CreateDispatcher(TApdCustomComPort* owner) override {
     return std::make_unique<TApdWin32Dispatcher>(owner);
   }
-  std::unique_ptr<IPortList> Ports() override { return Win32PortsInBackground({}); }
+  // Confirmed only when first asked: a list made for a description opens nothing.
+  std::unique_ptr<IPortList> Ports() override {
+    return std::make_unique<TWin32PortList>(SystemSerialPorts(), SystemComm(), nullptr, false);
+  }
 };
 
 }  // namespace
@@ -107,36 +110,45 @@ IDeviceLayer& Win32DeviceLayer() {
 }
 
 std::unique_ptr<TWin32PortList> Win32PortsInBackground(std::function<void()> onSettled) {
-  return std::make_unique<TWin32PortList>(SystemSerialPorts(), SystemComm(), std::move(onSettled));
+  return std::make_unique<TWin32PortList>(SystemSerialPorts(), SystemComm(), std::move(onSettled),
+                                          true);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Port list
 
 TWin32PortList::TWin32PortList(std::vector<TWin32SystemPort> ports, IWin32Comm& comm,
-                               std::function<void()> onSettled)
-    : onSettled_(std::move(onSettled)) {
+                               std::function<void()> onSettled, bool confirmNow)
+    : comm_(comm), onSettled_(std::move(onSettled)) {
   for (TWin32SystemPort& p : ports) ports_.emplace(p.ComNumber, std::move(p));
   unconfirmed_ = ports_.size();
-  if (unconfirmed_ == 0) {
-    if (onSettled_) onSettled_();
-    return;
+  if (confirmNow) Confirm();
+}
+
+void TWin32PortList::Confirm() {
+  {
+    std::lock_guard lock(lock_);
+    if (std::exchange(confirming_, true)) return;
+    if (unconfirmed_ > 0) {
+      // One thread per port: a port that blocks its open (Bluetooth) holds up only itself.
+      for (const auto& entry : ports_)
+        confirmers_.emplace_back([this, n = entry.first] { ConfirmPort(n); });
+      return;
+    }
   }
-  // One thread per port: a port that blocks its open (Bluetooth) holds up only itself.
-  for (const auto& entry : ports_) {
-    const int number = entry.first;
-    confirmers_.emplace_back([this, number, &comm] {
-      const uint32_t result = TApdWin32Dispatcher::ProbePort(number, comm);
-      bool last;
-      {
-        std::lock_guard lock(lock_);
-        results_[number] = result;
-        last = --unconfirmed_ == 0;
-      }
-      confirmed_.notify_all();
-      if (last && onSettled_) onSettled_();
-    });
+  if (onSettled_) onSettled_();
+}
+
+void TWin32PortList::ConfirmPort(int number) {
+  const uint32_t result = TApdWin32Dispatcher::ProbePort(number, comm_);
+  bool last;
+  {
+    std::lock_guard lock(lock_);
+    results_[number] = result;
+    last = --unconfirmed_ == 0;
   }
+  confirmed_.notify_all();
+  if (last && onSettled_) onSettled_();
 }
 
 TWin32PortList::~TWin32PortList() {
@@ -145,11 +157,12 @@ TWin32PortList::~TWin32PortList() {
 
 bool TWin32PortList::Settled() {
   std::lock_guard lock(lock_);
-  return unconfirmed_ == 0;
+  return confirming_ && unconfirmed_ == 0;
 }
 
 uint32_t TWin32PortList::ProbePort(int comNumber) {
   if (ports_.count(comNumber) == 0) return kWin32FileNotFound;
+  Confirm();
   std::unique_lock lock(lock_);
   // An open that hangs in its driver makes the port absent rather than the caller wait on.
   if (!confirmed_.wait_for(lock, std::chrono::milliseconds(kConfirmWaitMs),

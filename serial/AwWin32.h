@@ -136,15 +136,15 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
 };
 
 // The ports the system lists (serial-device map and device manager), each confirmed by opening it
-// once on a thread of its own, started by the constructor; a number the system does not list is
-// never opened. Names and descriptions come from the system list at once; ProbePort waits only
-// for that port's confirmation (at most 3 s, then the port counts as absent), and after `onSettled`
-// (called once, on a confirming thread, when every listed port is confirmed) it never waits. Other
-// calls on the GUI thread.
+// once on a thread of its own, started by Confirm (or by the constructor with `confirmNow`, or by
+// the first ProbePort); a number the system does not list is never opened. Names and descriptions
+// come from the system list at once; ProbePort waits only for that port's confirmation (at most 3
+// s, then the port counts as absent), and after `onSettled` (called once, on a confirming thread,
+// when every listed port is confirmed) it never waits. Other calls on the GUI thread.
 class TWin32PortList : public IPortList {
  public:
   TWin32PortList(std::vector<TWin32SystemPort> ports, IWin32Comm& comm,
-                 std::function<void()> onSettled);
+                 std::function<void()> onSettled, bool confirmNow);
   ~TWin32PortList() override;
   TWin32PortList(const TWin32PortList&) = delete;
   TWin32PortList& operator=(const TWin32PortList&) = delete;
@@ -153,15 +153,21 @@ class TWin32PortList : public IPortList {
   std::string Describe(int comNumber) override;
   std::string Name(int comNumber) override;
   bool Settled();
+  // Starts the confirming opens; once.
+  void Confirm();
 
  private:
+  void ConfirmPort(int number);
+
+  IWin32Comm& comm_;
   std::map<int, TWin32SystemPort> ports_;
   const std::function<void()> onSettled_;
   std::mutex lock_;
   std::condition_variable confirmed_;
-  std::map<int, uint32_t> results_;  // lock_
-  size_t unconfirmed_ = 0;           // lock_
-  std::vector<std::thread> confirmers_;
+  std::map<int, uint32_t> results_;      // lock_
+  size_t unconfirmed_ = 0;               // lock_
+  bool confirming_ = false;              // lock_
+  std::vector<std::thread> confirmers_;  // lock_ while they are started
 };
 
 // The Win32 device layer: these dispatchers, and a TWin32PortList of this system as its ports.

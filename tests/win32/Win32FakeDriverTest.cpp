@@ -405,6 +405,12 @@ TEST(Win32PortListTest, SystemSourcesMergeByNumberAndNameTheAdapter) {
 }
 
 TEST_F(Win32FakeDriverTest, PortListOpensOnlyListedPortsAndNeverOnTheCallingThread) {
+  {
+    // A list asked only for descriptions opens nothing (each open pulses an instrument's lines).
+    TWin32PortList described({{kCom, "\\Device\\VCP0", "", "", ""}}, driver, nullptr, false);
+    EXPECT_EQ(described.Describe(kCom), "COM7 = \\Device\\VCP0");
+    EXPECT_EQ(driver.OpenAttempts(), 0);
+  }
   driver.HoldOpens(true);
   std::mutex m;
   std::condition_variable cv;
@@ -412,11 +418,13 @@ TEST_F(Win32FakeDriverTest, PortListOpensOnlyListedPortsAndNeverOnTheCallingThre
   TWin32PortList ports(
       {{3, "\\Device\\Serial0", "", "(Standard port types)", "Communications Port"},
        {kCom, "\\Device\\VCP0", "", "FTDI", "FT232R USB UART"}},
-      driver, [&] {
+      driver,
+      [&] {
         std::lock_guard lock(m);
         ++settled;
         cv.notify_all();
-      });
+      },
+      true);
   // Made and described while every open still waits.
   EXPECT_FALSE(ports.Settled());
   EXPECT_EQ(ports.Name(kCom), "FTDI FT232R USB UART");
