@@ -40,6 +40,10 @@ enum : uint32_t {
   dcb_RtsBit1 = 0x1000,  // RTS control, two bits: disable 0, enable, handshake, toggle
   dcb_RtsBit2 = 0x2000,
   dcb_RtsMask = 0x3000,
+  // Abort on error: after a line error the driver refuses every request until the error is
+  // cleared. Never wanted here (one framing error would stop the reading); cleared wherever a
+  // block reaches a device.
+  dcb_AbortOnError = 0x4000,
 
   dcb_DTR_CONTROL_DISABLE = 0x0000,
   dcb_DTR_CONTROL_ENABLE = 0x0010,

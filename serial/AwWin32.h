@@ -2,17 +2,32 @@
 // opened for overlapped I/O, run by the three threads of TApdDeviceDispatcher per open port.
 //
 // Com thread: sets the event mask and read timeouts, then waits for driver events with
-// WaitCommEvent.
+// WaitCommEvent. A wait ended by a line error (995 where the driver aborts on errors) is asked
+// again after the error state is cleared; abort on error itself is cleared at every open and
+// every line block written.
+//
+// An unplugged adapter: the errors its driver answers with mark the device lost, said once
+// through the status query (DeviceLost). The com thread then sleeps on its stop event and looks
+// twice a second whether the port is back under its COM number (and the same device, where the
+// system names it); it opens it again with the line settings, also those changed meanwhile, and
+// counts the return. The port stays open meanwhile.
 //
 // The thread rules are those of TApdDeviceDispatcher.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/win32/Win32Comm.h"
+#include "platform/win32/Win32PortEnum.h"
 #include "serial/AwDevice.h"
 #include "serial/AwFactory.h"
 
@@ -34,6 +49,9 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
 
   // The event mask the com thread waits with (0 before it started).
   uint32_t EventMask() const { return comMask_.load(); }
+
+  bool DeviceLost() const override { return lost_.load(); }
+  uint32_t DeviceReturns() const override { return returns_.load(); }
 
   // The existence test of a port: opens "\\.\COM<n>" as a port opens it and closes it again at
   // once. 0, or the Win32 error of the failed open.
@@ -67,6 +85,16 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   bool CreateEvents();
   void CloseEvents();
   void Fail();
+  // Com thread: after a wait the driver aborted (995), clears the driver's error state and keeps
+  // the errors for the dispatch thread; the wait is then asked again.
+  bool RetryAbortedWait(uint32_t& mask);
+  // Marks the device lost when `error` is what an unplugged adapter answers; whether it is.
+  bool NoteGone(uint32_t error);
+  // Com thread, once the device is lost: closes its handle and reports the loss (ev_ERR).
+  bool DropDeadHandle(uint32_t& mask);
+  // Com thread: opens the lost device again if it is back.
+  void TryReturn();
+  void ClearAbortOnError(TWinHandle h);
 
   IWin32Comm& comm_;
   // Guards the handle and the read record against a concurrent close; innermost lock, held only
@@ -86,6 +114,17 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   uint32_t comWaitMask_ = 0;
   TWinEvent comStop_;
   std::atomic<uint32_t> lastError_{0};
+  // Line errors the com thread cleared, for the next status query.
+  std::atomic<uint32_t> pendingErrors_{0};
+  // The device as opened, for its return: set before the threads start.
+  std::string openName_;
+  std::string identity_;  // empty where the system does not tell it
+  // The line block last read or written and the queue sizes asked for (devLock_).
+  TWinLineBlock lastBlock_;
+  bool haveBlock_ = false;
+  uint32_t queueSizes_[2] = {0, 0};
+  std::atomic<bool> lost_{false};
+  std::atomic<uint32_t> returns_{0};
   std::atomic<uint32_t> comMask_{0};
 
   TWin32ThreadEvent comEvent_;  // the com thread saw an event (auto-reset)
@@ -96,6 +135,45 @@ class TApdWin32Dispatcher : public TApdDeviceDispatcher {
   TWin32ThreadEvent outFlush_;  // flush or stop requested of the output thread (auto-reset)
 };
 
-// The Win32 device layer: these dispatchers, and the ports of the system's serial-device map
-// (only the COM numbers it names are tested by opening them).
+// The ports the system lists (serial-device map and device manager), each confirmed by opening it
+// once on a thread of its own, started by Confirm (or by the constructor with `confirmNow`, or by
+// the first ProbePort); a number the system does not list is never opened. Names and descriptions
+// come from the system list at once; ProbePort waits only for that port's confirmation (at most 3
+// s, then the port counts as absent), and after `onSettled` (called once, on a confirming thread,
+// when every listed port is confirmed) it never waits. Other calls on the GUI thread.
+class TWin32PortList : public IPortList {
+ public:
+  TWin32PortList(std::vector<TWin32SystemPort> ports, IWin32Comm& comm,
+                 std::function<void()> onSettled, bool confirmNow);
+  ~TWin32PortList() override;
+  TWin32PortList(const TWin32PortList&) = delete;
+  TWin32PortList& operator=(const TWin32PortList&) = delete;
+
+  uint32_t ProbePort(int comNumber) override;
+  std::string Describe(int comNumber) override;
+  std::string Name(int comNumber) override;
+  bool Settled();
+  // Starts the confirming opens; once.
+  void Confirm();
+
+ private:
+  void ConfirmPort(int number);
+
+  IWin32Comm& comm_;
+  std::map<int, TWin32SystemPort> ports_;
+  const std::function<void()> onSettled_;
+  std::mutex lock_;
+  std::condition_variable confirmed_;
+  std::map<int, uint32_t> results_;      // lock_
+  size_t unconfirmed_ = 0;               // lock_
+  bool confirming_ = false;              // lock_
+  std::vector<std::thread> confirmers_;  // lock_ while they are started
+};
+
+// The Win32 device layer: these dispatchers, and a TWin32PortList of this system as its ports.
 IDeviceLayer& Win32DeviceLayer();
+
+// This system's port list, confirming in the background; `onSettled` may be empty. A window
+// makes it when it is created and fills its list when told it settled (for example by a
+// PostMessage from `onSettled`), so that it never waits for a device.
+std::unique_ptr<TWin32PortList> Win32PortsInBackground(std::function<void()> onSettled);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/win32/Win32PortEnum.h"
+
 static_assert(sizeof(OVERLAPPED) <= sizeof(TWinOverlapped::Storage));
 static_assert(alignof(OVERLAPPED) <= 8);
 static_assert(sizeof(DWORD) == sizeof(uint32_t));
@@ -115,6 +117,11 @@ class TSystemComm : public IWin32Comm {
   bool IsWindowsNT() override {
     // Only systems of the NT line still run programs of this kind; GetVersionEx is deprecated.
     return true;
+  }
+  std::string DeviceIdentity(int comNumber) override {
+    for (const TWin32SystemPort& port : DeviceManagerPorts())
+      if (port.ComNumber == comNumber) return port.InstanceId;
+    return {};
   }
 };
 

@@ -99,6 +99,9 @@ class IWin32Comm {
   virtual bool PurgeComm(TWinHandle handle, uint32_t flags) = 0;
   // Whether the system is of the Windows NT line (every Windows this program runs on).
   virtual bool IsWindowsNT() = 0;
+  // What identifies the device behind COM<n> across unplugging (its device instance path), or
+  // empty where the system does not tell.
+  virtual std::string DeviceIdentity(int) { return {}; }
 };
 
 // The system's calls.

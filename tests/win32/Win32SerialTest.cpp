@@ -3,8 +3,13 @@
 // the window messages.
 #include <gtest/gtest.h>
 
+#include <process.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -82,6 +87,9 @@ TEST_F(Win32SerialTest, OneMegabyteAtFullSpeedArrivesExactlyOnce) {
   std::thread writer([&] { instrument.Send(data); });
   bool all = PumpFor([&] { return reader.seen.size() >= data.size(); }, std::chrono::minutes(2));
   writer.join();
+  // A driver busy at full speed is not a lost device.
+  EXPECT_FALSE(port.DeviceLost());
+  EXPECT_EQ(port.DeviceReturns(), 0u);
   ASSERT_TRUE(all) << reader.seen.size() << " bytes";
   ASSERT_EQ(reader.seen.size(), data.size());
   EXPECT_TRUE(reader.seen == data)
@@ -116,9 +124,11 @@ TEST_F(Win32SerialTest, MissingComNumberIsBadId) {
   EXPECT_FALSE(port.Open());
 }
 
-TEST_F(Win32SerialTest, PortListTakesTheSerialDeviceMapAndOpensOnlyWhatItNames) {
+TEST_F(Win32SerialTest, PortListTakesTheSystemsListAndOpensOnlyWhatItNames) {
   std::unique_ptr<IPortList> ports = Win32DeviceLayer().Ports();
   EXPECT_EQ(ports->ProbePort(PortUnderTest()), 0u);
+  // The instrument's port is held by this test (Wine's opens are not exclusive).
+  EXPECT_TRUE(PortExists(InstrumentPort(), [&](int n) { return ports->ProbePort(n); }));
   EXPECT_EQ(
       ports->Describe(PortUnderTest()).rfind("COM" + std::to_string(PortUnderTest()) + " = ", 0),
       0u)
@@ -162,6 +172,77 @@ TEST_F(Win32SerialTest, ModemLinesAndDtrTravelThroughTheDriver) {
   port.SetDTR(false);
   EXPECT_EQ(TInstrument::PortOutputLines() & kTiocmDtr, 0u);
   TInstrument::SetLines(0);
+}
+
+// Runs a POSIX shell script in Wine's host (Wine starts host programs by their Unix path, but
+// cannot wait for them: the script leaves its exit status in `statusFile`, a host path, which
+// the drive Z: shows). The script must not contain double quotes.
+bool HostShell(const std::string& script, const std::string& statusFile) {
+  std::error_code ignored;
+  std::filesystem::remove("Z:" + statusFile, ignored);
+  const std::string quoted = "\"(" + script + "); echo $? > " + statusFile + ".new && mv " +
+                             statusFile + ".new " + statusFile + "\"";
+  if (_spawnl(_P_NOWAIT, "Z:\\bin\\sh", "sh", "-c", quoted.c_str(), nullptr) == -1) return false;
+  int status = -1;
+  PumpFor([&] { return static_cast<bool>(std::ifstream("Z:" + statusFile) >> status); },
+          std::chrono::seconds(10));
+  return status == 0;
+}
+
+// A pseudo-terminal pair of its own as COM5 (a link in the prefix's device folder, which Wine
+// reads at each open): `Unplug` ends it as a pulled adapter does, `PlugIn` makes it again under
+// the same name. The instrument's side is written from the host.
+class TPluggablePort {
+ public:
+  static constexpr int kCom = 5;
+  explicit TPluggablePort(const std::string& prefix)
+      : dir_(prefix + "/unplug"), link_(prefix + "/dosdevices/com5") {
+    std::filesystem::create_directories("Z:" + dir_);
+  }
+  ~TPluggablePort() {
+    Unplug();
+    Shell("rm -f " + link_);
+  }
+  bool PlugIn() {
+    const std::string a = dir_ + "/a", b = dir_ + "/b";
+    return Shell("rm -f " + a + " " + b + " && (socat pty,link=" + a + ",raw,echo=0 pty,link=" + b +
+                 ",raw,echo=0 </dev/null >/dev/null 2>&1 & echo $! > " + dir_ +
+                 "/pid) && for i in $(seq 200); do [ -e " + a + " ] && [ -e " + b +
+                 " ] && exec ln -sfn " + a + " " + link_ + "; sleep 0.05; done; exit 1");
+  }
+  // Ends the pair's relay by its process id.
+  bool Unplug() {
+    return Shell("[ ! -s " + dir_ + "/pid ] || { kill $(cat " + dir_ + "/pid); rm -f " + dir_ +
+                 "/pid; }");
+  }
+  bool Send(const std::string& text) { return Shell("printf '" + text + "' > " + dir_ + "/b"); }
+
+ private:
+  bool Shell(const std::string& script) { return HostShell(script, dir_ + "/status"); }
+
+  std::string dir_;
+  std::string link_;
+};
+
+TEST_F(Win32SerialTest, PulledPtyIsLostOnceAndReadingResumesWhenItIsBack) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (prefix == nullptr || !TInstrument::LinesPlayable())
+    GTEST_SKIP() << "only under the test command";
+  TPluggablePort pty(prefix);
+  ASSERT_TRUE(pty.PlugIn());
+  port.SetComNumber(TPluggablePort::kCom);
+  port.SetOpen(true);
+  ASSERT_TRUE(pty.Send("1#"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "1#"; })) << reader.seen;
+
+  ASSERT_TRUE(pty.Unplug());
+  ASSERT_TRUE(PumpFor([&] { return port.DeviceLost(); }, std::chrono::seconds(10)))
+      << "threads " << port.Dispatcher()->LiveThreads();
+  ASSERT_TRUE(pty.PlugIn());
+  ASSERT_TRUE(PumpFor([&] { return port.DeviceReturns() == 1; }, std::chrono::seconds(10)));
+  EXPECT_FALSE(port.DeviceLost());
+  ASSERT_TRUE(pty.Send("2#"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "1#2#"; })) << reader.seen;
 }
 
 // The output thread hands the output ring to the driver with overlapped writes.
