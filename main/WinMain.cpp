@@ -31,6 +31,7 @@
 #include "wingui/dialogs/prgOptions.h"
 #include "wingui/dialogs/serOptions.h"
 #include "wingui/qualification/winAbout.h"
+#include "wingui/qualification/winIqReport.h"
 #include "wingui/serial/WinWndMsg.h"
 
 namespace {
@@ -91,7 +92,12 @@ std::vector<std::string> CommandLineParams() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Serial threads reach the GUI thread through the message facility and its hidden window.
-  InstallWinWndMsgPump();
+  if (!InstallWinWndMsgPump()) {
+    // Without it no reading would ever reach the windows.
+    MessageBoxW(nullptr, L"Das Nachrichtenfenster kann nicht erstellt werden.",
+                wingui::Wide(ApplicationTitle).c_str(), MB_OK | MB_ICONERROR);
+    return 1;
+  }
   const std::string programDir = ProgramDirectory();
   // What the serial subsystem takes from this program: its platform's device layer and the
   // operating system the dispatch log's header names.
@@ -112,6 +118,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TserOptionForm serOptionForm(frmMain.Handle());
   TprgOptionForm prgOptionForm(frmMain.Handle());
   TfrmAbout frmAbout(frmMain.Handle());
+  TfrmIqReport frmIqReport;
 
   // Failures in the port's event handlers go to the general error display as well.
   SetPortExceptionDisplay([&errors](const std::exception& e) {
@@ -161,8 +168,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.frmAbout = frmAbout.Handle();
   services.saveConfig = [&capture] { capture.saveConfig(); };
   services.loadConfig = [&capture] { capture.loadConfig(); };
+  services.generateIqReport = [&frmIqReport] { frmIqReport.generate(); };
   frmMain.SetServices(services);
   desktop->SetNotice([&frmMain](const std::string& text) { frmMain.SetStatusText(text); });
+  frmIqReport.SetServices(
+      {frmMain.Handle(), serOptionForm.Handle(), prgOptionForm.Handle(), &desktop->Sound(), {}});
 
   capture.startUp(CommandLineParams());
   SetApplicationHelpFile(capture.helpFile());

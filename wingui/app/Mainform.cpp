@@ -50,12 +50,14 @@ COLORREF TextOn(TColor c) {
 }
 
 // The glyph's transparent pixels are the face grey, which loading maps to the button's colour.
-HBITMAP Glyph(int id) {
-  static std::map<int, HBITMAP> glyphs;
-  if (auto it = glyphs.find(id); it != glyphs.end()) return it->second;
+// Drawn for 16 by 16 at 96 dpi, scaled for the window's.
+HBITMAP Glyph(int id, int dpi) {
+  static std::map<std::pair<int, int>, HBITMAP> glyphs;
+  if (auto it = glyphs.find({id, dpi}); it != glyphs.end()) return it->second;
+  const int size = wingui::Scale(16, dpi);
   auto bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
-  glyphs.emplace(id, bitmap);
+                                                IMAGE_BITMAP, size, size, LR_LOADMAP3DCOLORS));
+  glyphs.emplace(std::make_pair(id, dpi), bitmap);
   return bitmap;
 }
 
@@ -85,7 +87,8 @@ TfrmMain::TfrmMain() {
 }
 
 TfrmMain::~TfrmMain() {
-  KillTimer(Handle(), MAIN_TIMER);
+  // Without a window the id would name a thread timer.
+  if (Handle()) KillTimer(Handle(), MAIN_TIMER);
 }
 
 void TfrmMain::CreateMenus() {
@@ -236,9 +239,10 @@ void TfrmMain::DrawLed(const DRAWITEMSTRUCT& item) const {
 }
 
 void TfrmMain::ShowRunButton(bool capturing) {
+  capturing_ = capturing;
   HWND button = Item(MAIN_BTN_RUN);
   wingui::SetWindowText(button, capturing ? "Stop" : "Start");
-  HBITMAP glyph = Glyph(capturing ? TARVOLIN_IDB_GLYPH_STOP : TARVOLIN_IDB_GLYPH_START);
+  HBITMAP glyph = Glyph(capturing ? TARVOLIN_IDB_GLYPH_STOP : TARVOLIN_IDB_GLYPH_START, dpi_);
   SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
 }
 
@@ -298,10 +302,17 @@ void TfrmMain::CloseWindow() {
 void TfrmMain::MenuSelect(UINT item, UINT flags, HMENU menu) {
   if (flags == 0xFFFF && !menu) return;  // the menu closed
   const auto menus = MainMenus();
+  // An entry's hint shows in the status line while it is highlighted, as a tool tip would.
+  const char* hint = nullptr;
   for (size_t i = 0; i < popups_.size() && i < menus.size(); ++i) {
     const bool popupTitle = menu == menuBar_ && (flags & MF_POPUP) && item == i;
     if (popupTitle || menu == popups_[i]) menuHelpContext_ = menus[i].HelpContext;
+    if (menu != popups_[i] || (flags & MF_POPUP)) continue;
+    for (const TMenuEntry& entry : menus[i].Entries)
+      if (entry.Name != nullptr && static_cast<UINT>(CommandId(entry.Command)) == item)
+        hint = entry.Hint;
   }
+  wingui::SetWindowText(Item(MAIN_STATUSBAR), hint != nullptr ? hint : statusText_);
 }
 
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -339,13 +350,16 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MENUSELECT:
       MenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
       return 0;
+    case WM_EXITMENULOOP:
+      wingui::SetWindowText(Item(MAIN_STATUSBAR), statusText_);
+      return 0;
     case WM_HELP: {
-      // F1 inside an open menu; elsewhere the message loop's F1 handling has it first.
+      // F1 inside an open menu. Elsewhere the message loop's F1 handling has already shown the
+      // help of the window it was pressed in; the WM_HELP that may follow climbs through parents
+      // and owners to this window and must not replace it with the main window's.
       const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
       if (info->iContextType == HELPINFO_MENUITEM && menuHelpContext_ != 0)
         ApplicationHelpViewer().ShowContext(menuHelpContext_);
-      else
-        ShowHelpFor(Handle());
       return TRUE;
     }
     case WM_GETMINMAXINFO: {
@@ -368,6 +382,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
       Layout(dpi_);
+      ShowRunButton(capturing_);
       return 0;
     }
     case WM_CLOSE:
