@@ -14,16 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AuditedPort.h"
-#include "app/CaptureApp.h"
-#include "app/Keystrokes.h"
-#include "app/ResultFilter.h"
-#include "dialogs/PortControl.h"
 #include "main/Desktop.h"
-#include "main/DeviceLayer.h"
-#include "platform/SystemInfo.h"
-#include "serial/AwFactory.h"
-#include "serial/SerialContext.h"
+#include "main/Program.h"
 #include "wingui/WinUi.h"
 #include "wingui/app/HelpViewer.h"
 #include "wingui/app/Mainform.h"
@@ -99,12 +91,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return 1;
   }
   const std::string programDir = ProgramDirectory();
-  // What the serial subsystem takes from this program: its platform's device layer and the
-  // operating system the dispatch log's header names.
-  TSerialContext serial;
-  serial.DeviceLayer = &NativeDeviceLayer(programDir);
-  serial.LogHeaderFacts = {OsReleaseText, {}};
-  InstallSerialContext(std::move(serial));
+  InstallProgramSerialContext(programDir);
   InstallWinSerialDialogs();
 
   std::unique_ptr<TDesktop> desktop = OpenDesktop();
@@ -120,62 +107,24 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TfrmAbout frmAbout(frmMain.Handle());
   TfrmIqReport frmIqReport;
 
-  // Failures in the port's event handlers go to the general error display as well.
-  SetPortExceptionDisplay([&errors](const std::exception& e) {
-    if (const auto* known = dynamic_cast<const Exception*>(&e)) {
-      errors.ShowException(*known);
-    } else {
-      errors.ShowException(Exception(e.what()));
-    }
-  });
+  TProgramParts parts(TProgramWindows{frmMain, frmMain.Controller(), serOptionForm,
+                                      serOptionForm.port(), prgOptionForm, boxes, errors, &Defer},
+                      *desktop, pump, programDir);
   serOptionForm.SetErrorDisplay(errors);
-
-  std::unique_ptr<IPortControl> port = MakePortControl(serOptionForm.comms());
-  TKeystrokes keys(desktop->Keys());
-  TAuditIdentity auditIdentity{TARVOLIN_VERSION, "", ""};
-  PlatformSystemFacts().ComputerName(auditIdentity.computer);
-  PlatformSystemFacts().UserName(auditIdentity.user);
-  TCaptureApp capture(TCaptureParts{frmMain, serOptionForm, prgOptionForm, serOptionForm.port(),
-                                    boxes, errors, &keys, auditIdentity},
-                      programDir);
-
-  TAuditedPort comms(*port, capture, boxes, [](uint16_t com) {
-    return DeviceLayer() ? DeviceLayer()->Ports()->Describe(com) : std::string();
-  });
-  // A trail that fails during a capture stops it, once the result path has given way.
-  capture.onAuditFailure = [&comms, &frmMain, &boxes](const std::string& cause) {
-    if (!comms.Open()) return;
-    Defer([&comms, &frmMain, &boxes, cause] {
-      if (comms.Open()) frmMain.Controller().btnMessClick();
-      boxes.ShowMessageBox("Fehler", "Erfassung gestoppt!\n" + cause, TMessageKind::Error);
-    });
-  };
-
-  TResultView resultView(frmMain.Controller());
-  TResultFilter results(TResultFilterParts{prgOptionForm, resultView, serOptionForm.port(), keys,
-                                           desktop->Sound(), pump, errors,
-                                           &capture.resultRecorder()});
-  serOptionForm.SetResultFilter(&results);
+  serOptionForm.SetResultFilter(&parts.results());
 
   TfrmMain::TServices services;
-  services.comms = &comms;
-  services.sound = &desktop->Sound();
-  services.foreground = &desktop->Foreground();
-  services.typingProblem = [&desktop] { return desktop->TypingProblem(); };
-  services.boxes = &boxes;
+  static_cast<TMainServices&>(services) =
+      parts.Services([&frmIqReport] { frmIqReport.generate(); });
   services.serOptionForm = serOptionForm.Handle();
   services.prgOptionForm = prgOptionForm.Handle();
   services.frmAbout = frmAbout.Handle();
-  services.saveConfig = [&capture] { capture.saveConfig(); };
-  services.loadConfig = [&capture] { capture.loadConfig(); };
-  services.generateIqReport = [&frmIqReport] { frmIqReport.generate(); };
   frmMain.SetServices(services);
-  desktop->SetNotice([&frmMain](const std::string& text) { frmMain.SetStatusText(text); });
   frmIqReport.SetServices(
       {frmMain.Handle(), serOptionForm.Handle(), prgOptionForm.Handle(), &desktop->Sound(), {}});
 
-  capture.startUp(CommandLineParams());
-  SetApplicationHelpFile(capture.helpFile());
+  parts.capture().startUp(CommandLineParams());
+  SetApplicationHelpFile(parts.capture().helpFile());
   wingui::SetHelpKeyHandler(&ShowHelpFor);
 
   frmMain.Show();

@@ -1,4 +1,0 @@
-#include "main/EndOnSignal.h"
-
-// Windows ends a program at logout through its windows' messages, which close the main window.
-void EndOnSignals(QWidget&) {}

@@ -1,3 +1,0 @@
-#include "main/StateDump.h"
-
-void InstallStateDump(TfrmMain&) {}
