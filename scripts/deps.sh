@@ -29,6 +29,9 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   # Windows cross-build (the -posix thread model has std::thread) and its tests under Wine
   g++-mingw-w64-x86-64-posix googletest wine wine64
+  # Wine's own fonts (its bitmap "MS Sans Serif" among them) for the windows under Wine; a
+  # picture format converter for the screenshots taken there
+  fonts-wine imagemagick
 )
 
 missing=()

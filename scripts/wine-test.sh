@@ -35,6 +35,13 @@ wine cmd /c exit >/dev/null 2>&1
 for n in 1 2; do
   wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$work/com$n" /f >/dev/null
 done
+# Fonts of the windows and the report, which a bare prefix lacks: Wine's own bitmap "MS Sans Serif"
+# (the western code page's file) and Tahoma (message boxes, common dialogs), which Wine reads from
+# the prefix's font folder only; Arial is Liberation Sans under its name, metric-compatible.
+cp /usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/tahoma.ttf \
+  /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' \
+  /f >/dev/null
 wineserver -k
 wineserver -w
 
