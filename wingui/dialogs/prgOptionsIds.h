@@ -1,0 +1,22 @@
+// Control ids of the filter settings dialog TprgOptionForm, for its code and for tests that drive
+// it by messages.
+#pragma once
+
+#define PRGOPT_GBOX_RECOG 1101
+#define PRGOPT_LBL_PREFIX 1102
+#define PRGOPT_EDT_PREFIX 1103
+#define PRGOPT_LBL_PREFIX_NOTE 1104
+#define PRGOPT_LBL_EOL 1105
+#define PRGOPT_EDT_EOL 1106
+#define PRGOPT_LBL_EOL_NOTE 1107
+#define PRGOPT_LBL_CHECK 1108
+#define PRGOPT_EDT_CHECK 1109
+#define PRGOPT_LBL_GOOD 1110
+#define PRGOPT_EDT_GOOD 1111
+#define PRGOPT_GBOX_MODI 1120
+#define PRGOPT_LBL_DECSUBST 1121
+#define PRGOPT_COMBO_DECSUBST 1122
+#define PRGOPT_GBOX_SEND 1130
+#define PRGOPT_LBL_CURSMOVE 1131
+#define PRGOPT_COMBO_CURSMOVE 1132
+#define PRGOPT_BTN_CLOSE 1140

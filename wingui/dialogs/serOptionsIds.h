@@ -1,0 +1,36 @@
+// Control ids of the port settings dialog TserOptionForm, for its code and for tests that drive it
+// by messages.
+#pragma once
+
+#define SEROPT_LBL_PORT 1001
+#define SEROPT_COMBO_PORT 1002
+#define SEROPT_LBL_BAUD 1003
+#define SEROPT_COMBO_BAUD 1004
+#define SEROPT_LBL_DATABITS 1005
+#define SEROPT_COMBO_DATABITS 1006
+#define SEROPT_LBL_PARITY 1007
+#define SEROPT_COMBO_PARITY 1008
+#define SEROPT_LBL_STOP 1009
+#define SEROPT_COMBO_STOP 1010
+#define SEROPT_LBL_XONXOFF 1011
+#define SEROPT_COMBO_XONXOFF 1012
+#define SEROPT_GBOX_HWRECV 1020
+#define SEROPT_HW_USEDTR 1021
+#define SEROPT_HW_USERTS 1022
+#define SEROPT_GBOX_HWSEND 1023
+#define SEROPT_HW_REQDSR 1024
+#define SEROPT_HW_REQCTS 1025
+#define SEROPT_BTN_CLOSE 1030
+#define SEROPT_GBOX_STATUS 1040
+// The lamps in the order of the light set (CTS, DSR, DCD, RING, TxD, RxD, ERROR, BREAK):
+// lamp i has the id SEROPT_LED_FIRST + i and its caption SEROPT_LBL_LED_FIRST + i.
+#define SEROPT_LED_FIRST 1050
+#define SEROPT_LED_CTS 1050
+#define SEROPT_LED_DSR 1051
+#define SEROPT_LED_DCD 1052
+#define SEROPT_LED_RING 1053
+#define SEROPT_LED_TXD 1054
+#define SEROPT_LED_RXD 1055
+#define SEROPT_LED_ERROR 1056
+#define SEROPT_LED_BREAK 1057
+#define SEROPT_LBL_LED_FIRST 1060

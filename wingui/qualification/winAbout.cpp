@@ -1,0 +1,106 @@
+#include "wingui/qualification/winAbout.h"
+
+#include "qualification/IqChecks.h"
+#include "qualification/zanExeinfo.h"
+#include "wingui/qualification/winAboutIds.h"
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"TfrmAbout";
+
+// The product's font: "MS Sans Serif" at a character height in pixels, kept for the program's
+// life per resolution.
+HFONT ProductFont(int dpi) {
+  static HFONT font = nullptr;
+  static int fontDpi = 0;
+  if (!font || fontDpi != dpi) {
+    LOGFONTW lf{};
+    lf.lfHeight = -wingui::Scale(TAboutDesign::ProductFontPixels, dpi);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(lf.lfFaceName, L"MS Sans Serif");
+    font = CreateFontIndirectW(&lf);
+    fontDpi = dpi;
+  }
+  return font;
+}
+
+std::string ProgramFile() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return wingui::Cp1252(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+TfrmAbout::TfrmAbout(HWND owner, const std::string& programFile) {
+  const int dpi = wingui::WindowDpi(owner);
+  RECT frame{0, 0, wingui::Scale(TAboutDesign::ClientWidth, dpi),
+             wingui::Scale(TAboutDesign::ClientHeight, dpi)};
+  // A fixed dialog border: no resizing, no help button.
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  Create(kClassName, AboutCaption, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+         frame.right - frame.left, frame.bottom - frame.top, owner, nullptr);
+
+  HWND wnd = Handle();
+  HFONT font = wingui::DefaultFont(dpi);
+  SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // First in tab order, and the default button.
+  wingui::CreateControl(wnd, L"BUTTON",
+                        "&Schlie\xDF"
+                        "en",
+                        BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, ABOUT_BTN_CLOSE,
+                        {186, 192, 75, 25}, dpi, font);
+  int id = ABOUT_LBL_FIRST;
+  for (const TAboutLabel& design : AboutLabels) {
+    // The design-time text is the label's name; the version block's texts may hold "&".
+    wingui::CreateControl(
+        wnd, L"STATIC", design.Name, SS_CENTER | SS_NOPREFIX, id++,
+        {TAboutDesign::LabelLeft, design.Top, TAboutDesign::LabelWidth, design.Height}, dpi, font);
+  }
+  SendMessageW(GetDlgItem(wnd, ABOUT_LBL_PRODUCT), WM_SETFONT,
+               reinterpret_cast<WPARAM>(ProductFont(dpi)), FALSE);
+  wingui::AddDialogWindow(wnd);
+  FormCreate(programFile.empty() ? ProgramFile() : programFile);
+}
+
+void TfrmAbout::FormCreate(const std::string& programFile) {
+  TZanExeInfo info;
+  info.getInfoFromFile(programFile);
+  const TAboutTexts texts = AboutTexts(info);
+  int id = ABOUT_LBL_FIRST;
+  for (const TAboutLabel& design : AboutLabels)
+    wingui::SetWindowText(GetDlgItem(Handle(), id++), texts.*design.Text);
+}
+
+void TfrmAbout::btnCloseClick() {
+  ShowWindow(Handle(), SW_HIDE);
+}
+
+LRESULT TfrmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      // The button, Enter (the default button) and Esc.
+      if (LOWORD(wParam) == ABOUT_BTN_CLOSE || LOWORD(wParam) == IDOK ||
+          LOWORD(wParam) == IDCANCEL) {
+        if (HIWORD(wParam) == BN_CLICKED) btnCloseClick();
+      }
+      return 0;
+    case WM_CLOSE:
+      btnCloseClick();
+      return 0;
+    case WM_ACTIVATE:
+      focus_.Activate(Handle(), wParam);
+      return 0;
+    default:
+      return TWindow::HandleMessage(msg, wParam, lParam);
+  }
+}
