@@ -158,8 +158,21 @@ void RemoveDialogWindow(HWND wnd) {
   std::erase(DialogWindows(), wnd);
 }
 
+namespace {
+void (*helpKeyHandler)(HWND) = nullptr;
+}
+
+void SetHelpKeyHandler(void (*handler)(HWND focus)) {
+  helpKeyHandler = handler;
+}
+
 bool PreTranslate(MSG& msg) {
   if (!msg.hwnd) return false;
+  // Before dialog navigation, which would hand it to the focused control.
+  if (helpKeyHandler && msg.message == WM_KEYDOWN && msg.wParam == VK_F1) {
+    helpKeyHandler(msg.hwnd);
+    return true;
+  }
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
   for (HWND dialog : DialogWindows()) {
     if (dialog == root) return IsDialogMessageW(dialog, &msg) != FALSE;

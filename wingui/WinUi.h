@@ -74,8 +74,11 @@ class TWindow {
 // through IsDialogMessage in the message loop.
 void AddDialogWindow(HWND wnd);
 void RemoveDialogWindow(HWND wnd);
-// The message loop's filter: true when the message was handled (dialog navigation).
+// The message loop's filter: true when the message was handled (F1, dialog navigation).
 bool PreTranslate(MSG& msg);
+// What F1 does in any window of the thread, given the window that has the keyboard focus; null
+// leaves F1 to the windows (WM_HELP).
+void SetHelpKeyHandler(void (*handler)(HWND focus));
 // Runs the thread's message loop until WM_QUIT; returns its exit code.
 int RunMessageLoop();
 

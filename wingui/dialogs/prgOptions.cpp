@@ -52,22 +52,16 @@ RECT FrameOf(HWND wnd) {
 }  // namespace
 
 TprgOptionForm::TprgOptionForm(HWND owner) {
-  const int dpi = wingui::WindowDpi(owner);
-  RECT frame{0, 0, wingui::Scale(TprgOptionsDesign::ClientWidth, dpi),
-             wingui::Scale(TprgOptionsDesign::ClientHeight, dpi)};
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  Create(kClassName, PrgOptionsCaption, style, exStyle, 200, 100, frame.right - frame.left,
-         frame.bottom - frame.top, owner, nullptr);
-  CreateControls();
+  Create(kClassName, PrgOptionsCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 200, 100, 0, 0, owner, nullptr);
+  CreateControls(
+      dpi_.SizeClient(Handle(), TprgOptionsDesign::ClientWidth, TprgOptionsDesign::ClientHeight));
   wingui::SetHelpContext(Handle(), TprgOptionsDesign::HelpContext);
   wingui::AddDialogWindow(Handle());
 }
 
-void TprgOptionForm::CreateControls() {
+void TprgOptionForm::CreateControls(int dpi) {
   HWND wnd = Handle();
-  const int dpi = wingui::WindowDpi(wnd);
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
@@ -199,6 +193,9 @@ LRESULT TprgOptionForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       focus_.Activate(Handle(), wParam);
+      return 0;
+    case WM_DPICHANGED:
+      dpi_.Changed(Handle(), wParam, lParam);
       return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);

@@ -6,6 +6,7 @@
 #include "app/CaptureViews.h"
 #include "dialogs/prgOptions.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/dialogs/DialogFocus.h"
 
 class TprgOptionForm : public wingui::TWindow, public IFilterOptionsView {
@@ -42,8 +43,9 @@ class TprgOptionForm : public wingui::TWindow, public IFilterOptionsView {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void CreateControls();
+  void CreateControls(int dpi);
   HWND Item(int id) const { return GetDlgItem(Handle(), id); }
 
+  TDialogDpi dpi_;
   TDialogFocus focus_;
 };

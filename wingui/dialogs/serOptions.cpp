@@ -140,15 +140,10 @@ HWND EditOf(HWND combo) {
 TserOptionForm::TserOptionForm(HWND owner)
     : port_(TserOptionPort::TAvailHandler::Bind<&TserOptionForm::CommsTriggerAvail>(this),
             [this, owner] {
-              const int dpi = wingui::WindowDpi(owner);
-              RECT frame{0, 0, wingui::Scale(TserOptionsDesign::ClientWidth, dpi),
-                         wingui::Scale(TserOptionsDesign::ClientHeight, dpi)};
-              const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-              const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-              AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-              Create(kClassName, SerOptionsCaption, style, exStyle, 200, 100,
-                     frame.right - frame.left, frame.bottom - frame.top, owner, nullptr);
-              CreateControls();
+              Create(kClassName, SerOptionsCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                     WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 200, 100, 0, 0, owner, nullptr);
+              CreateControls(dpi_.SizeClient(Handle(), TserOptionsDesign::ClientWidth,
+                                             TserOptionsDesign::ClientHeight));
               TserOptionPort::TLamps lamps{};
               for (size_t i = 0; i < lamps.size(); ++i) lamps[i] = lamps_[i].get();
               return lamps;
@@ -164,9 +159,8 @@ TserOptionForm::~TserOptionForm() {
   ready_ = false;
 }
 
-void TserOptionForm::CreateControls() {
+void TserOptionForm::CreateControls(int dpi) {
   HWND wnd = Handle();
-  const int dpi = wingui::WindowDpi(wnd);
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   const INITCOMMONCONTROLSEX classes{static_cast<DWORD>(sizeof(INITCOMMONCONTROLSEX)),
@@ -444,6 +438,9 @@ LRESULT TserOptionForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       focus_.Activate(Handle(), wParam);
+      return 0;
+    case WM_DPICHANGED:
+      dpi_.Changed(Handle(), wParam, lParam);
       return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);

@@ -12,6 +12,7 @@
 #include "dialogs/serOptions.h"
 #include "dialogs/serOptionsPort.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/dialogs/DialogFocus.h"
 #include "wingui/serial/AdStatLt.h"
 
@@ -86,7 +87,7 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void CreateControls();
+  void CreateControls(int dpi);
   void Command(int id, int code);
   void FormShow();
   void FormHide();
@@ -99,6 +100,7 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   // False until every member exists: notifications sent while the window is being built are
   // not handled.
   bool ready_ = false;
+  TDialogDpi dpi_;
   // Made with the window, before port_, which takes the lamps.
   std::array<std::unique_ptr<TApdStatusLight>, TLightSet::LightCount> lamps_;
   HWND tooltips_ = nullptr;

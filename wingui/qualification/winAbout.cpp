@@ -40,17 +40,12 @@ std::string ProgramFile() {
 }  // namespace
 
 TfrmAbout::TfrmAbout(HWND owner, const std::string& programFile) {
-  const int dpi = wingui::WindowDpi(owner);
-  RECT frame{0, 0, wingui::Scale(TAboutDesign::ClientWidth, dpi),
-             wingui::Scale(TAboutDesign::ClientHeight, dpi)};
   // A fixed dialog border: no resizing, no help button.
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  Create(kClassName, AboutCaption, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-         frame.right - frame.left, frame.bottom - frame.top, owner, nullptr);
-
+  Create(kClassName, AboutCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, owner,
+         nullptr);
   HWND wnd = Handle();
+  const int dpi = dpi_.SizeClient(wnd, TAboutDesign::ClientWidth, TAboutDesign::ClientHeight);
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   // First in tab order, and the default button.
@@ -99,6 +94,9 @@ LRESULT TfrmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       focus_.Activate(Handle(), wParam);
+      return 0;
+    case WM_DPICHANGED:
+      dpi_.Changed(Handle(), wParam, lParam);
       return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);

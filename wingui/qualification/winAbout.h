@@ -7,6 +7,7 @@
 #include <string>
 
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/dialogs/DialogFocus.h"
 
 class TfrmAbout : public wingui::TWindow {
@@ -23,5 +24,6 @@ class TfrmAbout : public wingui::TWindow {
  private:
   void FormCreate(const std::string& programFile);
 
+  TDialogDpi dpi_;
   TDialogFocus focus_;
 };

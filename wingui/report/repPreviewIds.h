@@ -7,7 +7,6 @@
 #define REPPREV_PREVIEWER_CLASS L"tAlPreview"
 #define REPPREV_PAGEVIEW_CLASS L"tAlPreviewPage"
 
-#define REPPREV_TOOLPANEL 1501
 #define REPPREV_BTN_PRINTNOW 1502
 #define REPPREV_LBL_ZOOM 1503
 #define REPPREV_CBX_SCALE 1504
@@ -20,3 +19,8 @@
 #define REPPREV_BTN_CLOSE 1510
 #define REPPREV_PREVIEWER 1511
 #define REPPREV_PAGEVIEW 1512
+
+// WM_COPYDATA with this dwData and a UTF-16 file name (with its terminating zero) prints every
+// page, one copy, on the default printer into that file, without the print dialog; the send
+// returns TRUE when the job was printed. For tests, which cannot click the system's dialog.
+#define REPPREV_COPYDATA_PRINT_TO_FILE 0x54505246

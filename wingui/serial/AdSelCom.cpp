@@ -1,5 +1,7 @@
 #include "wingui/serial/AdSelCom.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -25,22 +27,22 @@ wingui::TDesignRect RectOf(const TComSelectControl& c) {
 
 TComSelectForm::TComSelectForm(HWND owner, TComPortList ports)
     : ports_(std::move(ports)), owner_(owner ? GetAncestor(owner, GA_ROOT) : nullptr) {
-  const int dpi = wingui::WindowDpi(owner_);
-  RECT frame{0, 0, wingui::Scale(TComSelectDesign::ClientWidth, dpi),
-             wingui::Scale(TComSelectDesign::ClientHeight, dpi)};
   // A fixed dialog border with only the system menu's close box.
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT screen{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
-  Create(kClassName, ComSelectCaption, style, exStyle,
-         screen.left + (screen.right - screen.left - width) / 2,
-         screen.top + (screen.bottom - screen.top - height) / 2, width, height, owner_, nullptr);
-
+  Create(kClassName, ComSelectCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, 0, 0, owner_, nullptr);
   HWND wnd = Handle();
+  const int dpi =
+      dpi_.SizeClient(wnd, TComSelectDesign::ClientWidth, TComSelectDesign::ClientHeight);
+  // Centred on the screen.
+  RECT frame{};
+  RECT screen{};
+  GetWindowRect(wnd, &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+  SetWindowPos(wnd, nullptr,
+               screen.left + (screen.right - screen.left - (frame.right - frame.left)) / 2,
+               screen.top + (screen.bottom - screen.top - (frame.bottom - frame.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   using wingui::CreateControl;
@@ -74,6 +76,7 @@ void TComSelectForm::FormCreate() {
   for (const TComSelectItem& item : ComSelectItems(ports_)) {
     const std::wstring text = wingui::Wide(item.Text);
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    itemTooltips_.push_back(item.Tooltip);
     SIZE extent{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     widest = std::max(widest, static_cast<int>(extent.cx));
@@ -84,6 +87,33 @@ void TComSelectForm::FormCreate() {
   // The open list may be wider than the box, so that the adapters' names show whole.
   const int margin = GetSystemMetrics(SM_CXVSCROLL) + 8;
   SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margin), 0);
+
+  tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(combo);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  ShowItemTooltip();
+}
+
+void TComSelectForm::ShowItemTooltip() {
+  HWND combo = GetDlgItem(Handle(), SELCOM_PORTS_COMBO);
+  const auto index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  const std::wstring text = index >= 0 && static_cast<size_t>(index) < itemTooltips_.size()
+                                ? wingui::Wide(itemTooltips_[static_cast<size_t>(index)])
+                                : std::wstring();
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(combo);
+  tool.lpszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::string TComSelectForm::SelectedText() const {
@@ -106,8 +136,21 @@ int TComSelectForm::SelectedComNumber() const {
 bool TComSelectForm::ShowModal() {
   done_ = false;
   accepted_ = false;
-  const bool disableOwner = owner_ && IsWindowEnabled(owner_);
-  if (disableOwner) EnableWindow(owner_, FALSE);
+  // Modal for the whole program: its other windows, the modeless dialogs among them, take no
+  // input while the question is open.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND wnd, LPARAM list) -> BOOL {
+        if (IsWindowVisible(wnd) && IsWindowEnabled(wnd))
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&disabled));
+  if (owner_ && IsWindowEnabled(owner_) &&
+      std::find(disabled.begin(), disabled.end(), owner_) == disabled.end())
+    disabled.push_back(owner_);
+  for (HWND wnd : disabled) EnableWindow(wnd, FALSE);
   ShowWindow(Handle(), SW_SHOW);
   SetFocus(GetDlgItem(Handle(), SELCOM_OK_BTN));
   MSG msg;
@@ -122,8 +165,8 @@ bool TComSelectForm::ShowModal() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  // The owner is enabled before the dialog goes, so that it becomes the active window again.
-  if (disableOwner) EnableWindow(owner_, TRUE);
+  // The windows are enabled before the dialog goes, so that the owner becomes active again.
+  for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
   ShowWindow(Handle(), SW_HIDE);
   return accepted_;
 }
@@ -139,6 +182,8 @@ LRESULT TComSelectForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Enter and Esc arrive as IDOK and IDCANCEL, the buttons' ids.
       if (LOWORD(wParam) == SELCOM_OK_BTN || LOWORD(wParam) == SELCOM_ABORT_BTN) {
         if (HIWORD(wParam) == BN_CLICKED) Close(LOWORD(wParam) == SELCOM_OK_BTN);
+      } else if (LOWORD(wParam) == SELCOM_PORTS_COMBO && HIWORD(wParam) == CBN_SELCHANGE) {
+        ShowItemTooltip();
       }
       return 0;
     case WM_CLOSE:
@@ -146,6 +191,9 @@ LRESULT TComSelectForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       focus_.Activate(Handle(), wParam);
+      return 0;
+    case WM_DPICHANGED:
+      dpi_.Changed(Handle(), wParam, lParam);
       return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);

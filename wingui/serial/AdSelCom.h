@@ -4,8 +4,12 @@
 // wingui/serial/AdSelComIds.h. Runs on the GUI thread.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "serial/AdSelCom.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/dialogs/DialogFocus.h"
 
 class TComSelectForm : public wingui::TWindow {
@@ -29,11 +33,16 @@ class TComSelectForm : public wingui::TWindow {
  private:
   void FormCreate();
   void Close(bool accepted);
+  // The list's tooltip names what the selected item stands for.
+  void ShowItemTooltip();
 
+  TDialogDpi dpi_;
   TDialogFocus focus_;
 
   TComPortList ports_;
   HWND owner_;
+  std::vector<std::string> itemTooltips_;
+  HWND tooltips_ = nullptr;
   bool done_ = false;
   bool accepted_ = false;
 };

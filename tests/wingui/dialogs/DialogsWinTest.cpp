@@ -94,7 +94,7 @@ TEST(WinDialogs, TabOrderAndTheLabelsThatNameTheFields) {
             "en");
 }
 
-TEST(WinDialogs, SettingsDialogsCarryTheirHelpContextAndOnlyHide) {
+TEST(WinDialogs, DialogsCarryTheirHelpContextAndOnlyHide) {
   TserOptionForm ser;
   TprgOptionForm prg;
   TfrmAbout about;
@@ -102,24 +102,46 @@ TEST(WinDialogs, SettingsDialogsCarryTheirHelpContextAndOnlyHide) {
     HWND Wnd;
     int Field, Close, Help;
     const char* Caption;
+    SIZE Client;
   } cases[] = {
-      {ser.Handle(), SEROPT_COMBO_BAUD, SEROPT_BTN_CLOSE, 3,
-       "Tarvolin: Schnittstelle konfigurieren"},
-      {prg.Handle(), PRGOPT_EDT_GOOD, PRGOPT_BTN_CLOSE, 2, "Tarvolin: Filter konfigurieren"},
-      {about.Handle(), ABOUT_LBL_VERSION, ABOUT_BTN_CLOSE, 0,
+      {ser.Handle(),
+       SEROPT_COMBO_BAUD,
+       SEROPT_BTN_CLOSE,
+       3,
+       "Tarvolin: Schnittstelle konfigurieren",
+       {345, 229}},
+      {prg.Handle(),
+       PRGOPT_EDT_GOOD,
+       PRGOPT_BTN_CLOSE,
+       2,
+       "Tarvolin: Filter konfigurieren",
+       {321, 258}},
+      {about.Handle(),
+       ABOUT_LBL_VERSION,
+       ABOUT_BTN_CLOSE,
+       0,
        "Tarvolin: \xDC"
-       "ber"},
+       "ber",
+       {267, 223}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(wingui::WindowText(c.Wnd), c.Caption);
+    RECT client{};
+    GetClientRect(c.Wnd, &client);
+    const int dpi = wingui::WindowDpi(c.Wnd);
+    EXPECT_EQ(client.right, wingui::Scale(c.Client.cx, dpi)) << c.Caption;
+    EXPECT_EQ(client.bottom, wingui::Scale(c.Client.cy, dpi)) << c.Caption;
     EXPECT_EQ(wingui::HelpContextOf(GetDlgItem(c.Wnd, c.Field)), c.Help) << c.Caption;
     ShowWindow(c.Wnd, SW_SHOWNOACTIVATE);
     SendMessageW(GetDlgItem(c.Wnd, c.Close), BM_CLICK, 0, 0);
     EXPECT_FALSE(IsWindowVisible(c.Wnd)) << c.Caption;
+    // Esc in a field, through the message loop's dialog navigation.
     ShowWindow(c.Wnd, SW_SHOWNOACTIVATE);
+    MSG esc{GetDlgItem(c.Wnd, c.Field), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+    EXPECT_TRUE(wingui::PreTranslate(esc)) << c.Caption;
+    EXPECT_FALSE(IsWindowVisible(c.Wnd)) << c.Caption;
     SendMessageW(c.Wnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(c.Wnd)) << c.Caption << ": the close box only hides";
-    EXPECT_FALSE(IsWindowVisible(c.Wnd)) << c.Caption;
   }
 }
 
@@ -146,6 +168,9 @@ TComPortList ThreePorts() {
   return TComPortList{[](int n) { return n == 3 || n == 7 || n == 12; }, nullptr, nullptr};
 }
 
+HWND watched = nullptr;  // a window of the program beside the port selection
+bool watchedEnabledWhileShown = true;
+
 // Clicks `button` of the port selection as soon as it is shown, from inside its own loop.
 void ClickWhenShown(int button) {
   static int pending = 0;
@@ -154,6 +179,7 @@ void ClickWhenShown(int button) {
     HWND dialog = FindWindowW(L"TComSelectForm", nullptr);
     if (!dialog || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, id);
+    if (watched) watchedEnabledWhileShown = IsWindowEnabled(watched);
     SendMessageW(GetDlgItem(dialog, pending), BM_CLICK, 0, 0);
   });
 }
@@ -169,8 +195,15 @@ TEST(WinDialogs, PortSelectionGivesTheChosenNumberOrNoPortSelected) {
   EXPECT_EQ(Text(form.Handle(), SELCOM_LABEL1), "The configured serial port is not valid.");
   EXPECT_EQ(wingui::WindowText(form.Handle()), "Select Port");
 
+  // A modeless dialog that is open meanwhile takes no input.
+  TprgOptionForm prg;
+  ShowWindow(prg.Handle(), SW_SHOWNOACTIVATE);
+  watched = prg.Handle();
   ClickWhenShown(SELCOM_OK_BTN);
   EXPECT_EQ(PromptForComNumber(nullptr, ThreePorts()), 3);
+  watched = nullptr;
+  EXPECT_FALSE(watchedEnabledWhileShown);
+  EXPECT_TRUE(IsWindowEnabled(prg.Handle()));
   ClickWhenShown(SELCOM_ABORT_BTN);
   EXPECT_EQ(PromptForComNumber(nullptr, ThreePorts()), -2011);
   ClickWhenShown(SELCOM_OK_BTN);
@@ -187,6 +220,47 @@ TEST(WinDialogs, AboutBoxWithoutAVersionBlockShowsTheBareLines) {
   EXPECT_EQ(Text(about.Handle(), ABOUT_LBL_COPYRIGHT), "\xA9 ");
   EXPECT_EQ(Text(about.Handle(), ABOUT_LBL_VENDOR), "");
   EXPECT_EQ(Text(about.Handle(), ABOUT_LBL_DESCRIPTION), "");
+}
+
+}  // namespace
+
+namespace {
+
+RECT ClientPlace(HWND dialog, int id) {
+  RECT r{};
+  HWND control = GetDlgItem(dialog, id);
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+LONG FontHeight(HWND control) {
+  LOGFONTW lf{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  return lf.lfHeight;
+}
+
+TEST(WinDialogs, MovedToAMonitorOfDoubleResolutionEveryControlScales) {
+  TserOptionForm ser;
+  HWND wnd = ser.Handle();
+  const RECT button = ClientPlace(wnd, SEROPT_BTN_CLOSE);
+  const LONG height = FontHeight(GetDlgItem(wnd, SEROPT_BTN_CLOSE));
+  const int dpi = wingui::WindowDpi(wnd);
+  RECT frame{};
+  GetWindowRect(wnd, &frame);
+  frame.right = frame.left + 2 * (frame.right - frame.left);
+  frame.bottom = frame.top + 2 * (frame.bottom - frame.top);
+  SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&frame));
+
+  const RECT scaled = ClientPlace(wnd, SEROPT_BTN_CLOSE);
+  EXPECT_EQ(scaled.left, 2 * button.left);
+  EXPECT_EQ(scaled.top, 2 * button.top);
+  EXPECT_EQ(scaled.right - scaled.left, 2 * (button.right - button.left));
+  EXPECT_EQ(FontHeight(GetDlgItem(wnd, SEROPT_BTN_CLOSE)), 2 * height);
+  RECT list{};
+  SendMessageW(GetDlgItem(wnd, SEROPT_COMBO_BAUD), CB_GETDROPPEDCONTROLRECT, 0,
+               reinterpret_cast<LPARAM>(&list));
+  EXPECT_GT(list.bottom - list.top, 2 * 21 * dpi / 96) << "the open list keeps its rows";
 }
 
 }  // namespace
