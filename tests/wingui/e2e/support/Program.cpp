@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/wingui/e2e/support/Windows.h"
+#include "wingui/app/MainformIds.h"
 
 namespace e2e {
 
@@ -76,7 +77,7 @@ bool TProgram::Start(const std::string& arguments, std::string& error) {
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
   pid_ = pi.dwProcessId;
-  main_ = WaitForWindow(pid_, L"TfrmMain");
+  main_ = WaitForWindow(pid_, MAIN_WINDOW_CLASS);
   startTime_ = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - started);
   if (main_ == nullptr) {
