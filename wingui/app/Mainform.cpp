@@ -49,11 +49,12 @@ COLORREF TextOn(TColor c) {
   return (r * 299 + g * 587 + b * 114) / 1000 < 96 ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
 
+// The glyph's transparent pixels are the face grey, which loading maps to the button's colour.
 HBITMAP Glyph(int id) {
   static std::map<int, HBITMAP> glyphs;
   if (auto it = glyphs.find(id); it != glyphs.end()) return it->second;
   auto bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+                                                IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
   glyphs.emplace(id, bitmap);
   return bitmap;
 }
@@ -124,7 +125,10 @@ void TfrmMain::CreateControls() {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(MAIN_STATUSBAR)),
                                 GetModuleHandleW(nullptr), nullptr);
   SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  SendMessageW(status, SB_SIMPLE, TRUE, 0);
+  // One panel over the whole width; its text is the bar's window text, which other programs and
+  // screen readers can read (WM_GETTEXT), unlike a simple-mode text.
+  int right[] = {-1};
+  SendMessageW(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(right));
 }
 
 SIZE TfrmMain::OuterSize(int clientWidth, int clientHeight, int dpi) const {
@@ -195,8 +199,7 @@ void TfrmMain::SetCaption(const std::string& caption) {
 }
 void TfrmMain::SetStatusText(const std::string& text) {
   statusText_ = text;
-  SendMessageW(Item(MAIN_STATUSBAR), SB_SETTEXTW, SB_SIMPLEID,
-               reinterpret_cast<LPARAM>(wingui::Wide(text).c_str()));
+  wingui::SetWindowText(Item(MAIN_STATUSBAR), text);
 }
 void TfrmMain::SetCaptText(const std::string& text) {
   wingui::SetWindowText(Item(MAIN_EDT_CAPT), text);
@@ -319,6 +322,9 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      focus_.Activate(Handle(), wParam);
+      return 0;
     case WM_TIMER:
       if (wParam == MAIN_TIMER) controller_.timerTimer();
       return 0;

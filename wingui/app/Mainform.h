@@ -9,6 +9,7 @@
 
 #include "app/Mainform.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogFocus.h"
 
 class TfrmMain : public wingui::TWindow, public IMainWindowView {
  public:
@@ -72,6 +73,7 @@ class TfrmMain : public wingui::TWindow, public IMainWindowView {
   void MenuSelect(UINT item, UINT flags, HMENU menu);
   HWND Item(int id) const { return GetDlgItem(Handle(), id); }
 
+  TDialogFocus focus_;
   HMENU menuBar_ = nullptr;
   std::vector<HMENU> popups_;
   // The help context of the menu highlighted last, for F1 inside a menu.

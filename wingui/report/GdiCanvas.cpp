@@ -74,6 +74,38 @@ HBRUSH NewBrush(const TBrush& b) {
   return CreateSolidBrush(b.Color);
 }
 
+// The rectangle to lay out wrapping text in so that it takes no more lines than `rect` has room
+// for. A page records each text in a rectangle its lines fit at the recording's resolution; the
+// same font on another device is not exactly that font scaled, and a line a few pixels wider
+// there would push its last word onto a line of its own, below the rectangle. Up to a tenth
+// more width is allowed, on the side the alignment leaves free; beyond that the text wraps.
+RECT FittingRect(HDC dc, const std::wstring& text, const RECT& rect, unsigned flags) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  auto heightAt = [&](int w) {
+    RECT r{0, 0, w, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                (flags & kTextFlags & ~(dtCenter | dtRight | dtVCenter | dtBottom)) | DT_CALCRECT);
+    return static_cast<int>(r.bottom - r.top);
+  };
+  if (width <= 0 || heightAt(width) <= height) return rect;
+  const int step = std::max(1, width / 100);
+  for (int extra = step; extra <= width / 10; extra += step) {
+    if (heightAt(width + extra) > height) continue;
+    RECT r = rect;
+    if (flags & dtCenter) {
+      r.left -= extra / 2;
+      r.right += extra - extra / 2;
+    } else if (flags & dtRight) {
+      r.left -= extra;
+    } else {
+      r.right += extra;
+    }
+    return r;
+  }
+  return rect;
+}
+
 }  // namespace
 
 LOGFONTW ToLogFont(const TFont& font, int pixelsPerInch) {
@@ -149,6 +181,7 @@ void TGdiCanvas::DrawText(std::string_view text, const TRect& rect, unsigned fla
   SetTextColor(dc_, Font().Color);
   const std::wstring wide = Wide(text);
   RECT r = ToRECT(rect);
+  if ((flags & dtWordBreak) && !(flags & dtSingleLine)) r = FittingRect(dc_, wide, r, flags);
   ::DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &r, flags & kTextFlags);
 }
 

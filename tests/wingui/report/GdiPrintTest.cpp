@@ -74,6 +74,33 @@ TEST(GdiPrintJob, PrintsAPageRangeAsOneJobWhoseTextCanBeReadBack) {
             "fungen");
 }
 
+// A field sized to its text at the design resolution keeps its lines on the printer, whose
+// fonts are not exactly the design fonts scaled: no word falls onto a line of its own.
+TEST(GdiPrintJob, KeepsTheLinesOfTextsSizedAtTheDesignResolution) {
+  TGdiReferenceDevice device;
+  tPages pages;
+  TDrawMetaFile* page = pages.Add(std::make_unique<TDrawMetaFile>(794, 1123, &device));
+  const TFont font{"Arial", 13, 0, clBlack};
+  const std::string texts[] = {"C:\\users\\root\\Temp\\tarvolin-iq\\",
+                               "3938eb0ad2ff0e2289b6967aa3d5a4eb1ab2609d4e56ce1d71da95826cb9f303",
+                               "Microsoft Windows 6.1 Build 7601 (Service Pack 1)"};
+  int top = 40;
+  for (const std::string& text : texts) {
+    const TRect r = device.MeasureText(font, text, {224, top, 1024, top}, dtWordBreak | dtNoPrefix);
+    page->Canvas()->SetFont(font);
+    page->Canvas()->DrawText(text, r, dtWordBreak | dtNoPrefix);
+    top = r.Bottom + 4;
+  }
+  page->Close();
+  const std::wstring file = TempFile(L"tarvolin-fit.ps");
+  TGdiPrintJob job(FileSetup(file));
+  PrintPageRange(job, pages, 1, 1, "Preview", poPortrait);
+  EXPECT_EQ(wingui_test::PostScriptText(file),
+            "C:\\users\\root\\Temp\\tarvolin-iq\\\n"
+            "3938eb0ad2ff0e2289b6967aa3d5a4eb1ab2609d4e56ce1d71da95826cb9f303\n"
+            "Microsoft Windows 6.1 Build 7601 (Service Pack 1)");
+}
+
 TEST(GdiPrintJob, TakesTheReportsOrientationAndThePrintersResolution) {
   TGdiReferenceDevice device;
   tPages pages;
