@@ -38,12 +38,18 @@ for n in 1 2; do
   wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$work/com$n" /f >/dev/null
 done
 # Fonts of the windows and the report, which a bare prefix lacks: Wine's own bitmap "MS Sans Serif"
-# (the western code page's file) and Tahoma (message boxes, common dialogs), which Wine reads from
-# the prefix's font folder only; Arial is Liberation Sans under its name, metric-compatible.
-cp /usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/tahoma.ttf \
-  /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# (the western code page's file), Tahoma (message boxes, common dialogs) and Marlett (the caption
+# buttons' symbols), which Wine reads from the prefix's font folder only; Arial is Liberation Sans
+# under its name, metric-compatible.
+cp /usr/share/wine/fonts/{sserife.fon,tahoma.ttf,tahomabd.ttf,marlett.ttf} \
+  "$WINEPREFIX/drive_c/windows/Fonts/"
 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' \
   /f >/dev/null
+# Pictures for the documentation show the windows' title bars: without a window manager only
+# Wine draws them, and only for windows it does not leave to one.
+if [ -n "${TARVOLIN_DOCS_DIR:-}" ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null
+fi
 wineserver -k
 wineserver -w
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -17,6 +18,10 @@ struct TFontCase {
   int ZeroWidth;  // advance of '0'
   int CellHeight;
 };
+
+void PrintTo(const TFontCase& c, std::ostream* out) {
+  *out << c.Name;
+}
 
 class FontsTest : public ::testing::TestWithParam<TFontCase> {};
 

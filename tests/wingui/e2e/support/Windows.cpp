@@ -1,6 +1,7 @@
 #include "tests/wingui/e2e/support/Windows.h"
 
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace e2e {
@@ -116,44 +117,66 @@ bool PressF1(HWND wnd) {
   return true;
 }
 
-bool SaveScreenshot(HWND wnd, const std::string& bmpPath) {
-  RECT r{};
-  if (!GetWindowRect(wnd, &r)) return false;
-  const int width = r.right - r.left, height = r.bottom - r.top;
+namespace {
+
+// The screen's pixels in `r`, bottom-up 24-bit rows as a BMP file stores them.
+std::vector<char> ScreenPixels(const RECT& r, BITMAPINFOHEADER& header) {
+  header = {};
+  header.biSize = sizeof header;
+  header.biWidth = r.right - r.left;
+  header.biHeight = r.bottom - r.top;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  const DWORD stride = (static_cast<DWORD>(header.biWidth) * 3 + 3) & ~3u;
+  std::vector<char> pixels(stride * static_cast<DWORD>(header.biHeight));
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
+                                    &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  const bool copied = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != 0;
-  GdiFlush();
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  const DWORD imageSize = stride * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-  file.bfSize = file.bfOffBits + imageSize;
-  bool written = false;
-  if (copied) {
-    if (FILE* out = std::fopen(bmpPath.c_str(), "wb")) {
-      written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-                std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-                std::fwrite(bits, imageSize, 1, out) == 1;
-      written = std::fclose(out) == 0 && written;
-    }
+  if (BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, r.left, r.top, SRCCOPY)) {
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size());
+  } else {
+    pixels.clear();
   }
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return written;
+  return pixels;
+}
+
+}  // namespace
+
+bool SaveScreenshot(HWND wnd, const std::string& bmpPath) {
+  RECT r{};
+  if (!GetWindowRect(wnd, &r)) return false;
+  // The other process paints when it gets to it: the picture is taken once the window is on top
+  // and two captures in a row agree.
+  BITMAPINFOHEADER header{};
+  std::vector<char> pixels;
+  const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  if (!PollFor([&] {
+        if (GetAncestor(WindowFromPoint(centre), GA_ROOT) != wnd) return false;
+        std::vector<char> again = ScreenPixels(r, header);
+        const bool settled = !again.empty() && again == pixels;
+        pixels = std::move(again);
+        return settled;
+      }))
+    return false;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* out = std::fopen(bmpPath.c_str(), "wb");
+  if (out == nullptr) return false;
+  bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                 std::fwrite(&header, sizeof header, 1, out) == 1 &&
+                 std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
+  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace e2e
