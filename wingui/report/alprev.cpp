@@ -26,6 +26,30 @@ int Bar(TScrollAxis axis) {
   return axis == TScrollAxis::Horizontal ? SB_HORZ : SB_VERT;
 }
 
+// Plays pages given in design units onto a surface in pixels at `dpi`.
+class TDpiSurface : public IPageSurface {
+ public:
+  TDpiSurface(IPageSurface& surface, int dpi) : surface_(surface), dpi_(dpi) {}
+  void PlayPage(const TDrawMetaFile& page, const TRect& target, const TRect& clip) override {
+    surface_.PlayPage(page, Pixels(target), Pixels(clip));
+  }
+
+ private:
+  TRect Pixels(const TRect& r) const {
+    return {Scale(r.Left, dpi_), Scale(r.Top, dpi_), Scale(r.Right, dpi_), Scale(r.Bottom, dpi_)};
+  }
+  IPageSurface& surface_;
+  int dpi_;
+};
+
+// Pixels at `dpi` to design units, the far edge rounded outwards.
+int Units(int pixels, int dpi) {
+  return MulDiv(pixels, 96, dpi);
+}
+int UnitsUp(int pixels, int dpi) {
+  return (pixels * 96 + dpi - 1) / dpi;
+}
+
 }  // namespace
 
 class tAlPreview::TPageView : public TWindow {
@@ -46,9 +70,12 @@ class tAlPreview::TPageView : public TWindow {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Handle(), &ps);
         ::FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        TGdiPageSurface surface(dc);
+        TGdiPageSurface pixels(dc);
+        const int dpi = owner_.dpi_;
+        TDpiSurface surface(pixels, dpi);
         owner_.control_.PaintPageView(
-            surface, {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom});
+            surface, {Units(ps.rcPaint.left, dpi), Units(ps.rcPaint.top, dpi),
+                      UnitsUp(ps.rcPaint.right, dpi), UnitsUp(ps.rcPaint.bottom, dpi)});
         EndPaint(Handle(), &ps);
         return 0;
       }
@@ -75,6 +102,11 @@ class tAlPreview::TPageView : public TWindow {
   }
 
  private:
+  void MouseDown(TMouseButton button, LPARAM at) {
+    owner_.PageViewMouseDown(button, Units(GET_X_LPARAM(at), owner_.dpi_),
+                             Units(GET_Y_LPARAM(at), owner_.dpi_));
+  }
+
   tAlPreview& owner_;
 };
 
@@ -87,7 +119,8 @@ tAlPreview::~tAlPreview() {
   control_.Pages().Clear();
 }
 
-bool tAlPreview::CreateIn(HWND parent, int id, const RECT& bounds) {
+bool tAlPreview::CreateIn(HWND parent, int id, const RECT& bounds, int dpi) {
+  dpi_ = dpi;
   if (!Create(REPPREV_PREVIEWER_CLASS, "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0,
               bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
@@ -99,6 +132,17 @@ bool tAlPreview::CreateIn(HWND parent, int id, const RECT& bounds) {
 
 HWND tAlPreview::PageView() const {
   return pageView_->Handle();
+}
+
+void tAlPreview::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  const int x = ScrollPosition(TScrollAxis::Horizontal);
+  const int y = ScrollPosition(TScrollAxis::Vertical);
+  dpi_ = dpi;
+  UpdateScrollBars();
+  SetScrollPosition(TScrollAxis::Horizontal, x);
+  SetScrollPosition(TScrollAxis::Vertical, y);
+  InvalidateRect(PageView(), nullptr, FALSE);
 }
 
 void tAlPreview::Refresh(bool changed) {
@@ -113,8 +157,10 @@ void tAlPreview::UpdateScrollBars() {
   GetClientRect(Handle(), &client);
   const TPageViewGeometry& g = control_.Geometry();
   for (const auto& [axis, range, page] :
-       {std::tuple{TScrollAxis::Horizontal, g.HorzRange, static_cast<int>(client.right)},
-        std::tuple{TScrollAxis::Vertical, g.VertRange, static_cast<int>(client.bottom)}}) {
+       {std::tuple{TScrollAxis::Horizontal, Scale(g.HorzRange, dpi_),
+                   static_cast<int>(client.right)},
+        std::tuple{TScrollAxis::Vertical, Scale(g.VertRange, dpi_),
+                   static_cast<int>(client.bottom)}}) {
     SCROLLINFO si{};
     si.cbSize = sizeof si;
     si.fMask = SIF_RANGE | SIF_PAGE;
@@ -124,24 +170,33 @@ void tAlPreview::UpdateScrollBars() {
     SetScrollInfo(Handle(), Bar(axis), &si, TRUE);
   }
   // The page view sits inside its border, moved by the scroll positions.
-  MoveWindow(PageView(), kPreviewBorder - ScrollPosition(TScrollAxis::Horizontal),
-             kPreviewBorder - ScrollPosition(TScrollAxis::Vertical), g.Width, g.Height, TRUE);
+  MoveWindow(PageView(), Scale(kPreviewBorder, dpi_) - BarPosition(SB_HORZ),
+             Scale(kPreviewBorder, dpi_) - BarPosition(SB_VERT), Scale(g.Width, dpi_),
+             Scale(g.Height, dpi_), TRUE);
 }
 
-int tAlPreview::ScrollPosition(TScrollAxis axis) const {
+int tAlPreview::BarPosition(int bar) const {
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_POS;
-  GetScrollInfo(Handle(), Bar(axis), &si);
+  GetScrollInfo(Handle(), bar, &si);
   return si.nPos;
 }
 
+int tAlPreview::ScrollPosition(TScrollAxis axis) const {
+  return Units(BarPosition(Bar(axis)), dpi_);
+}
+
 void tAlPreview::SetScrollPosition(TScrollAxis axis, int position) {
+  SetBarPosition(Bar(axis), Scale(position, dpi_));
+}
+
+void tAlPreview::SetBarPosition(int bar, int pixels) {
   SCROLLINFO si{};
   si.cbSize = sizeof si;
   si.fMask = SIF_POS;
-  si.nPos = position;
-  SetScrollInfo(Handle(), Bar(axis), &si, TRUE);
+  si.nPos = pixels;
+  SetScrollInfo(Handle(), bar, &si, TRUE);
   UpdateScrollBars();
 }
 
@@ -153,10 +208,10 @@ void tAlPreview::Scroll(TScrollAxis axis, WORD request) {
   int pos = si.nPos;
   switch (request) {
     case SB_LINEUP:
-      pos -= kPreviewScrollStep;
+      pos -= Scale(kPreviewScrollStep, dpi_);
       break;
     case SB_LINEDOWN:
-      pos += kPreviewScrollStep;
+      pos += Scale(kPreviewScrollStep, dpi_);
       break;
     case SB_PAGEUP:
       pos -= static_cast<int>(si.nPage);
@@ -177,7 +232,7 @@ void tAlPreview::Scroll(TScrollAxis axis, WORD request) {
     default:
       return;
   }
-  SetScrollPosition(axis, pos);
+  SetBarPosition(Bar(axis), pos);
 }
 
 LRESULT tAlPreview::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,7 @@
 // The report preview control on Win32: a scrolling child window around the page view, over the
-// toolkit-free TPreviewControl that owns the pages, the page shown and the zoom.
+// toolkit-free TPreviewControl that owns the pages, the page shown and the zoom. The page view's
+// geometry is in 96-dpi design units and scaled for the monitor, like every window's: positions
+// given and taken here (scroll positions, mouse positions) are design units.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +26,11 @@ class tAlPreview : public TWindow, public TObject {
   tAlPreview();
   ~tAlPreview() override;
 
-  // Creates the control as child `id` of `parent` over `bounds` (parent client pixels).
-  bool CreateIn(HWND parent, int id, const RECT& bounds);
+  // Creates the control as child `id` of `parent` over `bounds` (parent client pixels), for a
+  // monitor of `dpi`.
+  bool CreateIn(HWND parent, int id, const RECT& bounds, int dpi);
+  // The window moved to a monitor of `dpi`.
+  void SetDpi(int dpi);
 
   TPreviewControl& Control() { return control_; }
   const TPreviewControl& Control() const { return control_; }
@@ -76,10 +81,14 @@ class tAlPreview : public TWindow, public TObject {
 
   void PageViewMouseDown(TMouseButton button, int x, int y);
   void UpdateScrollBars();
+  // Scroll bar positions in pixels.
+  int BarPosition(int bar) const;
+  void SetBarPosition(int bar, int pixels);
   void Scroll(TScrollAxis axis, WORD request);
 
   TPreviewControl control_;
   TPrinterSource printerSource_;
+  int dpi_ = 96;
   std::unique_ptr<TPageView> pageView_;
 };
 

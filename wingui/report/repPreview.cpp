@@ -97,16 +97,12 @@ bool TfrmPreview::Build() {
   if (!TWindow::Create(REPPREV_WINDOW_CLASS, kPreviewCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                        0, CW_USEDEFAULT, CW_USEDEFAULT, 600, 400, nullptr, nullptr))
     return false;
-  dpi_ = WindowDpi(Handle());
-  RECT frame{0, 0, Scale(kPreviewClientWidth, dpi_), Scale(kPreviewClientHeight, dpi_)};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int dpi = dpi_.SizeClient(Handle(), kPreviewClientWidth, kPreviewClientHeight);
 
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                           nullptr, GetModuleHandleW(nullptr), nullptr);
-  HFONT font = DefaultFont(dpi_);
+  HFONT font = DefaultFont(dpi);
   HINSTANCE instance = GetModuleHandleW(nullptr);
   for (const TPreviewToolControl& c : kPreviewToolControls) {
     const TToolMaking m = MakingOf(c.Name);
@@ -117,7 +113,7 @@ bool TfrmPreview::Build() {
     // A picture button is known by its hint: assistive technology reads the window text.
     const char* text = glyph ? c.Hint : m.Fallback ? m.Fallback : c.Text ? c.Text : "";
     HWND control = CreateControl(Handle(), m.Class, text, m.Style | (glyph ? BS_BITMAP : 0), m.Id,
-                                 DesignRectOf(c), dpi_, font,
+                                 DesignRectOf(c), dpi, font,
                                  m.Id == REPPREV_PANEL_PAGE ? WS_EX_STATICEDGE : 0);
     if (!control) return false;
     if (glyph) {
@@ -144,8 +140,8 @@ bool TfrmPreview::Build() {
 
   RECT client;
   GetClientRect(Handle(), &client);
-  const int top = Scale(kPreviewToolBarHeight, dpi_);
-  if (!previewer_.CreateIn(Handle(), REPPREV_PREVIEWER, {0, top, client.right, client.bottom}))
+  const int top = Scale(kPreviewToolBarHeight, dpi);
+  if (!previewer_.CreateIn(Handle(), REPPREV_PREVIEWER, {0, top, client.right, client.bottom}, dpi))
     return false;
   ShowPageIndicator(previewer_.PageIndicator());
   AddDialogWindow(Handle());
@@ -166,7 +162,7 @@ void TfrmPreview::AddHint(HWND control, const char* hint) {
 void TfrmPreview::LayOut() {
   RECT client;
   GetClientRect(Handle(), &client);
-  const int top = Scale(kPreviewToolBarHeight, dpi_);
+  const int top = Scale(kPreviewToolBarHeight, dpi_.Dpi());
   MoveWindow(previewer_.Handle(), 0, top, client.right, std::max<int>(client.bottom - top, 0),
              TRUE);
 }
@@ -222,6 +218,13 @@ void TfrmPreview::cbxScaleChange(std::string_view text) {
 }
 
 void TfrmPreview::btnPrintNowClick() {
+  // The print dialog and a printer's own prompts run message loops of their own: a close that
+  // arrives there must not free the window under them.
+  struct TPrintRequest {
+    explicit TPrintRequest(int& count) : count_(++count) {}
+    ~TPrintRequest() { --count_; }
+    int& count_;
+  } request(printRequests_);
   control_.btnPrintNowClick();
 }
 
@@ -235,7 +238,7 @@ bool TfrmPreview::PrintWithoutDialog(TPrinterSetup setup) {
     return !setup.Empty();
   };
   errorDisplay_ = [&failed](const std::string&) { failed = true; };
-  control_.btnPrintNowClick();
+  btnPrintNowClick();
   printDialog_ = std::move(dialog);
   errorDisplay_ = std::move(display);
   printer_ = chosen;
@@ -243,6 +246,10 @@ bool TfrmPreview::PrintWithoutDialog(TPrinterSetup setup) {
 }
 
 bool TfrmPreview::FormCloseQuery() {
+  if (printRequests_ > 0) {
+    WarningBeep();
+    return false;
+  }
   return control_.FormCloseQuery();
 }
 
@@ -339,6 +346,11 @@ LRESULT TfrmPreview::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SIZE:
+      LayOut();
+      return 0;
+    case WM_DPICHANGED:
+      dpi_.Changed(Handle(), wParam, lParam);
+      previewer_.SetDpi(dpi_.Dpi());
       LayOut();
       return 0;
     case WM_COPYDATA: {

@@ -11,6 +11,7 @@
 
 #include "report/PreviewControl.h"
 #include "wingui/WinUi.h"
+#include "wingui/dialogs/DialogDpi.h"
 #include "wingui/report/GdiPrint.h"
 #include "wingui/report/alprev.h"
 
@@ -49,7 +50,7 @@ class TfrmPreview : public TWindow, private IPreviewWindow {
   void spbLastClick();
   void cbxScaleChange(std::string_view text);
   void btnPrintNowClick();
-  // Whether the window may close: not while pages are being printed.
+  // Whether the window may close: not while printing is asked for or pages are being printed.
   bool FormCloseQuery();
   void FormClose();
   // Handles a key of the keyboard table (a Windows virtual-key code); true when consumed.
@@ -79,14 +80,15 @@ class TfrmPreview : public TWindow, private IPreviewWindow {
   void SetScrollPosition(TScrollAxis axis, int position) override;
 
   ISound* sound_;
-  int dpi_ = 96;
+  TDialogDpi dpi_;
   tAlPreview previewer_;
   TPreviewWindowControl control_;
   TPrintDialogRunner printDialog_;
   TErrorDisplay errorDisplay_;
   // The printer the last print dialog chose: the next job goes there too.
   TPrinterSetup printer_;
-  int errorsShown_ = 0;
+  // Print requests under way (their dialogs run message loops): the window stays until they end.
+  int printRequests_ = 0;
   HWND tips_ = nullptr;
   HWND cbxScale_ = nullptr;
   HWND panel1_ = nullptr;

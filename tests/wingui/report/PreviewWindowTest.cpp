@@ -3,7 +3,6 @@
 #include <chrono>
 #include <memory>
 
-#include "tests/wingui/report/TestPrinter.h"
 #include "wingui/WinUi.h"
 #include "wingui/report/GdiCanvas.h"
 #include "wingui/report/repPreview.h"
@@ -136,6 +135,27 @@ TEST_F(PreviewWindow, ZoomBoxAndMouseZoomThePage) {
   EXPECT_EQ(PageViewSize().cx, 596);  // 794 * 0.75 = 595.5, halves to the even neighbour
 }
 
+// On a monitor of twice the resolution the page and the tool bar are twice as large, while
+// positions stay in design units for the keyboard table.
+TEST_F(PreviewWindow, ScalesWithTheMonitorsResolution) {
+  RECT frame;
+  GetWindowRect(wnd_, &frame);
+  RECT suggested{frame.left, frame.top, frame.left + 1200, frame.top + 700};
+  SendMessageW(wnd_, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(PageViewSize().cx, 2 * 794);
+  EXPECT_EQ(PageViewSize().cy, 2 * 1123);
+  RECT button;
+  GetWindowRect(Item(REPPREV_SPB_NEXT), &button);
+  EXPECT_EQ(button.right - button.left, 50);
+  form_->Previewer()->SetScrollPosition(TScrollAxis::Vertical, 30);
+  EXPECT_EQ(form_->Previewer()->ScrollPosition(TScrollAxis::Vertical), 30);
+  RECT page;
+  GetWindowRect(form_->Previewer()->PageView(), &page);
+  RECT previewer;
+  GetWindowRect(form_->Previewer()->Handle(), &previewer);
+  EXPECT_EQ(page.top - previewer.top, 2 * (15 - 30));
+}
+
 TEST_F(PreviewWindow, EscapeClosesAndFreesTheWindow) {
   wingui::frmPreview = form_;
   PostMessageW(ZoomEdit(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -143,19 +163,20 @@ TEST_F(PreviewWindow, EscapeClosesAndFreesTheWindow) {
   EXPECT_EQ(wingui::frmPreview, nullptr);
 }
 
-// What the end-to-end tests do instead of clicking the system's print dialog.
-TEST_F(PreviewWindow, PrintsEveryPageIntoAFileOnRequest) {
-  wingui_test::TestPrinter();
-  wchar_t directory[MAX_PATH];
-  GetTempPathW(MAX_PATH, directory);
-  const std::wstring file = std::wstring(directory) + L"tarvolin-preview.ps";
-  DeleteFileW(file.c_str());
-  COPYDATASTRUCT data{REPPREV_COPYDATA_PRINT_TO_FILE,
-                      static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)),
-                      const_cast<wchar_t*>(file.c_str())};
-  EXPECT_EQ(SendMessageW(wnd_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
-  EXPECT_EQ(wingui_test::PostScriptText(file), "Seite 1\nSeite 2\nSeite 3");
-  EXPECT_FALSE(form_->Previewer()->Printing());
+// A close that arrives while the print dialog runs its loop is refused: the window and its
+// pages are still there when the dialog returns.
+TEST_F(PreviewWindow, StaysOpenWhileThePrintDialogRuns) {
+  int survived = 0;
+  form_->SetPrintDialog([&](TPrintChoice& choice, wingui::TPrinterSetup&) {
+    EXPECT_EQ(choice.MaxPage, 3);
+    SendMessageW(wnd_, WM_CLOSE, 0, 0);
+    survived += IsWindow(wnd_) ? 1 : 0;
+    return false;
+  });
+  SendMessageW(Item(REPPREV_BTN_PRINTNOW), BM_CLICK, 0, 0);
+  EXPECT_EQ(survived, 1);
+  ASSERT_TRUE(IsWindow(wnd_));
+  EXPECT_EQ(form_->Previewer()->PageCount(), 3);
 }
 
 }  // namespace

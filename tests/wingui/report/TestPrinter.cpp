@@ -58,9 +58,12 @@ std::wstring InstallPrinter() {
   if (GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
                                  sizeof directory, &size)) {
     CreateDirectoryW(directory, nullptr);
-    std::ofstream(std::filesystem::path(std::wstring(directory) + L"\\" + kDescription),
-                  std::ios::binary)
-        << kDescriptionText;
+    // Written beside and moved into place: test processes running at once install it too, and
+    // the driver must never read a half-written description.
+    const std::wstring target = std::wstring(directory) + L"\\" + kDescription;
+    const std::wstring part = target + L"." + std::to_wstring(GetCurrentProcessId());
+    std::ofstream(std::filesystem::path(part), std::ios::binary) << kDescriptionText;
+    MoveFileExW(part.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
   }
   DRIVER_INFO_3W driver{};
   driver.cVersion = 3;

@@ -9,8 +9,8 @@ namespace wingui_test {
 // Installs the printer once per prefix (also as the default printer); returns its name.
 std::wstring TestPrinter();
 
-// The text shown by a PostScript file of that printer, a line per text line and a blank between
-// runs on one line; empty when the file cannot be read.
+// The text shown by a PostScript file of that printer: a line per text line and per page, a blank
+// between runs on one line; empty when the file cannot be read.
 std::string PostScriptText(const std::wstring& file);
 
 }  // namespace wingui_test
