@@ -219,20 +219,25 @@ TEST_F(EndToEndTest, F1OpensTheHelpAtTheContextOfTheWindowInFront) {
   MenuCommand(main, MAIN_MEN_CONFIG_FILTER);
   const struct {
     HWND Window;
+    char Menu;
     const char* Section;
   } cases[] = {
-      {main, "Das Hauptfenster"},
-      {Window(L"TserOptionForm"), "Schnittstelle konfigurieren"},
-      {Window(L"TprgOptionForm"), "Filter konfigurieren"},
+      {main, 0, "Das Hauptfenster"},
+      {main, 'D', "Men\xFC Datei"},
+      {main, 'K', "Men\xFC Konfiguration"},
+      {main, 'H', "Men\xFC Hilfe"},
+      {Window(L"TserOptionForm"), 0, "Schnittstelle konfigurieren"},
+      {Window(L"TprgOptionForm"), 0, "Filter konfigurieren"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Section);
-    ASSERT_TRUE(PressF1(c.Window));
+    ASSERT_TRUE(PressF1(c.Window, c.Menu));
     HWND help = Window(L"TfrmHelp");
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(PollFor([&] { return HelpShown(help).rfind(c.Section, 0) == 0; }))
         << HelpShown(help).substr(0, 60);
     EXPECT_EQ(Text(help), "Tarvolin: Hilfe");
+    if (c.Menu != 0) CloseMenus();
   }
 }
 
