@@ -88,15 +88,16 @@ std::wstring InstallPrinter() {
 // The character of a glyph name as the PostScript driver writes it.
 std::string CharOf(const std::string& glyph) {
   static const std::map<std::string, std::string> names = {
-      {"space", " "},        {"period", "."},       {"comma", ","},         {"colon", ":"},
-      {"semicolon", ";"},    {"hyphen", "-"},       {"slash", "/"},         {"backslash", "\\"},
-      {"parenleft", "("},    {"parenright", ")"},   {"quotedbl", "\""},     {"percent", "%"},
-      {"plus", "+"},         {"equal", "="},        {"underscore", "_"},    {"at", "@"},
-      {"ampersand", "&"},    {"quotesingle", "'"},  {"zero", "0"},          {"one", "1"},
-      {"two", "2"},          {"three", "3"},        {"four", "4"},          {"five", "5"},
-      {"six", "6"},          {"seven", "7"},        {"eight", "8"},         {"nine", "9"},
-      {"adieresis", "\xE4"}, {"odieresis", "\xF6"}, {"udieresis", "\xFC"},  {"Adieresis", "\xC4"},
-      {"Odieresis", "\xD6"}, {"Udieresis", "\xDC"}, {"germandbls", "\xDF"}, {"copyright", "\xA9"},
+      {"space", " "},        {"period", "."},       {"comma", ","},        {"colon", ":"},
+      {"semicolon", ";"},    {"hyphen", "-"},       {"slash", "/"},        {"backslash", "\\"},
+      {"parenleft", "("},    {"parenright", ")"},   {"quotedbl", "\""},    {"percent", "%"},
+      {"plus", "+"},         {"equal", "="},        {"underscore", "_"},   {"at", "@"},
+      {"ampersand", "&"},    {"dollar", "$"},       {"quotesingle", "'"},  {"zero", "0"},
+      {"one", "1"},          {"two", "2"},          {"three", "3"},        {"four", "4"},
+      {"five", "5"},         {"six", "6"},          {"seven", "7"},        {"eight", "8"},
+      {"nine", "9"},         {"adieresis", "\xE4"}, {"odieresis", "\xF6"}, {"udieresis", "\xFC"},
+      {"Adieresis", "\xC4"}, {"Odieresis", "\xD6"}, {"Udieresis", "\xDC"}, {"germandbls", "\xDF"},
+      {"copyright", "\xA9"},
   };
   if (glyph.size() == 1) return glyph;
   const auto it = names.find(glyph);
