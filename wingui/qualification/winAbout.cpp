@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/win32/SystemInfoWin32.h"
 #include "qualification/IqChecks.h"
 #include "qualification/zanExeinfo.h"
 #include "wingui/qualification/winAboutIds.h"
@@ -25,21 +26,6 @@ HFONT ProductFont(int dpi) {
     fontDpi = dpi;
   }
   return font;
-}
-
-// The running program's file as file names travel (UTF-8 on Windows, platform/FileName.h), so
-// that an install folder outside the system's code page is still read.
-std::string ProgramFile() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      const std::u8string utf8 = std::filesystem::path(path).u8string();
-      return std::string(utf8.begin(), utf8.end());
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 }  // namespace
@@ -69,7 +55,7 @@ TfrmAbout::TfrmAbout(HWND owner, const std::string& programFile) {
   SendMessageW(GetDlgItem(wnd, ABOUT_LBL_PRODUCT), WM_SETFONT,
                reinterpret_cast<WPARAM>(ProductFont(dpi)), FALSE);
   wingui::AddDialogWindow(wnd);
-  FormCreate(programFile.empty() ? ProgramFile() : programFile);
+  FormCreate(programFile.empty() ? ProgramFileName() : programFile);
 }
 
 void TfrmAbout::FormCreate(const std::string& programFile) {
