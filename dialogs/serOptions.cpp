@@ -28,20 +28,6 @@ bool SameItemText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-TserOptionsPlace SerOptionsClientPlace(std::string_view name) {
-  for (const TserOptionsPlace& place : SerOptionsPlaces) {
-    if (place.Name != name) continue;
-    if (place.Parent == nullptr) return place;
-    TserOptionsPlace inClient = place;
-    const TserOptionsPlace parent = SerOptionsClientPlace(place.Parent);
-    inClient.Parent = nullptr;
-    inClient.Left += parent.Left;
-    inClient.Top += parent.Top;
-    return inClient;
-  }
-  return {"", nullptr, 0, 0, 0, 0};
-}
-
 int32_t ItemIndexOf(std::span<const char* const> items, const std::string& text) {
   for (size_t i = 0; i < items.size(); ++i)
     if (SameItemText(items[i], text)) return static_cast<int32_t>(i);

@@ -7,12 +7,12 @@
 #include <functional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/CaptureViews.h"
 #include "app/Help.h"
 #include "app/PortSettings.h"
+#include "dialogs/ControlPlace.h"
 
 class IPortList;
 class TResultFilter;
@@ -93,15 +93,9 @@ inline constexpr const char* SerOptionsCloseCaption =
     "Schlie\xDF"
     "en";
 
-// Where each control stands, in design units of the window it sits in: the check boxes in their
-// group, the lamps and their captions in the frame "Status", everything else in the client area.
-// A list's height is that of its closed box.
-struct TserOptionsPlace {
-  const char* Name;
-  const char* Parent;  // nullptr: the client area
-  int Left, Top, Width, Height;
-};
-inline constexpr TserOptionsPlace SerOptionsPlaces[] = {
+// Where each control stands: the check boxes in their group, the lamps and their captions in the
+// frame "Status", everything else in the client area. A list's height is that of its closed box.
+inline constexpr TControlPlace SerOptionsPlaces[] = {
     {"lblPort", nullptr, 8, 10, 64, 17},         {"comboPort", nullptr, 80, 8, 57, 21},
     {"lblBaud", nullptr, 8, 36, 64, 17},         {"comboBaud", nullptr, 80, 34, 65, 21},
     {"lblDatabits", nullptr, 8, 62, 64, 17},     {"comboDatabits", nullptr, 80, 60, 57, 21},
@@ -121,9 +115,6 @@ inline constexpr TserOptionsPlace SerOptionsPlaces[] = {
     {"ledERROR", "gboxStatus", 261, 20, 13, 13}, {"lblERROR", "gboxStatus", 248, 35, 40, 15},
     {"ledBREAK", "gboxStatus", 301, 20, 13, 13}, {"lblBREAK", "gboxStatus", 288, 35, 40, 15},
 };
-// The place of `name` in the client area (its parent's offset added); an empty place for a name
-// the dialog lacks.
-TserOptionsPlace SerOptionsClientPlace(std::string_view name);
 
 // The entry whose text `text` is, letter case aside, as picking it would select it; -1 for a text
 // that is no entry.

@@ -127,7 +127,7 @@ TEST_F(SerOptionsTest, WindowControlsAndTheirTexts) {
 
 // The window definition and the table the Win32 dialog is built from agree.
 TEST_F(SerOptionsTest, EveryControlStandsInItsParentWhereTheTablePutsIt) {
-  for (const TserOptionsPlace& p : SerOptionsPlaces) {
+  for (const TControlPlace& p : SerOptionsPlaces) {
     auto* w = Child<QWidget>(p.Name);
     EXPECT_EQ(w->geometry(), QRect(p.Left, p.Top, p.Width, p.Height)) << p.Name;
     EXPECT_EQ(w->parentWidget(), p.Parent ? Child<QWidget>(p.Parent) : &form) << p.Name;

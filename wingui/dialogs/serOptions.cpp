@@ -33,7 +33,7 @@ class TWinErrorDisplay : public IErrorDisplay {
 
 // A control's place in the client area.
 TDesignRect PlaceOf(std::string_view name) {
-  const TserOptionsPlace p = SerOptionsClientPlace(name);
+  const TControlPlace p = ClientPlace(SerOptionsPlaces, name);
   return {p.Left, p.Top, p.Width, p.Height};
 }
 
