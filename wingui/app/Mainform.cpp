@@ -120,7 +120,8 @@ void TfrmMain::CreateControls() {
   CreateControl(wnd, WC_STATICW, FilteredLabel, SS_LEFT, MAIN_LBL_FILTERED, {}, dpi_, font);
   CreateControl(wnd, WC_EDITW, "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, MAIN_EDT_FILT, {},
                 dpi_, font, WS_EX_CLIENTEDGE);
-  CreateControl(wnd, WC_BUTTONW, "Start", BS_PUSHBUTTON | WS_TABSTOP, MAIN_BTN_RUN, {}, dpi_, font);
+  CreateControl(wnd, WC_BUTTONW, RunButtonCaption(false), BS_PUSHBUTTON | WS_TABSTOP, MAIN_BTN_RUN,
+                {}, dpi_, font);
   // Owner-drawn for its colour and raised edge; its window text stays readable (WM_GETTEXT).
   CreateControl(wnd, WC_STATICW, "", SS_OWNERDRAW, MAIN_PNL_LED, {}, dpi_,
                 wingui::DesignFont("MS Sans Serif", 8, dpi_, true));
@@ -149,9 +150,12 @@ void TfrmMain::Layout(int dpi) {
     int id;
     wingui::TDesignRect rect;
   } places[] = {
-      {MAIN_LBL_CAPTURED, {8, 12, 62, 13}}, {MAIN_EDT_CAPT, {72, 8, width - 80, 21}},
-      {MAIN_LBL_FILTERED, {8, 38, 62, 13}}, {MAIN_EDT_FILT, {72, 34, width - 80, 21}},
-      {MAIN_BTN_RUN, {8, 62, 90, 27}},      {MAIN_PNL_LED, {104, 62, width - 112, 27}},
+      {MAIN_LBL_CAPTURED, {8, 12, 62, 13}},
+      {MAIN_EDT_CAPT, {72, 8, width - 80, 21}},
+      {MAIN_LBL_FILTERED, {8, 38, 62, 13}},
+      {MAIN_EDT_FILT, {72, 34, width - 80, 21}},
+      {MAIN_BTN_RUN, {8, 62, TMainDesign::RunButtonWidth, TMainDesign::RunButtonHeight}},
+      {MAIN_PNL_LED, {104, 62, width - 112, TMainDesign::RunButtonHeight}},
   };
   HFONT font = wingui::DefaultFont(dpi);
   for (const auto& p : places) {
@@ -241,7 +245,7 @@ void TfrmMain::DrawLed(const DRAWITEMSTRUCT& item) const {
 void TfrmMain::ShowRunButton(bool capturing) {
   capturing_ = capturing;
   HWND button = Item(MAIN_BTN_RUN);
-  wingui::SetWindowText(button, capturing ? "Stop" : "Start");
+  wingui::SetWindowText(button, RunButtonCaption(capturing));
   HBITMAP glyph = Glyph(capturing ? TARVOLIN_IDB_GLYPH_STOP : TARVOLIN_IDB_GLYPH_START, dpi_);
   SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
 }
