@@ -104,6 +104,7 @@ bool TfrmPreview::Build() {
                           nullptr, GetModuleHandleW(nullptr), nullptr);
   HFONT font = DefaultFont(dpi);
   HINSTANCE instance = GetModuleHandleW(nullptr);
+  const TPreviewToolControl* scale = nullptr;
   for (const TPreviewToolControl& c : kPreviewToolControls) {
     const TToolMaking m = MakingOf(c.Name);
     HBITMAP glyph = m.Glyph
@@ -122,20 +123,23 @@ bool TfrmPreview::Build() {
     }
     if (*c.Hint) AddHint(control, c.Hint);
     SetWindowSubclass(control, &TfrmPreview::KeyPreview, 0, reinterpret_cast<DWORD_PTR>(this));
-    if (m.Id == REPPREV_CBX_SCALE) cbxScale_ = control;
+    if (m.Id == REPPREV_CBX_SCALE) {
+      cbxScale_ = control;
+      scale = &c;
+    }
     if (m.Id == REPPREV_PANEL_PAGE) panel1_ = control;
   }
   for (const char* item : kPreviewZoomItems)
     SendMessageW(cbxScale_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-  SetWindowText(cbxScale_, "100");
+  if (!scale) return false;
+  SetWindowText(cbxScale_, scale->Text);
+  // The mouse is over the box's edit field, which has the box's hint too.
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (GetComboBoxInfo(cbxScale_, &info) && info.hwndItem) {
     SetWindowSubclass(info.hwndItem, &TfrmPreview::KeyPreview, 0,
                       reinterpret_cast<DWORD_PTR>(this));
-    AddHint(info.hwndItem,
-            "Vergr\xF6\xDF"
-            "erungsfaktor");
+    AddHint(info.hwndItem, scale->Hint);
   }
 
   RECT client;
