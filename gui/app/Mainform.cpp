@@ -183,8 +183,7 @@ void TfrmMain::SetLedColor(TColor color) {
   QPalette p = pnlLED->palette();
   const QColor background = ToQColor(color);
   p.setColor(QPalette::Window, background);
-  // Keeps the text readable on the dark green of the stopped state.
-  p.setColor(QPalette::WindowText, background.lightness() < 96 ? Qt::white : Qt::black);
+  p.setColor(QPalette::WindowText, LightTextOn(color) ? Qt::white : Qt::black);
   pnlLED->setPalette(p);
 }
 

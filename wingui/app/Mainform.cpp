@@ -42,13 +42,6 @@ COLORREF ToColorRef(TColor c) {
   return static_cast<COLORREF>(c & 0xFFFFFF);
 }
 
-// Keeps the text readable on the dark green of the stopped state.
-COLORREF TextOn(TColor c) {
-  const int r = static_cast<int>(c & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
-            b = static_cast<int>((c >> 16) & 0xFF);
-  return (r * 299 + g * 587 + b * 114) / 1000 < 96 ? RGB(255, 255, 255) : RGB(0, 0, 0);
-}
-
 // The glyph's transparent pixels are the face grey, which loading maps to the button's colour.
 // Drawn for 16 by 16 at 96 dpi, scaled for the window's.
 HBITMAP Glyph(int id, int dpi) {
@@ -234,7 +227,7 @@ void TfrmMain::DrawLed(const DRAWITEMSTRUCT& item) const {
   DeleteObject(brush);
   DrawEdge(item.hDC, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, TextOn(ledColor_));
+  SetTextColor(item.hDC, LightTextOn(ledColor_) ? RGB(255, 255, 255) : RGB(0, 0, 0));
   HGDIOBJ old = SelectObject(item.hDC, wingui::DesignFont("MS Sans Serif", 8, dpi_, true));
   const std::wstring text = wingui::Wide(LedText());
   DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
