@@ -16,6 +16,12 @@ using TColor = uint32_t;
 inline constexpr TColor ledInactive = 0x5000;  // dark green: capture stopped
 inline constexpr TColor ledNoTarget = 0xA0FF;  // orange: no window or an own window in front
 inline constexpr TColor ledTarget = 0xFF00;    // bright green: results are typed
+// Whether the panel's text is white rather than black on `background`, so that it stays readable
+// on the dark green of the stopped state: by the colour's perceived brightness.
+constexpr bool LightTextOn(TColor background) {
+  const uint32_t r = background & 0xFF, g = (background >> 8) & 0xFF, b = (background >> 16) & 0xFF;
+  return (r * 299 + g * 587 + b * 114) / 1000 < 96;
+}
 
 // A window whose screen position is part of the configuration.
 class IWindowPosition {

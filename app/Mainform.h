@@ -21,6 +21,9 @@ struct TMainDesign {
   static constexpr int ExtraHeight = 32;
   static constexpr int MinimumWidth = 192;
   static constexpr int TimerIntervalMs = 500;
+  // The run button; the indicator panel beside it is as high.
+  static constexpr int RunButtonWidth = 90;
+  static constexpr int RunButtonHeight = 27;
   // GetWindowTextA into a buffer of 80 bytes.
   static constexpr int TitleChars = 79;
 };
@@ -28,6 +31,10 @@ struct TMainDesign {
 inline constexpr const char* MainCaption = "Tarvolin";
 inline constexpr const char* CapturedLabel = "Erfasst: ";
 inline constexpr const char* FilteredLabel = "Gefiltert: ";
+// The run button says what a click does.
+constexpr const char* RunButtonCaption(bool capturing) {
+  return capturing ? "Stop" : "Start";
+}
 
 enum class TMainCommand {
   FileIQ,

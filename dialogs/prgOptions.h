@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/Help.h"
+#include "dialogs/ControlPlace.h"
 #include "dialogs/serOptions.h"
 
 struct TprgOptionsDesign {
@@ -67,4 +68,27 @@ inline constexpr TListGroupDesign PrgOptionsListGroups[] = {
      TprgOptionsDesign::DecSubstRows},
     {"gboxSend", "nach dem Resultat senden", "lblCursMove", "Cursorbewegung", PrgOptionsCombos[1],
      TprgOptionsDesign::CursMoveRows},
+};
+
+// Where each control stands: the fields, their labels and notes in "Resultaterkennung ", each
+// list and its label in its group, the groups and the button in the client area.
+inline constexpr TControlPlace PrgOptionsPlaces[] = {
+    {"gboxRecog", nullptr, 8, 2, 305, 114},
+    {"lblPrefix", "gboxRecog", 10, 20, 60, 20},
+    {"edtPrefix", "gboxRecog", 76, 20, 36, 20},
+    {"lblPrefixNote", "gboxRecog", 118, 20, 183, 20},
+    {"lblEol", "gboxRecog", 10, 43, 60, 20},
+    {"edtEol", "gboxRecog", 76, 43, 36, 20},
+    {"lblEolNote", "gboxRecog", 118, 43, 183, 20},
+    {"lblCheck", "gboxRecog", 10, 66, 60, 20},
+    {"edtCheck", "gboxRecog", 76, 66, 217, 20},
+    {"lblGood", "gboxRecog", 10, 89, 60, 20},
+    {"edtGood", "gboxRecog", 76, 89, 217, 20},
+    {"gboxModi", nullptr, 8, 119, 305, 47},
+    {"lblDecSubst", "gboxModi", 10, 20, 100, 20},
+    {"comboDecSubst", "gboxModi", 116, 20, 177, 20},
+    {"gboxSend", nullptr, 8, 169, 305, 47},
+    {"lblCursMove", "gboxSend", 10, 20, 100, 20},
+    {"comboCursMove", "gboxSend", 116, 20, 177, 20},
+    {"btnClose", nullptr, 225, 224, 88, 26},
 };

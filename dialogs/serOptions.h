@@ -12,6 +12,7 @@
 #include "app/CaptureViews.h"
 #include "app/Help.h"
 #include "app/PortSettings.h"
+#include "dialogs/ControlPlace.h"
 
 class IPortList;
 class TResultFilter;
@@ -91,6 +92,29 @@ inline constexpr TLampDesign SerOptionsLamps[] = {
 inline constexpr const char* SerOptionsCloseCaption =
     "Schlie\xDF"
     "en";
+
+// Where each control stands: the check boxes in their group, the lamps and their captions in the
+// frame "Status", everything else in the client area. A list's height is that of its closed box.
+inline constexpr TControlPlace SerOptionsPlaces[] = {
+    {"lblPort", nullptr, 8, 10, 64, 17},         {"comboPort", nullptr, 80, 8, 57, 21},
+    {"lblBaud", nullptr, 8, 36, 64, 17},         {"comboBaud", nullptr, 80, 34, 65, 21},
+    {"lblDatabits", nullptr, 8, 62, 64, 17},     {"comboDatabits", nullptr, 80, 60, 57, 21},
+    {"lblParity", nullptr, 8, 88, 64, 17},       {"comboParity", nullptr, 80, 86, 73, 21},
+    {"lblStop", nullptr, 8, 114, 64, 17},        {"comboStop", nullptr, 80, 112, 57, 21},
+    {"lblXonXoff", nullptr, 8, 140, 64, 17},     {"comboXonXoff", nullptr, 80, 138, 105, 21},
+    {"gboxHwRecv", nullptr, 200, 4, 137, 45},    {"hwUseDTR", "gboxHwRecv", 12, 18, 56, 19},
+    {"hwUseRTS", "gboxHwRecv", 76, 18, 56, 19},  {"gboxHwSend", nullptr, 200, 54, 137, 45},
+    {"hwReqDSR", "gboxHwSend", 12, 18, 56, 19},  {"hwReqCTS", "gboxHwSend", 76, 18, 56, 19},
+    {"btnClose", nullptr, 232, 134, 105, 25},    {"gboxStatus", nullptr, 8, 166, 329, 56},
+    {"ledCTS", "gboxStatus", 21, 20, 13, 13},    {"lblCTS", "gboxStatus", 8, 35, 40, 15},
+    {"ledDSR", "gboxStatus", 61, 20, 13, 13},    {"lblDSR", "gboxStatus", 48, 35, 40, 15},
+    {"ledDCD", "gboxStatus", 101, 20, 13, 13},   {"lblDCD", "gboxStatus", 88, 35, 40, 15},
+    {"ledRING", "gboxStatus", 141, 20, 13, 13},  {"lblRING", "gboxStatus", 128, 35, 40, 15},
+    {"ledTxD", "gboxStatus", 181, 20, 13, 13},   {"lblTxD", "gboxStatus", 168, 35, 40, 15},
+    {"ledRxD", "gboxStatus", 221, 20, 13, 13},   {"lblRxD", "gboxStatus", 208, 35, 40, 15},
+    {"ledERROR", "gboxStatus", 261, 20, 13, 13}, {"lblERROR", "gboxStatus", 248, 35, 40, 15},
+    {"ledBREAK", "gboxStatus", 301, 20, 13, 13}, {"lblBREAK", "gboxStatus", 288, 35, 40, 15},
+};
 
 // The entry whose text `text` is, letter case aside, as picking it would select it; -1 for a text
 // that is no entry.

@@ -16,6 +16,7 @@
 
 #include "main/Desktop.h"
 #include "main/Program.h"
+#include "platform/win32/SystemInfoWin32.h"
 #include "wingui/WinUi.h"
 #include "wingui/app/HelpViewer.h"
 #include "wingui/app/Mainform.h"
@@ -55,16 +56,7 @@ void Defer(std::function<void()> call) {
 
 // The running program's directory (CP1252), from its file's full path.
 std::string ProgramDirectory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  const std::wstring path = ProgramPath();
   const size_t slash = path.find_last_of(L"\\/");
   return wingui::Cp1252(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }

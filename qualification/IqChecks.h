@@ -51,7 +51,15 @@ struct TAboutDesign {
   static constexpr int LabelLeft = 8;
   static constexpr int LabelWidth = 249;
   static constexpr int ProductFontPixels = 19;
+  // The close button, the default one.
+  static constexpr int CloseLeft = 186;
+  static constexpr int CloseTop = 192;
+  static constexpr int CloseWidth = 75;
+  static constexpr int CloseHeight = 25;
 };
+inline constexpr const char* AboutCloseCaption =
+    "&Schlie\xDF"
+    "en";
 struct TAboutLabel {
   const char* Name;
   int Top, Height;

@@ -85,7 +85,9 @@ HWND CreateControl(HWND parent, const wchar_t* windowClass, std::string_view cp1
 
 TWindow::~TWindow() {
   if (wnd_) {
+    // The window's messages no longer reach the object, so its WM_NCDESTROY cleaning is done here.
     SetWindowLongPtrW(wnd_, GWLP_USERDATA, 0);
+    RemovePropW(wnd_, kHelpContextProperty);
     RemoveDialogWindow(wnd_);
     DestroyWindow(wnd_);
   }

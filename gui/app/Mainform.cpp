@@ -57,14 +57,14 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   auto* row = new QHBoxLayout();
   BitBtn2 = new QPushButton(client);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn2->setMinimumSize(90, 27);
+  BitBtn2->setMinimumSize(TMainDesign::RunButtonWidth, TMainDesign::RunButtonHeight);
   connect(BitBtn2, &QPushButton::clicked, this, [this] { controller_.btnMessClick(); });
   pnlLED = new QLabel(client);
   pnlLED->setObjectName(QStringLiteral("pnlLED"));
   pnlLED->setAlignment(Qt::AlignCenter);
   pnlLED->setAutoFillBackground(true);
   pnlLED->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  pnlLED->setMinimumHeight(27);
+  pnlLED->setMinimumHeight(TMainDesign::RunButtonHeight);
   // Long window titles must not widen the window.
   pnlLED->setMinimumWidth(1);
   pnlLED->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -183,8 +183,7 @@ void TfrmMain::SetLedColor(TColor color) {
   QPalette p = pnlLED->palette();
   const QColor background = ToQColor(color);
   p.setColor(QPalette::Window, background);
-  // Keeps the text readable on the dark green of the stopped state.
-  p.setColor(QPalette::WindowText, background.lightness() < 96 ? Qt::white : Qt::black);
+  p.setColor(QPalette::WindowText, LightTextOn(color) ? Qt::white : Qt::black);
   pnlLED->setPalette(p);
 }
 
@@ -199,7 +198,7 @@ void TfrmMain::SetLedText(const std::string& text) {
 void TfrmMain::ShowRunButton(bool capturing) {
   BitBtn2->setIcon(style()->standardIcon(capturing ? QStyle::SP_DialogCancelButton
                                                    : QStyle::SP_DialogApplyButton));
-  BitBtn2->setText(capturing ? QStringLiteral("Stop") : QStringLiteral("Start"));
+  BitBtn2->setText(QString::fromLatin1(RunButtonCaption(capturing)));
 }
 
 void TfrmMain::SetTimerEnabled(bool on) {

@@ -34,11 +34,10 @@ TfrmAbout::TfrmAbout(QWidget* parent, const QString& programFile) : QDialog(pare
   labels_.front()->setFont(product);
   labels_.back()->setWordWrap(true);
 
-  btnClose = new QPushButton(FromCp1252("&Schlie\xDF"
-                                        "en"),
-                             this);
+  btnClose = new QPushButton(FromCp1252(AboutCloseCaption), this);
   btnClose->setObjectName(QStringLiteral("btnClose"));
-  btnClose->setGeometry(186, 192, 75, 25);
+  btnClose->setGeometry(TAboutDesign::CloseLeft, TAboutDesign::CloseTop, TAboutDesign::CloseWidth,
+                        TAboutDesign::CloseHeight);
   btnClose->setDefault(true);
   connect(btnClose, &QPushButton::clicked, this, &TfrmAbout::btnCloseClick);
   btnClose->setFocus();

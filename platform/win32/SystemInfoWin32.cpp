@@ -199,18 +199,22 @@ std::string WindowsDescription(uint32_t platformId, uint32_t major, uint32_t min
   return text;
 }
 
-std::string ProgramFileName() {
+std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
+    // A full buffer means a cut path: ask again with more room.
     if (n < path.size()) {
       path.resize(n);
-      const std::u8string utf8 = std::filesystem::path(path).u8string();
-      return std::string(utf8.begin(), utf8.end());
+      return path;
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::string ProgramFileName() {
+  const std::u8string utf8 = std::filesystem::path(ProgramPath()).u8string();
+  return std::string(utf8.begin(), utf8.end());
 }
 
 std::string OsReleaseText() {

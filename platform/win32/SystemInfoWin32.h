@@ -16,6 +16,10 @@ std::string WideBufferText(const wchar_t* buffer, size_t capacity);
 std::string WindowsDescription(uint32_t platformId, uint32_t major, uint32_t minor,
                                const std::string& servicePack);
 
+// The running program's full path as the system gives it, whatever its length; empty when the
+// system cannot say.
+std::wstring ProgramPath();
+
 // The running program's file as a platform file name (UTF-8, platform/FileName.h), whatever
 // characters its folder holds.
 std::string ProgramFileName();

@@ -125,6 +125,18 @@ class MainController : public ::testing::Test {
 const std::string kLost =
     "Verbindung zu COM3 unterbrochen! Warte, bis das Ger\xE4t wieder angeschlossen ist.";
 
+TEST(MainPanel, TextIsLightOnlyOnDarkColours) {
+  const struct {
+    TColor Background;
+    bool Light;
+  } cases[] = {
+      {ledInactive, true}, {ledNoTarget, false},
+      {ledTarget, false},  {0x800000, true},  // dark blue: blue counts least
+      {0x00FFFF, false},                      // yellow
+  };
+  for (const auto& c : cases) EXPECT_EQ(LightTextOn(c.Background), c.Light) << c.Background;
+}
+
 TEST_F(MainController, StartAndStopSetTheRunState) {
   ExpectStopped();
   main.btnMessClick();

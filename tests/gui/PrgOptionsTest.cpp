@@ -82,6 +82,12 @@ TEST_F(PrgOptionsTest, FieldsAndListsAreThoseOfTheSharedDesign) {
   }
   EXPECT_FALSE(Child<QComboBox>("comboCursMove")->isEditable());
   EXPECT_EQ(Child<QPushButton>("btnClose")->text(), FromCp1252(PrgOptionsCloseCaption));
+  // The places the Win32 dialog is built from.
+  for (const TControlPlace& p : PrgOptionsPlaces) {
+    auto* w = Child<QWidget>(p.Name);
+    EXPECT_EQ(w->geometry(), QRect(p.Left, p.Top, p.Width, p.Height)) << p.Name;
+    EXPECT_EQ(w->parentWidget(), p.Parent ? Child<QWidget>(p.Parent) : &form) << p.Name;
+  }
 }
 
 TEST_F(PrgOptionsTest, AccessorsSpeakCp1252AndReadTheControlsAtOnce) {

@@ -125,6 +125,15 @@ TEST_F(SerOptionsTest, WindowControlsAndTheirTexts) {
   EXPECT_EQ(Child<QPushButton>("btnClose")->text(), FromCp1252(SerOptionsCloseCaption));
 }
 
+// The window definition and the table the Win32 dialog is built from agree.
+TEST_F(SerOptionsTest, EveryControlStandsInItsParentWhereTheTablePutsIt) {
+  for (const TControlPlace& p : SerOptionsPlaces) {
+    auto* w = Child<QWidget>(p.Name);
+    EXPECT_EQ(w->geometry(), QRect(p.Left, p.Top, p.Width, p.Height)) << p.Name;
+    EXPECT_EQ(w->parentWidget(), p.Parent ? Child<QWidget>(p.Parent) : &form) << p.Name;
+  }
+}
+
 TEST_F(SerOptionsTest, EveryKeystrokeAppliesTheBox) {
   std::vector<int32_t> applied;
   QObject::connect(Child<QComboBox>("comboBaud"), &QComboBox::editTextChanged, &form,

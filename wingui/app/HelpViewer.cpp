@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/Help.h"
-#include "wingui/app/HelpText.h"
+#include "app/HelpText.h"
 
 namespace {
 

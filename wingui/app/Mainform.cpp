@@ -42,13 +42,6 @@ COLORREF ToColorRef(TColor c) {
   return static_cast<COLORREF>(c & 0xFFFFFF);
 }
 
-// Keeps the text readable on the dark green of the stopped state.
-COLORREF TextOn(TColor c) {
-  const int r = static_cast<int>(c & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
-            b = static_cast<int>((c >> 16) & 0xFF);
-  return (r * 299 + g * 587 + b * 114) / 1000 < 96 ? RGB(255, 255, 255) : RGB(0, 0, 0);
-}
-
 // The glyph's transparent pixels are the face grey, which loading maps to the button's colour.
 // Drawn for 16 by 16 at 96 dpi, scaled for the window's.
 HBITMAP Glyph(int id, int dpi) {
@@ -120,7 +113,8 @@ void TfrmMain::CreateControls() {
   CreateControl(wnd, WC_STATICW, FilteredLabel, SS_LEFT, MAIN_LBL_FILTERED, {}, dpi_, font);
   CreateControl(wnd, WC_EDITW, "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, MAIN_EDT_FILT, {},
                 dpi_, font, WS_EX_CLIENTEDGE);
-  CreateControl(wnd, WC_BUTTONW, "Start", BS_PUSHBUTTON | WS_TABSTOP, MAIN_BTN_RUN, {}, dpi_, font);
+  CreateControl(wnd, WC_BUTTONW, RunButtonCaption(false), BS_PUSHBUTTON | WS_TABSTOP, MAIN_BTN_RUN,
+                {}, dpi_, font);
   // Owner-drawn for its colour and raised edge; its window text stays readable (WM_GETTEXT).
   CreateControl(wnd, WC_STATICW, "", SS_OWNERDRAW, MAIN_PNL_LED, {}, dpi_,
                 wingui::DesignFont("MS Sans Serif", 8, dpi_, true));
@@ -149,9 +143,12 @@ void TfrmMain::Layout(int dpi) {
     int id;
     wingui::TDesignRect rect;
   } places[] = {
-      {MAIN_LBL_CAPTURED, {8, 12, 62, 13}}, {MAIN_EDT_CAPT, {72, 8, width - 80, 21}},
-      {MAIN_LBL_FILTERED, {8, 38, 62, 13}}, {MAIN_EDT_FILT, {72, 34, width - 80, 21}},
-      {MAIN_BTN_RUN, {8, 62, 90, 27}},      {MAIN_PNL_LED, {104, 62, width - 112, 27}},
+      {MAIN_LBL_CAPTURED, {8, 12, 62, 13}},
+      {MAIN_EDT_CAPT, {72, 8, width - 80, 21}},
+      {MAIN_LBL_FILTERED, {8, 38, 62, 13}},
+      {MAIN_EDT_FILT, {72, 34, width - 80, 21}},
+      {MAIN_BTN_RUN, {8, 62, TMainDesign::RunButtonWidth, TMainDesign::RunButtonHeight}},
+      {MAIN_PNL_LED, {104, 62, width - 112, TMainDesign::RunButtonHeight}},
   };
   HFONT font = wingui::DefaultFont(dpi);
   for (const auto& p : places) {
@@ -230,7 +227,7 @@ void TfrmMain::DrawLed(const DRAWITEMSTRUCT& item) const {
   DeleteObject(brush);
   DrawEdge(item.hDC, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
   SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, TextOn(ledColor_));
+  SetTextColor(item.hDC, LightTextOn(ledColor_) ? RGB(255, 255, 255) : RGB(0, 0, 0));
   HGDIOBJ old = SelectObject(item.hDC, wingui::DesignFont("MS Sans Serif", 8, dpi_, true));
   const std::wstring text = wingui::Wide(LedText());
   DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
@@ -241,7 +238,7 @@ void TfrmMain::DrawLed(const DRAWITEMSTRUCT& item) const {
 void TfrmMain::ShowRunButton(bool capturing) {
   capturing_ = capturing;
   HWND button = Item(MAIN_BTN_RUN);
-  wingui::SetWindowText(button, capturing ? "Stop" : "Start");
+  wingui::SetWindowText(button, RunButtonCaption(capturing));
   HBITMAP glyph = Glyph(capturing ? TARVOLIN_IDB_GLYPH_STOP : TARVOLIN_IDB_GLYPH_START, dpi_);
   SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
 }

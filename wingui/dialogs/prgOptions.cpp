@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "wingui/dialogs/prgOptionsIds.h"
 
@@ -15,18 +16,22 @@ using wingui::TDesignRect;
 constexpr const wchar_t* kClassName = L"TprgOptionForm";
 constexpr int kRowHeight = 14;
 
-struct TFieldPlace {
+// A control's place in the client area.
+TDesignRect PlaceOf(std::string_view name) {
+  const TControlPlace p = ClientPlace(PrgOptionsPlaces, name);
+  return {p.Left, p.Top, p.Width, p.Height};
+}
+
+struct TFieldControl {
   const char* Name;
   int LabelId, Id, NoteId;  // NoteId 0: no note
-  int Top;
-  int Width;
+  const char* NoteName;
 };
-// In the group "Resultaterkennung ", which lies at 8,2 of the client area.
-constexpr TFieldPlace kFields[] = {
-    {"edtPrefix", PRGOPT_LBL_PREFIX, PRGOPT_EDT_PREFIX, PRGOPT_LBL_PREFIX_NOTE, 22, 36},
-    {"edtEol", PRGOPT_LBL_EOL, PRGOPT_EDT_EOL, PRGOPT_LBL_EOL_NOTE, 45, 36},
-    {"edtCheck", PRGOPT_LBL_CHECK, PRGOPT_EDT_CHECK, 0, 68, 217},
-    {"edtGood", PRGOPT_LBL_GOOD, PRGOPT_EDT_GOOD, 0, 91, 217},
+constexpr TFieldControl kFields[] = {
+    {"edtPrefix", PRGOPT_LBL_PREFIX, PRGOPT_EDT_PREFIX, PRGOPT_LBL_PREFIX_NOTE, "lblPrefixNote"},
+    {"edtEol", PRGOPT_LBL_EOL, PRGOPT_EDT_EOL, PRGOPT_LBL_EOL_NOTE, "lblEolNote"},
+    {"edtCheck", PRGOPT_LBL_CHECK, PRGOPT_EDT_CHECK, 0, nullptr},
+    {"edtGood", PRGOPT_LBL_GOOD, PRGOPT_EDT_GOOD, 0, nullptr},
 };
 
 const TFieldDesign& FieldOf(const char* name) {
@@ -37,12 +42,12 @@ const TFieldDesign& FieldOf(const char* name) {
 }
 
 // Where the lists of PrgOptionsListGroups go, in their order.
-struct TListPlace {
-  int GroupId, GroupTop, LabelId, Id;
+struct TListControl {
+  int GroupId, LabelId, Id;
 };
-constexpr TListPlace kLists[] = {
-    {PRGOPT_GBOX_MODI, 119, PRGOPT_LBL_DECSUBST, PRGOPT_COMBO_DECSUBST},
-    {PRGOPT_GBOX_SEND, 169, PRGOPT_LBL_CURSMOVE, PRGOPT_COMBO_CURSMOVE},
+constexpr TListControl kLists[] = {
+    {PRGOPT_GBOX_MODI, PRGOPT_LBL_DECSUBST, PRGOPT_COMBO_DECSUBST},
+    {PRGOPT_GBOX_SEND, PRGOPT_LBL_CURSMOVE, PRGOPT_COMBO_CURSMOVE},
 };
 static_assert(std::size(kLists) == std::size(PrgOptionsListGroups));
 
@@ -69,31 +74,33 @@ void TprgOptionForm::CreateControls(int dpi) {
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
   CreateControl(wnd, L"BUTTON", RecognitionGroupCaption, BS_GROUPBOX, PRGOPT_GBOX_RECOG,
-                {8, 2, 305, 114}, dpi, font);
-  for (const TFieldPlace& place : kFields) {
+                PlaceOf(RecognitionGroupName), dpi, font);
+  for (const TFieldControl& place : kFields) {
     const TFieldDesign& field = FieldOf(place.Name);
     // Each label precedes its field, so that it names it.
     CreateControl(wnd, L"STATIC", field.Label, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE,
-                  place.LabelId, {18, place.Top, 60, 20}, dpi, font);
+                  place.LabelId, PlaceOf(field.LabelName), dpi, font);
     CreateControl(wnd, L"EDIT", field.Initial, ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, place.Id,
-                  {84, place.Top, place.Width, 20}, dpi, font, WS_EX_CLIENTEDGE);
-    if (field.Note)
+                  PlaceOf(place.Name), dpi, font, WS_EX_CLIENTEDGE);
+    if (field.Note && place.NoteName)
       CreateControl(wnd, L"STATIC", field.Note, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE,
-                    place.NoteId, {126, place.Top, 183, 20}, dpi, font);
+                    place.NoteId, PlaceOf(place.NoteName), dpi, font);
   }
 
   for (size_t i = 0; i < std::size(kLists); ++i) {
-    const TListPlace& place = kLists[i];
+    const TListControl& place = kLists[i];
     const TListGroupDesign& list = PrgOptionsListGroups[i];
-    CreateControl(wnd, L"BUTTON", list.Group, BS_GROUPBOX, place.GroupId,
-                  {8, place.GroupTop, 305, 47}, dpi, font);
+    CreateControl(wnd, L"BUTTON", list.Group, BS_GROUPBOX, place.GroupId, PlaceOf(list.GroupName),
+                  dpi, font);
     CreateControl(wnd, L"STATIC", list.Label, SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, place.LabelId,
-                  {18, place.GroupTop + 20, 100, 20}, dpi, font);
+                  PlaceOf(list.LabelName), dpi, font);
     // Only the selection counts, so the lists take no typed text. The height given is that of
     // the open list for the classic controls; the newer ones take the row count.
-    HWND combo = CreateControl(
-        wnd, L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, place.Id,
-        {124, place.GroupTop + 20, 177, 22 + list.Rows * kRowHeight}, dpi, font);
+    TDesignRect r = PlaceOf(list.Combo.Name);
+    r.Height += list.Rows * kRowHeight;
+    HWND combo =
+        CreateControl(wnd, L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
+                      place.Id, r, dpi, font);
     for (const char* item : list.Combo.Items)
       SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wingui::Wide(item).c_str()));
     SendMessageW(combo, CB_SETMINVISIBLE, static_cast<WPARAM>(list.Rows), 0);
@@ -102,7 +109,7 @@ void TprgOptionForm::CreateControls(int dpi) {
   }
 
   CreateControl(wnd, L"BUTTON", PrgOptionsCloseCaption, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP,
-                PRGOPT_BTN_CLOSE, {225, 224, 88, 26}, dpi, font);
+                PRGOPT_BTN_CLOSE, PlaceOf("btnClose"), dpi, font);
 }
 
 std::string TprgOptionForm::PrefixText() const {

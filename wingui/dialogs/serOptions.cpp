@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
+#include <string_view>
 
 #include "app/CaptureApp.h"
 #include "serial/AwFactory.h"
@@ -29,40 +31,43 @@ class TWinErrorDisplay : public IErrorDisplay {
   HWND owner_;
 };
 
-struct TComboPlace {
+// A control's place in the client area.
+TDesignRect PlaceOf(std::string_view name) {
+  const TControlPlace p = ClientPlace(SerOptionsPlaces, name);
+  return {p.Left, p.Top, p.Width, p.Height};
+}
+
+struct TComboControl {
   const char* Name;
   int Id, LabelId;
-  TDesignRect Rect;
 };
 // The boxes from top to bottom, each after its label in tab and z-order.
-constexpr TComboPlace kCombos[] = {
-    {"comboPort", SEROPT_COMBO_PORT, SEROPT_LBL_PORT, {80, 8, 57, 21}},
-    {"comboBaud", SEROPT_COMBO_BAUD, SEROPT_LBL_BAUD, {80, 34, 65, 21}},
-    {"comboDatabits", SEROPT_COMBO_DATABITS, SEROPT_LBL_DATABITS, {80, 60, 57, 21}},
-    {"comboParity", SEROPT_COMBO_PARITY, SEROPT_LBL_PARITY, {80, 86, 73, 21}},
-    {"comboStop", SEROPT_COMBO_STOP, SEROPT_LBL_STOP, {80, 112, 57, 21}},
-    {"comboXonXoff", SEROPT_COMBO_XONXOFF, SEROPT_LBL_XONXOFF, {80, 138, 105, 21}},
+constexpr TComboControl kCombos[] = {
+    {"comboPort", SEROPT_COMBO_PORT, SEROPT_LBL_PORT},
+    {"comboBaud", SEROPT_COMBO_BAUD, SEROPT_LBL_BAUD},
+    {"comboDatabits", SEROPT_COMBO_DATABITS, SEROPT_LBL_DATABITS},
+    {"comboParity", SEROPT_COMBO_PARITY, SEROPT_LBL_PARITY},
+    {"comboStop", SEROPT_COMBO_STOP, SEROPT_LBL_STOP},
+    {"comboXonXoff", SEROPT_COMBO_XONXOFF, SEROPT_LBL_XONXOFF},
 };
 // Rows of an open list; the port list holds at most nine entries.
 constexpr int kListRows = 10;
 constexpr int kRowHeight = 14;
 
-struct TCheckPlace {
+struct TCheckControl {
   const char* Name;
   int Id;
-  TDesignRect Rect;  // in the dialog's client area
 };
-constexpr TCheckPlace kChecks[] = {
-    {"hwUseDTR", SEROPT_HW_USEDTR, {212, 22, 56, 19}},
-    {"hwUseRTS", SEROPT_HW_USERTS, {276, 22, 56, 19}},
-    {"hwReqDSR", SEROPT_HW_REQDSR, {212, 72, 56, 19}},
-    {"hwReqCTS", SEROPT_HW_REQCTS, {276, 72, 56, 19}},
+constexpr TCheckControl kChecks[] = {
+    {"hwUseDTR", SEROPT_HW_USEDTR},
+    {"hwUseRTS", SEROPT_HW_USERTS},
+    {"hwReqDSR", SEROPT_HW_REQDSR},
+    {"hwReqCTS", SEROPT_HW_REQCTS},
 };
 
 // The lamps in the order of the light set, left to right in the frame "Status".
 constexpr const char* kLampNames[TLightSet::LightCount] = {
     "ledCTS", "ledDSR", "ledDCD", "ledRING", "ledTxD", "ledRxD", "ledERROR", "ledBREAK"};
-constexpr TDesignRect kStatusFrame = {8, 166, 329, 56};
 
 template <typename Table>
 const auto& Named(const Table& table, const char* name) {
@@ -167,15 +172,16 @@ void TserOptionForm::CreateControls(int dpi) {
                                      ICC_WIN95_CLASSES};
   InitCommonControlsEx(&classes);
 
-  for (const TComboPlace& place : kCombos) {
+  for (const TComboControl& place : kCombos) {
     const TComboLabel& label = LabelOf(place.Name);
-    const TDesignRect& r = place.Rect;
     CreateControl(wnd, L"STATIC", label.Text, SS_LEFT | SS_NOPREFIX, place.LabelId,
-                  {8, r.Top + 2, 64, 17}, dpi, font);
+                  PlaceOf(label.Name), dpi, font);
     // The height given is that of the open list.
-    HWND combo = CreateControl(
-        wnd, L"COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-        place.Id, {r.Left, r.Top, r.Width, r.Height + kListRows * kRowHeight}, dpi, font);
+    TDesignRect r = PlaceOf(place.Name);
+    r.Height += kListRows * kRowHeight;
+    HWND combo = CreateControl(wnd, L"COMBOBOX", "",
+                               CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
+                               place.Id, r, dpi, font);
     if (place.Id == SEROPT_COMBO_PORT) {
       wingui::SetWindowText(combo, PortInitialText);
       continue;
@@ -186,32 +192,36 @@ void TserOptionForm::CreateControls(int dpi) {
   }
 
   CreateControl(wnd, L"BUTTON", Named(HandshakeBoxes, "hwUseDTR").Group, BS_GROUPBOX,
-                SEROPT_GBOX_HWRECV, {200, 4, 137, 45}, dpi, font);
+                SEROPT_GBOX_HWRECV, PlaceOf("gboxHwRecv"), dpi, font);
   for (int i = 0; i < 2; ++i) {
-    const TCheckPlace& place = kChecks[i];
+    const TCheckControl& place = kChecks[i];
     CreateControl(wnd, L"BUTTON", Named(HandshakeBoxes, place.Name).Caption,
-                  BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, place.Id, place.Rect, dpi, font);
+                  BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, place.Id, PlaceOf(place.Name), dpi,
+                  font);
   }
   CreateControl(wnd, L"BUTTON", Named(HandshakeBoxes, "hwReqDSR").Group, BS_GROUPBOX,
-                SEROPT_GBOX_HWSEND, {200, 54, 137, 45}, dpi, font);
+                SEROPT_GBOX_HWSEND, PlaceOf("gboxHwSend"), dpi, font);
   for (int i = 2; i < 4; ++i) {
-    const TCheckPlace& place = kChecks[i];
+    const TCheckControl& place = kChecks[i];
     CreateControl(wnd, L"BUTTON", Named(HandshakeBoxes, place.Name).Caption,
-                  BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, place.Id, place.Rect, dpi, font);
+                  BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, place.Id, PlaceOf(place.Name), dpi,
+                  font);
   }
   // Not a default button: Enter in a box does not hide the dialog.
   CreateControl(wnd, L"BUTTON", SerOptionsCloseCaption, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP,
-                SEROPT_BTN_CLOSE, {232, 134, 105, 25}, dpi, font);
+                SEROPT_BTN_CLOSE, PlaceOf("btnClose"), dpi, font);
 
-  CreateControl(wnd, L"BUTTON", StatusFrameCaption, BS_GROUPBOX, SEROPT_GBOX_STATUS, kStatusFrame,
-                dpi, font);
+  CreateControl(wnd, L"BUTTON", StatusFrameCaption, BS_GROUPBOX, SEROPT_GBOX_STATUS,
+                PlaceOf("gboxStatus"), dpi, font);
   for (int i = 0; i < TLightSet::LightCount; ++i) {
+    const std::string_view name = kLampNames[i];
     const char* caption = Named(SerOptionsLamps, kLampNames[i]).Caption;
-    // The caption precedes its lamp, whose accessible name it also is.
+    // The caption ("lbl" for the lamp's "led") precedes its lamp, whose accessible name it is.
     CreateControl(wnd, L"STATIC", caption, SS_CENTER | SS_NOPREFIX, SEROPT_LBL_LED_FIRST + i,
-                  {kStatusFrame.Left + 8 + 40 * i, kStatusFrame.Top + 35, 40, 15}, dpi, font);
-    auto lamp = std::make_unique<TApdStatusLight>(
-        wnd, SEROPT_LED_FIRST + i, kStatusFrame.Left + 21 + 40 * i, kStatusFrame.Top + 20, caption);
+                  PlaceOf("lbl" + std::string(name.substr(3))), dpi, font);
+    const TDesignRect at = PlaceOf(name);
+    auto lamp =
+        std::make_unique<TApdStatusLight>(wnd, SEROPT_LED_FIRST + i, at.Left, at.Top, caption);
     lamp->SetLitColor(TserOptionsDesign::LampLitColor);
     lamps_[static_cast<size_t>(i)] = std::move(lamp);
   }
@@ -219,7 +229,7 @@ void TserOptionForm::CreateControls(int dpi) {
   tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, wnd,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
-  for (const TCheckPlace& place : kChecks)
+  for (const TCheckControl& place : kChecks)
     AddTool(tooltips_, wnd, Item(place.Id), wingui::Wide(Named(HandshakeBoxes, place.Name).Hint));
   HWND portBox = Item(SEROPT_COMBO_PORT);
   AddTool(tooltips_, wnd, portBox, std::wstring());

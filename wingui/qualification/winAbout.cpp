@@ -1,7 +1,8 @@
 #include "wingui/qualification/winAbout.h"
 
-#include <filesystem>
+#include <map>
 
+#include "platform/win32/SystemInfoWin32.h"
 #include "qualification/IqChecks.h"
 #include "qualification/zanExeinfo.h"
 #include "wingui/qualification/winAboutIds.h"
@@ -11,35 +12,18 @@ namespace {
 constexpr const wchar_t* kClassName = L"TfrmAbout";
 
 // The product's font: "MS Sans Serif" at a character height in pixels, kept for the program's
-// life per resolution.
+// life per resolution, as the design fonts are.
 HFONT ProductFont(int dpi) {
-  static HFONT font = nullptr;
-  static int fontDpi = 0;
-  if (!font || fontDpi != dpi) {
-    LOGFONTW lf{};
-    lf.lfHeight = -wingui::Scale(TAboutDesign::ProductFontPixels, dpi);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(lf.lfFaceName, L"MS Sans Serif");
-    font = CreateFontIndirectW(&lf);
-    fontDpi = dpi;
-  }
+  static std::map<int, HFONT> fonts;
+  if (auto it = fonts.find(dpi); it != fonts.end()) return it->second;
+  LOGFONTW lf{};
+  lf.lfHeight = -wingui::Scale(TAboutDesign::ProductFontPixels, dpi);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  wcscpy_s(lf.lfFaceName, L"MS Sans Serif");
+  HFONT font = CreateFontIndirectW(&lf);
+  fonts.emplace(dpi, font);
   return font;
-}
-
-// The running program's file as file names travel (UTF-8 on Windows, platform/FileName.h), so
-// that an install folder outside the system's code page is still read.
-std::string ProgramFile() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      const std::u8string utf8 = std::filesystem::path(path).u8string();
-      return std::string(utf8.begin(), utf8.end());
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 }  // namespace
@@ -54,11 +38,11 @@ TfrmAbout::TfrmAbout(HWND owner, const std::string& programFile) {
   HFONT font = wingui::DefaultFont(dpi);
   SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   // First in tab order, and the default button.
-  wingui::CreateControl(wnd, L"BUTTON",
-                        "&Schlie\xDF"
-                        "en",
-                        BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, ABOUT_BTN_CLOSE,
-                        {186, 192, 75, 25}, dpi, font);
+  wingui::CreateControl(wnd, L"BUTTON", AboutCloseCaption, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP,
+                        ABOUT_BTN_CLOSE,
+                        {TAboutDesign::CloseLeft, TAboutDesign::CloseTop, TAboutDesign::CloseWidth,
+                         TAboutDesign::CloseHeight},
+                        dpi, font);
   int id = ABOUT_LBL_FIRST;
   for (const TAboutLabel& design : AboutLabels) {
     // The design-time text is the label's name; the version block's texts may hold "&".
@@ -69,7 +53,7 @@ TfrmAbout::TfrmAbout(HWND owner, const std::string& programFile) {
   SendMessageW(GetDlgItem(wnd, ABOUT_LBL_PRODUCT), WM_SETFONT,
                reinterpret_cast<WPARAM>(ProductFont(dpi)), FALSE);
   wingui::AddDialogWindow(wnd);
-  FormCreate(programFile.empty() ? ProgramFile() : programFile);
+  FormCreate(programFile.empty() ? ProgramFileName() : programFile);
 }
 
 void TfrmAbout::FormCreate(const std::string& programFile) {

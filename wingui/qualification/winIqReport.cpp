@@ -4,6 +4,7 @@
 
 #include "app/Help.h"
 #include "base/Exception.h"
+#include "platform/win32/SystemInfoWin32.h"
 #include "serial/SerialContext.h"
 #include "wingui/WinUi.h"
 #include "wingui/app/HelpViewer.h"
@@ -11,29 +12,14 @@
 #include "wingui/app/WinServices.h"
 #include "wingui/dialogs/serOptionsIds.h"
 #include "wingui/report/repPreview.h"
-
-namespace {
-
-std::wstring RunningProgram() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-}  // namespace
+#include "wingui/serial/WinWndMsg.h"
 
 class TfrmIqReport::TLiveProgram : public IIqSubject {
  public:
   TLiveProgram(const TServices& services, const std::function<void(int)>& pause)
       : s_(services),
         pause_(pause),
-        program_(s_.programFile.empty() ? RunningProgram() : wingui::Wide(s_.programFile)) {
+        program_(s_.programFile.empty() ? ProgramPath() : wingui::Wide(s_.programFile)) {
     const size_t slash = program_.find_last_of(L"\\/");
     directory_ = slash == std::wstring::npos ? std::wstring() : program_.substr(0, slash + 1);
   }
@@ -70,19 +56,7 @@ class TfrmIqReport::TLiveProgram : public IIqSubject {
   void CloseHelp() override {
     if (THelpViewer* help = ApplicationHelpViewerIfAny()) ShowWindow(help->Handle(), SW_HIDE);
   }
-  void ProcessMessages() override {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        // Ending the program is for the main loop: hand it back.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return;
-      }
-      if (wingui::PreTranslate(msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  void ProcessMessages() override { PumpWin32Messages(); }
   void Pause(int milliseconds) override {
     if (pause_) {
       pause_(milliseconds);

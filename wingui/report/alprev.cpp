@@ -86,14 +86,13 @@ class tAlPreview::TPageView : public TWindow {
         }
         break;
       case WM_LBUTTONDOWN:
-        owner_.PageViewMouseDown(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        MouseDown(TMouseButton::mbLeft, lParam);
         return 0;
       case WM_RBUTTONDOWN:
-        owner_.PageViewMouseDown(TMouseButton::mbRight, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        MouseDown(TMouseButton::mbRight, lParam);
         return 0;
       case WM_MBUTTONDOWN:
-        owner_.PageViewMouseDown(TMouseButton::mbMiddle, GET_X_LPARAM(lParam),
-                                 GET_Y_LPARAM(lParam));
+        MouseDown(TMouseButton::mbMiddle, lParam);
         return 0;
       default:
         break;
@@ -102,6 +101,7 @@ class tAlPreview::TPageView : public TWindow {
   }
 
  private:
+  // The mouse event reports the point in design units, as every position of the preview.
   void MouseDown(TMouseButton button, LPARAM at) {
     owner_.PageViewMouseDown(button, Units(GET_X_LPARAM(at), owner_.dpi_),
                              Units(GET_Y_LPARAM(at), owner_.dpi_));

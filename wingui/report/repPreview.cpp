@@ -54,6 +54,14 @@ TDesignRect DesignRectOf(const TPreviewToolControl& c) {
   return {c.Left, c.Top, c.Width, c.Height};
 }
 
+// A tool bar glyph, drawn for 16 by 16 at 96 dpi, at `dpi`; its transparent face grey becomes
+// the button's colour.
+HBITMAP LoadGlyph(int resource, int dpi) {
+  const int size = Scale(16, dpi);
+  return static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource),
+                                         IMAGE_BITMAP, size, size, LR_LOADMAP3DCOLORS));
+}
+
 std::string ComboText(HWND combo, WPARAM notification) {
   if (HIWORD(notification) != CBN_SELCHANGE) return WindowText(combo);
   const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
@@ -88,7 +96,7 @@ TfrmPreview::TfrmPreview(ISound* sound)
 
 TfrmPreview::~TfrmPreview() {
   if (frmPreview == this) frmPreview = nullptr;
-  for (HBITMAP glyph : glyphs_) DeleteObject(glyph);
+  for (const TGlyphButton& g : glyphs_) DeleteObject(g.Bitmap);
 }
 
 bool TfrmPreview::Build() {
@@ -103,13 +111,10 @@ bool TfrmPreview::Build() {
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                           nullptr, GetModuleHandleW(nullptr), nullptr);
   HFONT font = DefaultFont(dpi);
-  HINSTANCE instance = GetModuleHandleW(nullptr);
+  const TPreviewToolControl* scale = nullptr;
   for (const TPreviewToolControl& c : kPreviewToolControls) {
     const TToolMaking m = MakingOf(c.Name);
-    HBITMAP glyph = m.Glyph
-                        ? static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(m.Glyph),
-                                                          IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS))
-                        : nullptr;
+    HBITMAP glyph = m.Glyph ? LoadGlyph(m.Glyph, dpi) : nullptr;
     // A picture button is known by its hint: assistive technology reads the window text.
     const char* text = glyph ? c.Hint : m.Fallback ? m.Fallback : c.Text ? c.Text : "";
     HWND control = CreateControl(Handle(), m.Class, text, m.Style | (glyph ? BS_BITMAP : 0), m.Id,
@@ -117,25 +122,28 @@ bool TfrmPreview::Build() {
                                  m.Id == REPPREV_PANEL_PAGE ? WS_EX_STATICEDGE : 0);
     if (!control) return false;
     if (glyph) {
-      glyphs_.push_back(glyph);
+      glyphs_.push_back({control, m.Glyph, glyph});
       SendMessageW(control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
     }
     if (*c.Hint) AddHint(control, c.Hint);
     SetWindowSubclass(control, &TfrmPreview::KeyPreview, 0, reinterpret_cast<DWORD_PTR>(this));
-    if (m.Id == REPPREV_CBX_SCALE) cbxScale_ = control;
+    if (m.Id == REPPREV_CBX_SCALE) {
+      cbxScale_ = control;
+      scale = &c;
+    }
     if (m.Id == REPPREV_PANEL_PAGE) panel1_ = control;
   }
   for (const char* item : kPreviewZoomItems)
     SendMessageW(cbxScale_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-  SetWindowText(cbxScale_, "100");
+  if (!scale) return false;
+  SetWindowText(cbxScale_, scale->Text);
+  // The mouse is over the box's edit field, which has the box's hint too.
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (GetComboBoxInfo(cbxScale_, &info) && info.hwndItem) {
     SetWindowSubclass(info.hwndItem, &TfrmPreview::KeyPreview, 0,
                       reinterpret_cast<DWORD_PTR>(this));
-    AddHint(info.hwndItem,
-            "Vergr\xF6\xDF"
-            "erungsfaktor");
+    AddHint(info.hwndItem, scale->Hint);
   }
 
   RECT client;
@@ -351,6 +359,13 @@ LRESULT TfrmPreview::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       dpi_.Changed(Handle(), wParam, lParam);
       previewer_.SetDpi(dpi_.Dpi());
+      for (TGlyphButton& g : glyphs_) {
+        if (HBITMAP scaled = LoadGlyph(g.Resource, dpi_.Dpi())) {
+          SendMessageW(g.Button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled));
+          DeleteObject(g.Bitmap);
+          g.Bitmap = scaled;
+        }
+      }
       LayOut();
       return 0;
     case WM_COPYDATA: {

@@ -92,7 +92,13 @@ class TfrmPreview : public TWindow, private IPreviewWindow {
   HWND tips_ = nullptr;
   HWND cbxScale_ = nullptr;
   HWND panel1_ = nullptr;
-  std::vector<HBITMAP> glyphs_;
+  // The picture buttons, each with its glyph's resource and the bitmap of the current dpi.
+  struct TGlyphButton {
+    HWND Button;
+    int Resource;
+    HBITMAP Bitmap;
+  };
+  std::vector<TGlyphButton> glyphs_;
 };
 
 // The preview window of the latest report run; cleared when that window closes.

@@ -263,4 +263,33 @@ TEST(WinDialogs, MovedToAMonitorOfDoubleResolutionEveryControlScales) {
   EXPECT_GT(list.bottom - list.top, 2 * 21 * dpi / 96) << "the open list keeps its rows";
 }
 
+// Win32 has no nested frames: controls of a group stand in the client area, at their group's
+// offset plus their place in it.
+TEST(WinDialogs, ControlsStandWhereTheirGroupsPutThem) {
+  TserOptionForm ser;
+  TprgOptionForm prg;
+  const int dpi = wingui::WindowDpi(ser.Handle());
+  const struct {
+    HWND Dialog;
+    int Id;
+    RECT Design;
+  } cases[] = {
+      {ser.Handle(), SEROPT_LBL_XONXOFF, {8, 140, 72, 157}},
+      {ser.Handle(), SEROPT_BTN_CLOSE, {232, 134, 337, 159}},
+      {ser.Handle(), SEROPT_HW_REQCTS, {276, 72, 332, 91}},
+      {ser.Handle(), SEROPT_LED_BREAK, {309, 186, 322, 199}},
+      {ser.Handle(), SEROPT_LBL_LED_FIRST, {16, 201, 56, 216}},
+      {prg.Handle(), PRGOPT_LBL_EOL_NOTE, {126, 45, 309, 65}},
+      {prg.Handle(), PRGOPT_EDT_GOOD, {84, 91, 301, 111}},
+      {prg.Handle(), PRGOPT_LBL_CURSMOVE, {18, 189, 118, 209}},
+  };
+  for (const auto& c : cases) {
+    const RECT r = ClientPlace(c.Dialog, c.Id);
+    EXPECT_EQ(r.left, wingui::Scale(c.Design.left, dpi)) << c.Id;
+    EXPECT_EQ(r.top, wingui::Scale(c.Design.top, dpi)) << c.Id;
+    EXPECT_EQ(r.right, wingui::Scale(c.Design.right, dpi)) << c.Id;
+    EXPECT_EQ(r.bottom, wingui::Scale(c.Design.bottom, dpi)) << c.Id;
+  }
+}
+
 }  // namespace

@@ -154,6 +154,15 @@ TEST_F(PreviewWindow, ScalesWithTheMonitorsResolution) {
   RECT previewer;
   GetWindowRect(form_->Previewer()->Handle(), &previewer);
   EXPECT_EQ(page.top - previewer.top, 2 * (15 - 30));
+
+  struct Recorder {
+    void MouseDown(TObject*, TMouseButton, int x, int y) { at = POINT{x, y}; }
+    POINT at{-1, -1};
+  } recorder;
+  form_->Previewer()->OnMouseDown = wingui::TMouseEvent::Bind<&Recorder::MouseDown>(&recorder);
+  SendMessageW(form_->Previewer()->PageView(), WM_LBUTTONDOWN, 0, MAKELPARAM(14, 18));
+  EXPECT_EQ(recorder.at.x, 7);
+  EXPECT_EQ(recorder.at.y, 9);
 }
 
 TEST_F(PreviewWindow, EscapeClosesAndFreesTheWindow) {

@@ -1,5 +1,5 @@
 // The help document as the help window's text: what a reader sees, and where each section starts.
-#include "wingui/app/HelpText.h"
+#include "app/HelpText.h"
 
 #include <gtest/gtest.h>
 

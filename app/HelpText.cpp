@@ -1,4 +1,4 @@
-#include "wingui/app/HelpText.h"
+#include "app/HelpText.h"
 
 #include <cstdint>
 #include <vector>
