@@ -109,11 +109,6 @@ IDeviceLayer& Win32DeviceLayer() {
   return layer;
 }
 
-std::unique_ptr<TWin32PortList> Win32PortsInBackground(std::function<void()> onSettled) {
-  return std::make_unique<TWin32PortList>(SystemSerialPorts(), SystemComm(), std::move(onSettled),
-                                          true);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Port list
 

@@ -172,8 +172,3 @@ class TWin32PortList : public IPortList {
 
 // The Win32 device layer: these dispatchers, and a TWin32PortList of this system as its ports.
 IDeviceLayer& Win32DeviceLayer();
-
-// This system's port list, confirming in the background; `onSettled` may be empty. A window
-// makes it when it is created and fills its list when told it settled (for example by a
-// PostMessage from `onSettled`), so that it never waits for a device.
-std::unique_ptr<TWin32PortList> Win32PortsInBackground(std::function<void()> onSettled);
