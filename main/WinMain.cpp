@@ -31,6 +31,7 @@
 #include "wingui/dialogs/prgOptions.h"
 #include "wingui/dialogs/serOptions.h"
 #include "wingui/qualification/winAbout.h"
+#include "wingui/qualification/winIqReport.h"
 #include "wingui/serial/WinWndMsg.h"
 
 namespace {
@@ -112,6 +113,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TserOptionForm serOptionForm(frmMain.Handle());
   TprgOptionForm prgOptionForm(frmMain.Handle());
   TfrmAbout frmAbout(frmMain.Handle());
+  TfrmIqReport frmIqReport;
 
   // Failures in the port's event handlers go to the general error display as well.
   SetPortExceptionDisplay([&errors](const std::exception& e) {
@@ -161,8 +163,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.frmAbout = frmAbout.Handle();
   services.saveConfig = [&capture] { capture.saveConfig(); };
   services.loadConfig = [&capture] { capture.loadConfig(); };
+  services.generateIqReport = [&frmIqReport] { frmIqReport.generate(); };
   frmMain.SetServices(services);
   desktop->SetNotice([&frmMain](const std::string& text) { frmMain.SetStatusText(text); });
+  frmIqReport.SetServices(
+      {frmMain.Handle(), serOptionForm.Handle(), prgOptionForm.Handle(), &desktop->Sound(), {}});
 
   capture.startUp(CommandLineParams());
   SetApplicationHelpFile(capture.helpFile());

@@ -31,6 +31,9 @@ packages=(
   g++-mingw-w64-x86-64-posix googletest wine wine64
   # the Windows installer package (wixl) and its checks (msiinfo), the icon file of its shortcut
   msitools wixl icoutils
+  # Wine's own fonts (its bitmap "MS Sans Serif" among them) for the windows under Wine; a
+  # picture format converter for the screenshots taken there
+  fonts-wine imagemagick
 )
 
 missing=()

@@ -298,10 +298,17 @@ void TfrmMain::CloseWindow() {
 void TfrmMain::MenuSelect(UINT item, UINT flags, HMENU menu) {
   if (flags == 0xFFFF && !menu) return;  // the menu closed
   const auto menus = MainMenus();
+  // An entry's hint shows in the status line while it is highlighted, as a tool tip would.
+  const char* hint = nullptr;
   for (size_t i = 0; i < popups_.size() && i < menus.size(); ++i) {
     const bool popupTitle = menu == menuBar_ && (flags & MF_POPUP) && item == i;
     if (popupTitle || menu == popups_[i]) menuHelpContext_ = menus[i].HelpContext;
+    if (menu != popups_[i] || (flags & MF_POPUP)) continue;
+    for (const TMenuEntry& entry : menus[i].Entries)
+      if (entry.Name != nullptr && static_cast<UINT>(CommandId(entry.Command)) == item)
+        hint = entry.Hint;
   }
+  wingui::SetWindowText(Item(MAIN_STATUSBAR), hint != nullptr ? hint : statusText_);
 }
 
 LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -338,6 +345,9 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MENUSELECT:
       MenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+      return 0;
+    case WM_EXITMENULOOP:
+      wingui::SetWindowText(Item(MAIN_STATUSBAR), statusText_);
       return 0;
     case WM_HELP: {
       // F1 inside an open menu; elsewhere the message loop's F1 handling has it first.

@@ -56,9 +56,9 @@ HWND InstallWinWndMsgPump() {
     wc.lpszClassName = kClassName;
     if (!RegisterClassW(&wc)) return nullptr;
   }
-  // A message-only window: never shown, never in front, not in the desktop's window list.
+  // Style 0, no parent, empty title: never shown, so never in front.
   HWND wnd =
-      CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+      CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   if (!wnd) return nullptr;
   hiddenWindow.store(wnd);
   wingui::serialqueue::Attach(&Wake, &PumpWin32Messages);

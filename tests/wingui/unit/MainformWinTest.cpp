@@ -39,6 +39,16 @@ TEST(WinMainform, ShowsTheRunStateWhereOtherProgramsReadIt) {
   EXPECT_EQ(Text(wnd, MAIN_PNL_LED), "***Morvisk***");
   EXPECT_EQ(Text(wnd, MAIN_STATUSBAR), "Stopp! C:\\Daten\\Tarvolin.trc geschrieben.");
 
+  // A highlighted entry's hint shows in its place until the menu closes.
+  HMENU file = GetSubMenu(GetMenu(wnd), 0);
+  SendMessageW(wnd, WM_MENUSELECT, MAKEWPARAM(MAIN_MEN_FILE_EXIT, MF_STRING),
+               reinterpret_cast<LPARAM>(file));
+  EXPECT_EQ(Text(wnd, MAIN_STATUSBAR),
+            "Schlie\xDF"
+            "t das Program");
+  SendMessageW(wnd, WM_EXITMENULOOP, FALSE, 0);
+  EXPECT_EQ(Text(wnd, MAIN_STATUSBAR), "Stopp! C:\\Daten\\Tarvolin.trc geschrieben.");
+
   frm.SetMenusEnabled(true);
   for (UINT menu = 0; menu < 3; ++menu) EXPECT_FALSE(MenuGreyed(wnd, menu)) << menu;
   // F1 on any control finds the main window's context.
