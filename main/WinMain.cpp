@@ -92,7 +92,12 @@ std::vector<std::string> CommandLineParams() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Serial threads reach the GUI thread through the message facility and its hidden window.
-  InstallWinWndMsgPump();
+  if (!InstallWinWndMsgPump()) {
+    // Without it no reading would ever reach the windows.
+    MessageBoxW(nullptr, L"Das Nachrichtenfenster kann nicht erstellt werden.",
+                wingui::Wide(ApplicationTitle).c_str(), MB_OK | MB_ICONERROR);
+    return 1;
+  }
   const std::string programDir = ProgramDirectory();
   // What the serial subsystem takes from this program: its platform's device layer and the
   // operating system the dispatch log's header names.

@@ -137,6 +137,14 @@ class TBuilder {
     if (!AtLineStart()) NewLine();
     if (blank && !out_.Text.empty() && !EndsWithBlankLine()) NewLine();
   }
+  // Underlines the line just written (a heading), since plain text has no larger type.
+  void Underline(char16_t c) {
+    const size_t start = out_.Text.rfind(u'\n');
+    const size_t length = out_.Text.size() - (start == std::u16string::npos ? 0 : start + 1);
+    if (length == 0 || AtLineStart()) return;
+    NewLine();
+    out_.Text.append(length, c);
+  }
   void Separator(std::u16string_view s) {
     pendingSpace_ = false;
     out_.Text += s;
@@ -206,6 +214,7 @@ THelpText HelpTextFromHtml(std::u16string_view html) {
             out.Anchor(it->second);
       }
       if (IsHeading(n) || n == "p" || n == "pre" || n == "table") {
+        if (tag.closing && (n == "h1" || n == "h2")) out.Underline(n == "h1" ? u'=' : u'-');
         out.Break(true);
         if (n == "pre") pre = !tag.closing;
       } else if (n == "ul" || n == "ol") {

@@ -85,7 +85,8 @@ TfrmMain::TfrmMain() {
 }
 
 TfrmMain::~TfrmMain() {
-  KillTimer(Handle(), MAIN_TIMER);
+  // Without a window the id would name a thread timer.
+  if (Handle()) KillTimer(Handle(), MAIN_TIMER);
 }
 
 void TfrmMain::CreateMenus() {

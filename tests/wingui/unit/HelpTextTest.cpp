@@ -14,7 +14,8 @@ TEST(HelpText, ReadsLikeTheRenderedDocument) {
   const TCase cases[] = {
       // The head's title is not text; white space collapses.
       {u"<html><head><title>T</title></head><body><p>a\n  b</p></body>", u"a b"},
-      {u"<h1>Kopf</h1><p>eins</p><p>zwei</p>", u"Kopf\r\n\r\neins\r\n\r\nzwei"},
+      {u"<h1>Kopf</h1><p>eins</p><h2>Abc</h2><h3>x</h3>",
+       u"Kopf\r\n====\r\n\r\neins\r\n\r\nAbc\r\n---\r\n\r\nx"},
       {u"<p>a &gt; b &amp; &lt;c&gt; &#252;&#xFC; &bogus;</p>",
        u"a > b & <c> \u00FC\u00FC &bogus;"},
       {u"<ul><li>x</li><li>y</li></ul>", u"\u2022 x\r\n\u2022 y"},
