@@ -36,6 +36,11 @@ installed_versions() {
 }
 
 [ -z "$(installed_versions)" ] || fail "Tarvolin is installed before the test"
+# A failed run removes what it installed, so that the other installer test finds a clean prefix.
+installed=""
+remove_left() { [ -z "$installed" ] || wine msiexec /x "$(winepath -w "$installed")" /qn || true; }
+trap remove_left EXIT
+installed=$old
 wine msiexec /i "$(winepath -w "$old")" /qn || fail "installing $old"
 for f in Tarvolin.exe Tarvolin.hlp; do [ -f "$install_dir/$f" ] || fail "$f not installed"; done
 link=$(shortcut) || fail "no Start-menu shortcut"
@@ -55,6 +60,7 @@ done="installed, upgraded and removed"
 if [ "$new" = - ]; then
   new=$old done="installed and removed"
 else
+  installed=$new
   wine msiexec /i "$(winepath -w "$new")" /qn || fail "installing $new over the older one"
 fi
 versions=$(installed_versions)
@@ -64,6 +70,7 @@ versions=$(installed_versions)
 config="$profile/Tarvolin.INI"
 printf '[Schnittstelle]\r\nPort=1\r\n' >"$config"
 wine msiexec /x "$(winepath -w "$new")" /qn || fail "removing $new"
+installed=""
 [ ! -e "$install_dir" ] || fail "left in Program Files\\Tarvolin: $(ls -A "$install_dir")"
 ! shortcut >/dev/null || fail "the shortcut is left"
 [ -z "$(installed_versions)" ] || fail "still registered as installed"
