@@ -351,12 +351,12 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       wingui::SetWindowText(Item(MAIN_STATUSBAR), statusText_);
       return 0;
     case WM_HELP: {
-      // F1 inside an open menu; elsewhere the message loop's F1 handling has it first.
+      // F1 inside an open menu. Elsewhere the message loop's F1 handling has already shown the
+      // help of the window it was pressed in; the WM_HELP that may follow climbs through parents
+      // and owners to this window and must not replace it with the main window's.
       const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
       if (info->iContextType == HELPINFO_MENUITEM && menuHelpContext_ != 0)
         ApplicationHelpViewer().ShowContext(menuHelpContext_);
-      else
-        ShowHelpFor(Handle());
       return TRUE;
     }
     case WM_GETMINMAXINFO: {

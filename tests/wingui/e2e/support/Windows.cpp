@@ -110,11 +110,29 @@ bool BringToFront(HWND wnd) {
   });
 }
 
-bool PressF1(HWND wnd) {
+namespace {
+
+void Tap(BYTE key) {
+  keybd_event(key, 0, 0, 0);
+  keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
+}  // namespace
+
+bool PressF1(HWND wnd, char menuMnemonic) {
   if (!BringToFront(wnd)) return false;
-  keybd_event(VK_F1, 0, 0, 0);
-  keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
+  if (menuMnemonic != 0) {
+    keybd_event(VK_MENU, 0, 0, 0);
+    Tap(static_cast<BYTE>(menuMnemonic));
+    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+  }
+  Tap(VK_F1);
   return true;
+}
+
+void CloseMenus() {
+  Tap(VK_ESCAPE);
+  Tap(VK_ESCAPE);
 }
 
 namespace {

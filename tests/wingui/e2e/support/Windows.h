@@ -33,8 +33,11 @@ HWND Control(HWND dialog, int id);
 // Posted, so that a modal loop the click starts (a message box) does not block the test.
 void Click(HWND dialog, int id);
 void MenuCommand(HWND wnd, int id);
-// F1 as the user presses it: `wnd` is brought to the front and the key injected.
-bool PressF1(HWND wnd);
+// F1 as the user presses it: `wnd` is brought to the front and the key injected; with a
+// mnemonic (an upper-case letter), Alt and the letter open that menu of `wnd` first.
+bool PressF1(HWND wnd, char menuMnemonic = 0);
+// Esc twice: an open menu and its bar.
+void CloseMenus();
 void Close(HWND wnd);
 
 // Brings `wnd` to the front and waits until it is the foreground window.
