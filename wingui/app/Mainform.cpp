@@ -50,12 +50,14 @@ COLORREF TextOn(TColor c) {
 }
 
 // The glyph's transparent pixels are the face grey, which loading maps to the button's colour.
-HBITMAP Glyph(int id) {
-  static std::map<int, HBITMAP> glyphs;
-  if (auto it = glyphs.find(id); it != glyphs.end()) return it->second;
+// Drawn for 16 by 16 at 96 dpi, scaled for the window's.
+HBITMAP Glyph(int id, int dpi) {
+  static std::map<std::pair<int, int>, HBITMAP> glyphs;
+  if (auto it = glyphs.find({id, dpi}); it != glyphs.end()) return it->second;
+  const int size = wingui::Scale(16, dpi);
   auto bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
-  glyphs.emplace(id, bitmap);
+                                                IMAGE_BITMAP, size, size, LR_LOADMAP3DCOLORS));
+  glyphs.emplace(std::make_pair(id, dpi), bitmap);
   return bitmap;
 }
 
@@ -237,9 +239,10 @@ void TfrmMain::DrawLed(const DRAWITEMSTRUCT& item) const {
 }
 
 void TfrmMain::ShowRunButton(bool capturing) {
+  capturing_ = capturing;
   HWND button = Item(MAIN_BTN_RUN);
   wingui::SetWindowText(button, capturing ? "Stop" : "Start");
-  HBITMAP glyph = Glyph(capturing ? TARVOLIN_IDB_GLYPH_STOP : TARVOLIN_IDB_GLYPH_START);
+  HBITMAP glyph = Glyph(capturing ? TARVOLIN_IDB_GLYPH_STOP : TARVOLIN_IDB_GLYPH_START, dpi_);
   SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
 }
 
@@ -379,6 +382,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
       Layout(dpi_);
+      ShowRunButton(capturing_);
       return 0;
     }
     case WM_CLOSE:

@@ -82,6 +82,8 @@ class TfrmMain : public wingui::TWindow, public IMainWindowView {
   TColor ledColor_ = ledInactive;
   std::string statusText_;
   bool timerOn_ = false;
+  // The run button's state, for its glyph at another resolution.
+  bool capturing_ = false;
   TServices services_;
   TMainController controller_{*this};
 };
