@@ -29,8 +29,8 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   # Windows cross-build (the -posix thread model has std::thread) and its tests under Wine
   g++-mingw-w64-x86-64-posix googletest wine wine64
-  # the Windows installer package (wixl) and its checks (msiinfo), the icon file of its shortcut
-  msitools wixl icoutils
+  # the Windows installer package (wixl) and its checks (msiinfo)
+  msitools wixl
   # Wine's own fonts (its bitmap "MS Sans Serif" among them) for the windows under Wine; a
   # picture format converter for the screenshots taken there
   fonts-wine imagemagick
