@@ -6,10 +6,9 @@
 #include "app/CaptureViews.h"
 #include "dialogs/prgOptions.h"
 #include "wingui/WinUi.h"
-#include "wingui/dialogs/DialogDpi.h"
-#include "wingui/dialogs/DialogFocus.h"
+#include "wingui/dialogs/DialogWindow.h"
 
-class TprgOptionForm : public wingui::TWindow, public IFilterOptionsView {
+class TprgOptionForm : public TDialogWindow, public IFilterOptionsView {
  public:
   // Created hidden, owned by `owner` (the main window), and served by the dialog navigation of
   // the message loop.
@@ -40,12 +39,10 @@ class TprgOptionForm : public wingui::TWindow, public IFilterOptionsView {
   void btnCloseClick();
 
  protected:
+  void CloseRequested() override { btnCloseClick(); }
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void CreateControls(int dpi);
   HWND Item(int id) const { return GetDlgItem(Handle(), id); }
-
-  TDialogDpi dpi_;
-  TDialogFocus focus_;
 };

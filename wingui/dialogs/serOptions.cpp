@@ -443,16 +443,7 @@ LRESULT TserOptionForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           FormHide();
       }
       return 0;
-    case WM_CLOSE:
-      btnCloseClick();
-      return 0;
-    case WM_ACTIVATE:
-      focus_.Activate(Handle(), wParam);
-      return 0;
-    case WM_DPICHANGED:
-      dpi_.Changed(Handle(), wParam, lParam);
-      return 0;
     default:
-      return TWindow::HandleMessage(msg, wParam, lParam);
+      return TDialogWindow::HandleMessage(msg, wParam, lParam);
   }
 }

@@ -12,13 +12,12 @@
 #include "dialogs/serOptions.h"
 #include "dialogs/serOptionsPort.h"
 #include "wingui/WinUi.h"
-#include "wingui/dialogs/DialogDpi.h"
-#include "wingui/dialogs/DialogFocus.h"
+#include "wingui/dialogs/DialogWindow.h"
 #include "wingui/serial/AdStatLt.h"
 
 class IPortList;
 
-class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
+class TserOptionForm : public TDialogWindow, public IPortOptionsView {
  public:
   // Created hidden, owned by `owner` (the main window), and served by the dialog navigation of
   // the message loop. Showing it (ShowWindow) starts the lamps, hiding it stops them.
@@ -84,6 +83,7 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   void btnCloseClick();
 
  protected:
+  void CloseRequested() override { btnCloseClick(); }
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -100,7 +100,6 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   // False until every member exists: notifications sent while the window is being built are
   // not handled.
   bool ready_ = false;
-  TDialogDpi dpi_;
   // Made with the window, before port_, which takes the lamps.
   std::array<std::unique_ptr<TApdStatusLight>, TLightSet::LightCount> lamps_;
   HWND tooltips_ = nullptr;
@@ -108,5 +107,4 @@ class TserOptionForm : public wingui::TWindow, public IPortOptionsView {
   std::unique_ptr<IErrorDisplay> defaultErrors_;
   TserOptionsController controller_;
   std::unique_ptr<IPortList> ports_;
-  TDialogFocus focus_;
 };

@@ -78,16 +78,7 @@ LRESULT TfrmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam) == BN_CLICKED) btnCloseClick();
       }
       return 0;
-    case WM_CLOSE:
-      btnCloseClick();
-      return 0;
-    case WM_ACTIVATE:
-      focus_.Activate(Handle(), wParam);
-      return 0;
-    case WM_DPICHANGED:
-      dpi_.Changed(Handle(), wParam, lParam);
-      return 0;
     default:
-      return TWindow::HandleMessage(msg, wParam, lParam);
+      return TDialogWindow::HandleMessage(msg, wParam, lParam);
   }
 }

@@ -7,10 +7,9 @@
 #include <string>
 
 #include "wingui/WinUi.h"
-#include "wingui/dialogs/DialogDpi.h"
-#include "wingui/dialogs/DialogFocus.h"
+#include "wingui/dialogs/DialogWindow.h"
 
-class TfrmAbout : public wingui::TWindow {
+class TfrmAbout : public TDialogWindow {
  public:
   // Created hidden, owned by `owner`. Reads the version block of `programFile` (CP1252 path; the
   // running program's file when empty).
@@ -19,11 +18,9 @@ class TfrmAbout : public wingui::TWindow {
   void btnCloseClick();
 
  protected:
+  void CloseRequested() override { btnCloseClick(); }
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void FormCreate(const std::string& programFile);
-
-  TDialogDpi dpi_;
-  TDialogFocus focus_;
 };

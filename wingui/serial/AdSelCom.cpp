@@ -186,17 +186,8 @@ LRESULT TComSelectForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ShowItemTooltip();
       }
       return 0;
-    case WM_CLOSE:
-      Close(false);
-      return 0;
-    case WM_ACTIVATE:
-      focus_.Activate(Handle(), wParam);
-      return 0;
-    case WM_DPICHANGED:
-      dpi_.Changed(Handle(), wParam, lParam);
-      return 0;
     default:
-      return TWindow::HandleMessage(msg, wParam, lParam);
+      return TDialogWindow::HandleMessage(msg, wParam, lParam);
   }
 }
 

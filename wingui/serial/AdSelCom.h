@@ -9,10 +9,9 @@
 
 #include "serial/AdSelCom.h"
 #include "wingui/WinUi.h"
-#include "wingui/dialogs/DialogDpi.h"
-#include "wingui/dialogs/DialogFocus.h"
+#include "wingui/dialogs/DialogWindow.h"
 
-class TComSelectForm : public wingui::TWindow {
+class TComSelectForm : public TDialogWindow {
  public:
   // Tests the ports (all of them before the dialog can be shown) and lists the present ones, the
   // first one selected. The window is created hidden, centred on the screen.
@@ -28,6 +27,7 @@ class TComSelectForm : public wingui::TWindow {
   std::string SelectedText() const;
 
  protected:
+  void CloseRequested() override { Close(false); }
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -35,9 +35,6 @@ class TComSelectForm : public wingui::TWindow {
   void Close(bool accepted);
   // The list's tooltip names what the selected item stands for.
   void ShowItemTooltip();
-
-  TDialogDpi dpi_;
-  TDialogFocus focus_;
 
   TComPortList ports_;
   HWND owner_;
