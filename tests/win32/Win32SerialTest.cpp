@@ -3,13 +3,10 @@
 // the window messages.
 #include <gtest/gtest.h>
 
-#include <process.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +17,7 @@
 #include "serial/AwWin32.h"
 #include "tests/support/PortReader.h"
 #include "tests/win32/support/Instrument.h"
+#include "tests/win32/support/PluggablePort.h"
 
 namespace {
 
@@ -174,63 +172,19 @@ TEST_F(Win32SerialTest, ModemLinesAndDtrTravelThroughTheDriver) {
   TInstrument::SetLines(0);
 }
 
-// Runs a POSIX shell script in Wine's host (Wine starts host programs by their Unix path, but
-// cannot wait for them: the script leaves its exit status in `statusFile`, a host path, which
-// the drive Z: shows). The script must not contain double quotes.
-bool HostShell(const std::string& script, const std::string& statusFile) {
-  std::error_code ignored;
-  std::filesystem::remove("Z:" + statusFile, ignored);
-  const std::string quoted = "\"(" + script + "); echo $? > " + statusFile + ".new && mv " +
-                             statusFile + ".new " + statusFile + "\"";
-  if (_spawnl(_P_NOWAIT, "Z:\\bin\\sh", "sh", "-c", quoted.c_str(), nullptr) == -1) return false;
-  int status = -1;
-  PumpFor([&] { return static_cast<bool>(std::ifstream("Z:" + statusFile) >> status); },
-          std::chrono::seconds(10));
-  return status == 0;
-}
-
-// A pseudo-terminal pair of its own as COM5 (a link in the prefix's device folder, which Wine
-// reads at each open): `Unplug` ends it as a pulled adapter does, `PlugIn` makes it again under
-// the same name. The instrument's side is written from the host.
-class TPluggablePort {
- public:
-  static constexpr int kCom = 5;
-  explicit TPluggablePort(const std::string& prefix)
-      : dir_(prefix + "/unplug"), link_(prefix + "/dosdevices/com5") {
-    std::filesystem::create_directories("Z:" + dir_);
-  }
-  ~TPluggablePort() {
-    Unplug();
-    Shell("rm -f " + link_);
-  }
-  bool PlugIn() {
-    const std::string a = dir_ + "/a", b = dir_ + "/b";
-    return Shell("rm -f " + a + " " + b + " && (socat pty,link=" + a + ",raw,echo=0 pty,link=" + b +
-                 ",raw,echo=0 </dev/null >/dev/null 2>&1 & echo $! > " + dir_ +
-                 "/pid) && for i in $(seq 200); do [ -e " + a + " ] && [ -e " + b +
-                 " ] && exec ln -sfn " + a + " " + link_ + "; sleep 0.05; done; exit 1");
-  }
-  // Ends the pair's relay by its process id.
-  bool Unplug() {
-    return Shell("[ ! -s " + dir_ + "/pid ] || { kill $(cat " + dir_ + "/pid); rm -f " + dir_ +
-                 "/pid; }");
-  }
-  bool Send(const std::string& text) { return Shell("printf '" + text + "' > " + dir_ + "/b"); }
-
- private:
-  bool Shell(const std::string& script) { return HostShell(script, dir_ + "/status"); }
-
-  std::string dir_;
-  std::string link_;
-};
+// The serial suite's own pair is COM5; its waits keep the port's messages flowing.
+constexpr int kPluggableCom = 5;
 
 TEST_F(Win32SerialTest, PulledPtyIsLostOnceAndReadingResumesWhenItIsBack) {
   const char* prefix = std::getenv("WINEPREFIX");
   if (prefix == nullptr || !TInstrument::LinesPlayable())
     GTEST_SKIP() << "only under the test command";
-  TPluggablePort pty(prefix);
+  TPluggablePort pty(prefix, "unplug", kPluggableCom,
+                     [](const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+                       return PumpFor(done, timeout);
+                     });
   ASSERT_TRUE(pty.PlugIn());
-  port.SetComNumber(TPluggablePort::kCom);
+  port.SetComNumber(kPluggableCom);
   port.SetOpen(true);
   ASSERT_TRUE(pty.Send("1#"));
   ASSERT_TRUE(PumpFor([&] { return reader.seen == "1#"; })) << reader.seen;

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <process.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "tests/win32/support/Instrument.h"
+#include "tests/win32/support/PluggablePort.h"
 #include "tests/wingui/e2e/support/Program.h"
 #include "tests/wingui/e2e/support/Receiver.h"
 #include "tests/wingui/e2e/support/Windows.h"
@@ -22,51 +22,7 @@
 namespace e2e {
 namespace {
 
-// Runs a host shell script and waits for its exit status, which it leaves in `statusFile`.
-bool HostShell(const std::string& script, const std::string& statusFile) {
-  std::error_code ignored;
-  std::filesystem::remove("Z:" + statusFile, ignored);
-  const std::string quoted = "\"(" + script + "); echo $? > " + statusFile + ".new && mv " +
-                             statusFile + ".new " + statusFile + "\"";
-  if (_spawnl(_P_NOWAIT, "Z:\\bin\\sh", "sh", "-c", quoted.c_str(), nullptr) == -1) return false;
-  int status = -1;
-  PollFor([&] { return static_cast<bool>(std::ifstream("Z:" + statusFile) >> status); },
-          std::chrono::seconds(10));
-  return status == 0;
-}
-
-class TPluggablePort {
- public:
-  static constexpr int kCom = 6;
-  explicit TPluggablePort(const std::string& prefix)
-      : dir_(prefix + "/field-unplug"), link_(prefix + "/dosdevices/com6") {
-    std::filesystem::create_directories("Z:" + dir_);
-  }
-  ~TPluggablePort() {
-    Unplug();
-    Shell("rm -f " + link_);
-  }
-  bool PlugIn() {
-    const std::string a = dir_ + "/a", b = dir_ + "/b";
-    return Shell("rm -f " + a + " " + b + " && (socat pty,link=" + a + ",raw,echo=0 pty,link=" + b +
-                 ",raw,echo=0 </dev/null >/dev/null 2>&1 & echo $! > " + dir_ +
-                 "/pid) && for i in $(seq 200); do [ -e " + a + " ] && [ -e " + b +
-                 " ] && exec ln -sfn " + a + " " + link_ + "; sleep 0.05; done; exit 1");
-  }
-  // Ends the pair's relay by its process id.
-  bool Unplug() {
-    return Shell("[ ! -s " + dir_ + "/pid ] || { kill $(cat " + dir_ + "/pid); rm -f " + dir_ +
-                 "/pid; }");
-  }
-  // `text` as printf's format: \r and \n written as such.
-  bool Send(const std::string& text) { return Shell("printf '" + text + "' > " + dir_ + "/b"); }
-
- private:
-  bool Shell(const std::string& script) { return HostShell(script, dir_ + "/status"); }
-
-  std::string dir_;
-  std::string link_;
-};
+constexpr int kPluggableCom = 6;  // the serial suite pulls COM5
 
 // CPU time (user and kernel) the process has used so far, in seconds.
 double CpuSeconds(HANDLE process) {
@@ -98,15 +54,15 @@ TEST(FieldTest, PulledAdapterIsReportedOnceWithoutSpinningAndCaptureResumesWhenI
   const char* prefix = std::getenv("WINEPREFIX");
   if (std::getenv("DISPLAY") == nullptr || prefix == nullptr || !TInstrument::LinesPlayable())
     GTEST_SKIP() << "only under the test command";
-  TPluggablePort pty(prefix);
+  TPluggablePort pty(prefix, "field-unplug", kPluggableCom, &PollFor);
   ASSERT_TRUE(pty.PlugIn());
 
   TProgram program;
   // End code 10, cursor movement CR, and the audit trail in the profile, which counts the losses.
-  program.WriteProfileFile(
-      "Tarvolin.INI",
-      "[Comms]\r\nPort=6\r\n[resRecog]\r\nend=10\r\n[resModi]\r\ncursMove=1\r\n"
-      "[Audit]\r\nAuditing=1\r\n");
+  program.WriteProfileFile("Tarvolin.INI",
+                           "[Comms]\r\nPort=" + std::to_string(kPluggableCom) +
+                               "\r\n[resRecog]\r\nend=10\r\n[resModi]\r\ncursMove=1\r\n"
+                               "[Audit]\r\nAuditing=1\r\n");
   std::string error;
   ASSERT_TRUE(program.Start({}, error)) << error;
   const HWND main = program.MainWindow();
