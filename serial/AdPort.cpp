@@ -236,7 +236,16 @@ void TApdCustomComPort::SetOpen(bool v) {
   } else if (portState_ == psClosed) {
     StartPort();
   } else if (Closing()) {
-    openPending_ = true;
+    // A close deferred behind a notification finishes as soon as the dispatch thread has left
+    // its send. Outside this port's handlers it is waited for, so that the caller finds the port
+    // open (or the open's failure raised) as after any other open; inside one, the dispatch
+    // thread waits for the handler, and the open follows the close.
+    if (handlerDepth_ > 0 || !dispatcher_ || !dispatcher_->ClosePending()) {
+      openPending_ = true;
+      return;
+    }
+    WndMsg().PumpUntil([this] { return !Closing(); });
+    if (portState_ == psClosed) StartPort();
   }
 }
 
@@ -709,6 +718,7 @@ LRESULT TApdCustomComPort::ComWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
   TApdBaseDispatcher* d = DispatcherAt(static_cast<int>((lParam >> 16) & 0xFFFF));
   // A dispatcher in that slot that is not this port's belongs to a later open.
   if (!d || d != dispatcher_.get()) return 0;
+  ++handlerDepth_;
   try {
     if (trigger) {
       HandleTriggerMessage(msg, wParam, lParam);
@@ -725,6 +735,7 @@ LRESULT TApdCustomComPort::ComWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
     // Nothing may escape into the sender's wait; a foreign exception has no text to show.
     if (WndMsg().OnGuiThread()) ShowApplicationException(Exception("Unknown exception"));
   }
+  --handlerDepth_;
   return 0;
 }
 

@@ -359,6 +359,9 @@ class TApdCustomComPort : public TApdBaseComponent {
   std::unique_ptr<TApdBaseDispatcher> dispatcher_;
   HWND comWindow_ = 0;
   bool openPending_ = false;
+  // How deep the GUI thread is in this port's hidden-window handlers, whose dispatch thread
+  // waits in its send until they return.
+  int handlerDepth_ = 0;
   // StartPort is under way: Open changes asked for meanwhile (from a message handled while a
   // failing open closes the device again) are ignored, not run inside it.
   bool starting_ = false;

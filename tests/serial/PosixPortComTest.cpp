@@ -121,6 +121,23 @@ TEST_F(PosixPortTest, CloseInsideTheHandlerCompletesAfterItAndAnOpenRightAfterRe
   ASSERT_TRUE(PumpFor([&] { return reader.seen == "xyz"; }));
 }
 
+TEST_F(PosixPortTest, AnOpenAfterAHandlerClosedThePortFindsItOpenWhenItReturns) {
+  // As Start clicked right after a Stop that came during a notification: the close is still
+  // finishing, and the caller reads the port's state at once.
+  port.SetOpen(true);
+  reader.action = [&] {
+    if (reader.calls == 1) port.SetOpen(false);
+  };
+  ASSERT_TRUE(pty.Send("x"));
+  ASSERT_TRUE(PumpFor([&] { return reader.calls == 1; }));
+  ASSERT_EQ(port.PortState(), psShuttingDown);
+  port.SetOpen(true);
+  EXPECT_TRUE(port.Open());
+  EXPECT_FALSE(port.OpenPending());
+  ASSERT_TRUE(pty.Send("yz"));
+  ASSERT_TRUE(PumpFor([&] { return reader.seen == "xyz"; })) << reader.seen;
+}
+
 // Installs a dispatcher factory for one test.
 struct TFactoryScope : TSerialContextScope {
   explicit TFactoryScope(TDispatcherFactory f)
